@@ -1,0 +1,32 @@
+# The two everyday commands: `make run` builds and starts the program,
+# `make test` builds and runs every test. Both install what they need first.
+.PHONY: run test deps fuzz clean
+
+JOBS ?= $(shell nproc)
+# CI sets CI=true; warnings are errors there.
+WERROR := $(if $(CI),ON,OFF)
+
+RUN_DIR := build/run
+TEST_DIR := build/test
+FUZZ_DIR := build/fuzz
+
+deps:
+	@tools/install-deps.sh
+
+run: deps
+	cmake -S . -B $(RUN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALVEX_TESTS=OFF
+	cmake --build $(RUN_DIR) -j $(JOBS)
+	$(RUN_DIR)/src/cli/kalvex-cli --help
+
+# Tests run on a sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer).
+test: deps
+	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DKALVEX_SANITIZE=ON -DKALVEX_WERROR=$(WERROR)
+	cmake --build $(TEST_DIR) -j $(JOBS)
+	cd $(TEST_DIR) && ctest --output-on-failure -j $(JOBS)
+
+# Real fuzzing with libFuzzer: make fuzz TARGET=query_reply SECONDS=300
+fuzz: deps
+	tools/fuzz.sh $(TARGET) $(SECONDS)
+
+clean:
+	rm -rf build

@@ -1,0 +1,39 @@
+#include "cli/cli_io.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+
+namespace kalvex::cli {
+
+std::string ReadInputBytes(const std::string& path) {
+    if (path == "-") {
+        std::ostringstream bytes;
+        bytes << std::cin.rdbuf();
+        return bytes.str();
+    }
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        throw std::runtime_error("cannot read " + path + ": " + std::strerror(errno));
+    }
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad()) {
+        throw std::runtime_error("cannot read " + path + ": read error");
+    }
+    return bytes;
+}
+
+void PrintJson(Io& io, const Json& value) {
+    io.out << value.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
+}
+
+int Fail(Io& io, const std::string& what) {
+    io.err << "kalvex-cli: " << what << '\n';
+    return 1;
+}
+
+}  // namespace kalvex::cli

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace kalvex::cli {
+
+using Json = nlohmann::ordered_json;
+
+// The streams a subcommand writes to, so tests can run it in-process.
+struct Io {
+    std::ostream& out;
+    std::ostream& err;
+};
+
+// A subcommand: its name, one line for the overview, and its entry point.
+// `run` returns the exit code: 0 success, 1 failed operation (one line on
+// err), and throws UsageError for bad usage.
+struct Command {
+    std::string name;
+    std::string summary;
+    int (*run)(std::vector<std::string> args, Io& io);
+};
+
+// The bytes of a file, or of standard input for "-". Throws std::runtime_error
+// with a readable reason when it cannot be read.
+std::string ReadInputBytes(const std::string& path);
+
+// JSON on one line; text that is not valid UTF-8 is replaced, not refused.
+void PrintJson(Io& io, const Json& value);
+
+// "kalvex-cli: <what>" on the error stream; returns 1 for `return Fail(...)`.
+int Fail(Io& io, const std::string& what);
+
+}  // namespace kalvex::cli

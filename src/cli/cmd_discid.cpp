@@ -1,0 +1,66 @@
+#include "cdrom/disc_id.h"
+#include "cdrom/toc_text.h"
+#include "cli/cli_args.h"
+#include "cli/commands.h"
+
+#include <ostream>
+
+namespace kalvex::cli {
+namespace {
+
+constexpr const char* kHelp = R"(usage: kalvex-cli discid --toc "FIRST LAST M:S:F ... M:S:F" [--json]
+
+Computes the FreeDB disc id and the "cddb query" command of a table of
+contents: the first and last track number, then the start of each track
+and of the lead-out as minute:second:frame (75 frames a second).
+
+  --toc TEXT   the table of contents
+  --json       print {"DiscId", "TrackCount", "TrackStartFrames",
+               "LeadOutFrames", "DiscSeconds", "QueryCommand"}
+
+Exit code 1 when the table of contents is malformed.
+)";
+
+int RunDiscId(std::vector<std::string> args, Io& io) {
+    ArgReader reader(std::move(args));
+    if (reader.Flag("--help")) {
+        io.out << kHelp;
+        return 0;
+    }
+    const bool json = reader.Flag("--json");
+    const std::optional<std::string> toc_text = reader.Value("--toc");
+    if (!reader.Positionals().empty() || !toc_text) {
+        throw UsageError("discid needs --toc \"FIRST LAST M:S:F ...\" (see discid --help)");
+    }
+    const TocTextResult parsed = ParseTocText(*toc_text);
+    if (!parsed.toc) {
+        return Fail(io, parsed.error);
+    }
+    PrintDiscId(*parsed.toc, json, io);
+    return 0;
+}
+
+}  // namespace
+
+void PrintDiscId(const DiscToc& toc, bool json, Io& io) {
+    if (!json) {
+        io.out << BuildQueryCommand(toc) << '\n';
+        return;
+    }
+    Json starts = Json::array();
+    for (int n = 1; n <= TrackCount(toc); ++n) {
+        starts.push_back(TrackStartFrames(toc, n));
+    }
+    PrintJson(io, Json{{"DiscId", ComputeDiscId(toc)},
+                       {"TrackCount", TrackCount(toc)},
+                       {"TrackStartFrames", starts},
+                       {"LeadOutFrames", LeadOutFrames(toc)},
+                       {"DiscSeconds", DiscSeconds(toc)},
+                       {"QueryCommand", BuildQueryCommand(toc)}});
+}
+
+Command DiscIdCommand() {
+    return {"discid", "disc id and query command of a table of contents", RunDiscId};
+}
+
+}  // namespace kalvex::cli

@@ -1,0 +1,121 @@
+#include "common/cp1252.h"
+
+#include <array>
+
+namespace kalvex {
+namespace {
+
+// Code points of bytes 0x80..0x9F; the rest of the page equals Latin-1.
+constexpr std::array<char32_t, 32> kHighControls = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  //
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  //
+    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  //
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+};
+
+char32_t Cp1252ByteToCodePoint(unsigned char byte) {
+    if (byte >= 0x80 && byte <= 0x9F) {
+        return kHighControls[byte - 0x80];
+    }
+    return byte;
+}
+
+constexpr char32_t kReplacement = 0xFFFD;
+
+}  // namespace
+
+void AppendUtf8(std::string& out, char32_t cp) {
+    if (cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        cp = kReplacement;
+    }
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+std::string Cp1252ToUtf8(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (char c : bytes) {
+        AppendUtf8(out, Cp1252ByteToCodePoint(static_cast<unsigned char>(c)));
+    }
+    return out;
+}
+
+std::u32string Utf8ToCodePoints(std::string_view utf8) {
+    std::u32string out;
+    out.reserve(utf8.size());
+    size_t i = 0;
+    while (i < utf8.size()) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        int length = 0;
+        char32_t cp = 0;
+        char32_t minimum = 0;
+        if (lead < 0x80) {
+            out.push_back(lead);
+            ++i;
+            continue;
+        } else if ((lead & 0xE0) == 0xC0) {
+            length = 2, cp = lead & 0x1F, minimum = 0x80;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3, cp = lead & 0x0F, minimum = 0x800;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4, cp = lead & 0x07, minimum = 0x10000;
+        } else {
+            out.push_back(kReplacement);
+            ++i;
+            continue;
+        }
+        bool valid = i + length <= utf8.size();
+        for (int k = 1; valid && k < length; ++k) {
+            const auto next = static_cast<unsigned char>(utf8[i + k]);
+            valid = (next & 0xC0) == 0x80;
+            cp = (cp << 6) | (next & 0x3F);
+        }
+        valid = valid && cp >= minimum && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
+        if (!valid) {
+            out.push_back(kReplacement);
+            ++i;
+            continue;
+        }
+        out.push_back(cp);
+        i += length;
+    }
+    return out;
+}
+
+int CodePointToCp1252(char32_t cp) {
+    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
+        return static_cast<int>(cp);
+    }
+    for (size_t k = 0; k < kHighControls.size(); ++k) {
+        if (kHighControls[k] == cp) {
+            return static_cast<int>(0x80 + k);
+        }
+    }
+    return -1;
+}
+
+std::string Utf8ToCp1252(std::string_view utf8) {
+    std::string out;
+    out.reserve(utf8.size());
+    for (char32_t cp : Utf8ToCodePoints(utf8)) {
+        const int byte = CodePointToCp1252(cp);
+        out.push_back(byte < 0 ? '?' : static_cast<char>(byte));
+    }
+    return out;
+}
+
+}  // namespace kalvex

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+
+namespace kalvex {
+
+// Numbers typed by the user or read from files and replies are read by their
+// leading decimal number: blanks and tabs are skipped, an optional sign and
+// the digits that follow are read, and anything after them is ignored. A text
+// without a leading number reads as 0. Results saturate at the int64 limits.
+std::int64_t LeadingInteger(std::string_view text);
+
+// The same with an optional fraction ("3.7" reads as 3.7), for sort keys.
+double LeadingDecimal(std::string_view text);
+
+// The value when it fits a 16-bit signed integer.
+std::optional<std::int16_t> FitInt16(std::int64_t value);
+
+// A whole text that is one 16-bit integer, blanks around it allowed; anything
+// else (empty, letters, out of range) is nullopt.
+std::optional<std::int16_t> ParseWholeInt16(std::string_view text);
+
+}  // namespace kalvex

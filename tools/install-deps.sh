@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages that building, running and testing Kalvex
+# Tagger need. This list is the only one: the Makefile and CI call this script.
+# Nothing happens when everything is already installed.
+set -euo pipefail
+
+packages=(
+    # build
+    cmake g++ make pkg-config
+    # libraries of the program
+    qt6-base-dev libcurl4-openssl-dev libffi-dev nlohmann-json3-dev
+    # tests and their independent oracles
+    libgtest-dev libgmock-dev libdiscid-dev
+    # fuzzing (clang's libFuzzer and sanitizer runtimes)
+    clang libclang-rt-14-dev
+)
+
+missing=()
+for package in "${packages[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing+=("$package")
+    fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}"
+sudo=""
+if [ "$(id -u)" -ne 0 ]; then
+    sudo="sudo"
+fi
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
