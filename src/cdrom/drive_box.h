@@ -8,7 +8,7 @@ namespace kalvex {
 // entries carry the back end's 1-based drive index as item data. The window
 // implements it with its combo box; the command line and tests with a list.
 class DriveBox {
-  public:
+public:
     virtual ~DriveBox() = default;
     // Appends an entry with its text and item data.
     virtual void AddDrive(const std::string& text, int drive_index) = 0;

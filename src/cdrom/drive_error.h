@@ -8,12 +8,12 @@ namespace kalvex {
 // A failure inside drive discovery that the caller reports as
 // "Error accessing CD drive: <number> - <description>".
 class DriveAccessError : public std::runtime_error {
-  public:
+public:
     DriveAccessError(int number, const std::string& description)
         : std::runtime_error(description), number_(number) {}
     int number() const { return number_; }
 
-  private:
+private:
     int number_;
 };
 
