@@ -56,7 +56,8 @@ std::string DefaultAspiLibrary() {
 #endif
 }
 
-clsASPI::clsASPI(AspiOptions options) : options_(std::move(options)) {
+clsASPI::clsASPI(AspiOptions options)
+    : options_(std::move(options)), library_(options_.library_calls) {
     installed_ = library_.DllLoad(options_.library);
     if (installed_) {
         EnumerateDevices();

@@ -18,6 +18,7 @@ struct AspiOptions {
     std::string library = DefaultAspiLibrary();
     // How long ExecCMD lets a request complete before it waits for the event.
     int settle_milliseconds = 30;
+    LibraryCalls library_calls = SystemLibraryCalls();
 };
 
 // ISCSI on an ASPI driver library, called through clsCDECL. Devices are

@@ -41,6 +41,10 @@ struct ScsiAddress {
     std::uint8_t lun = 0;
 };
 
+// The word SCSI_IOCTL_GET_IDLUN answers: target in bits 0-7, LUN 8-15,
+// channel 16-23, host 24-31.
+ScsiAddress DecodeIdLun(std::uint32_t id_lun);
+
 // The operating-system calls of the pass-through back end, behind one seam so
 // tests can stand in a device that is not there.
 class SptiSystem {

@@ -74,7 +74,6 @@ class LinuxSpti : public SptiSystem {
     }
 
     bool GetAddress(DeviceHandle device, ScsiAddress& address) override {
-        // Word 0: target in bits 0-7, LUN 8-15, channel 16-23, host 24-31.
         struct {
             std::uint32_t id_lun;
             std::uint32_t host_unique_id;
@@ -82,9 +81,7 @@ class LinuxSpti : public SptiSystem {
         if (ioctl(static_cast<int>(device), SCSI_IOCTL_GET_IDLUN, &idlun) < 0) {
             return false;
         }
-        address.target = static_cast<std::uint8_t>(idlun.id_lun & 0xFF);
-        address.lun = static_cast<std::uint8_t>((idlun.id_lun >> 8) & 0xFF);
-        address.host = static_cast<std::uint8_t>((idlun.id_lun >> 24) & 0xFF);
+        address = DecodeIdLun(idlun.id_lun);
         return true;
     }
 
@@ -94,6 +91,11 @@ class LinuxSpti : public SptiSystem {
 };
 
 }  // namespace
+
+ScsiAddress DecodeIdLun(std::uint32_t id_lun) {
+    return {static_cast<std::uint8_t>(id_lun >> 24), static_cast<std::uint8_t>(id_lun & 0xFF),
+            static_cast<std::uint8_t>((id_lun >> 8) & 0xFF)};
+}
 
 std::unique_ptr<SptiSystem> MakeSystemSpti() {
     return std::make_unique<LinuxSpti>();

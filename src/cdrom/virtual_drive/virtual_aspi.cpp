@@ -65,7 +65,7 @@ void StoreStatus(std::uint8_t& field, std::uint8_t status) {
 void Complete(SRB_ExecSCSICmd& srb) {
     const size_t cdb_length = std::min<size_t>(srb.SRB_CDBLen, sizeof srb.CDBByte);
     const drive::Reply reply = drive::Execute(srb.CDBByte, cdb_length, DiscInDrive());
-    if (srb.SRB_BufPointer != 0 && (srb.SRB_Flags & SRB_DIR_IN) != 0) {
+    if (srb.SRB_BufPointer != 0 && (srb.SRB_Flags & SRB_DIR_IN) != 0 && !reply.data.empty()) {
         const size_t length = std::min<size_t>(reply.data.size(), srb.SRB_BufLen);
         std::memcpy(reinterpret_cast<void*>(srb.SRB_BufPointer), reply.data.data(), length);
     }
