@@ -5,6 +5,12 @@
 #include <cstring>
 #include <filesystem>
 
+#ifdef _WIN32
+#include <windows.h>
+// after windows.h, whose types it uses
+#include <ntddscsi.h>
+#endif
+
 #include "cdrom/aspi_event.h"
 #include "cdrom/aspi_layout.h"
 
@@ -115,6 +121,41 @@ std::string clsASPI::DriveHandle(std::int16_t index) const {
     return devices_[static_cast<size_t>(index - 1)];
 }
 
+#ifdef _WIN32
+
+// The letter whose device answers the address query with this adapter,
+// target and LUN; a later match replaces an earlier one; empty when none.
+std::string clsASPI::DriveChar(const std::string& handle) {
+    std::string letter;
+    for (char drive = 'A'; drive <= 'Z'; ++drive) {
+        const std::string root = std::string(1, drive) + ":";
+        if (GetDriveTypeA(root.c_str()) != DRIVE_CDROM) {
+            continue;
+        }
+        const std::string path = "\\\\.\\" + root;
+        const HANDLE device = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (device == INVALID_HANDLE_VALUE) {
+            continue;
+        }
+        SCSI_ADDRESS address{};
+        address.Length = sizeof address;
+        DWORD returned = 0;
+        const bool answered =
+            DeviceIoControl(device, IOCTL_SCSI_GET_ADDRESS, &address, sizeof address, &address,
+                            sizeof address, &returned, nullptr) != 0;
+        CloseHandle(device);
+        if (answered && address.PortNumber == HostAdapter(handle) &&
+            address.TargetId == TargetID(handle) && address.Lun == LUN(handle)) {
+            letter = std::string(1, drive);
+        }
+    }
+    return letter;
+}
+
+#else
+
 std::string clsASPI::DriveChar(const std::string& handle) {
     // Outside Windows there are no drive letters to match by address, so the
     // library's own disk information names the drive.
@@ -127,6 +168,8 @@ std::string clsASPI::DriveChar(const std::string& handle) {
     library_.CallFunc(kSendCommand, {AddressOf(&block)});
     return std::string(1, static_cast<char>('A' + block.disk_info.SRB_Int13HDriveInfo));
 }
+
+#endif
 
 std::int32_t clsASPI::ExecCMD(const std::string& handle, const std::uint8_t* cdb,
                               std::uint8_t cdb_length, std::int32_t data_out, void* buffer,

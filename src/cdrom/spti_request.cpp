@@ -73,6 +73,11 @@ const std::uint8_t* PassThroughSense(const PassThroughRequest& request) {
 
 #endif
 
+ScsiAddress DecodeIdLun(std::uint32_t id_lun) {
+    return {static_cast<std::uint8_t>(id_lun >> 24), static_cast<std::uint8_t>(id_lun & 0xFF),
+            static_cast<std::uint8_t>((id_lun >> 8) & 0xFF)};
+}
+
 int MatchDevicePath(const std::vector<std::string>& drives, const std::string& handle) {
     const auto found = std::find(drives.begin(), drives.end(), handle);
     return found == drives.end() ? -1 : static_cast<int>(found - drives.begin());

@@ -6,8 +6,9 @@
 #include <vector>
 
 #ifdef _WIN32
-#include <ntddscsi.h>
 #include <windows.h>
+// after windows.h, whose types it uses
+#include <ntddscsi.h>
 #else
 #include <scsi/sg.h>
 #endif

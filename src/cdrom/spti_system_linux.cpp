@@ -92,11 +92,6 @@ class LinuxSpti : public SptiSystem {
 
 }  // namespace
 
-ScsiAddress DecodeIdLun(std::uint32_t id_lun) {
-    return {static_cast<std::uint8_t>(id_lun >> 24), static_cast<std::uint8_t>(id_lun & 0xFF),
-            static_cast<std::uint8_t>((id_lun >> 8) & 0xFF)};
-}
-
 std::unique_ptr<SptiSystem> MakeSystemSpti() {
     return std::make_unique<LinuxSpti>();
 }
