@@ -92,18 +92,13 @@ TEST(AspiVirtualDrive, AsksEveryAdapterUpToTheCountTargetsAndLuns) {
     EXPECT_EQ(Recorder::requests[8], (std::array<std::uint8_t, 4>{SC_GET_DEV_TYPE, 0, 1, 0}));
     EXPECT_EQ(Recorder::requests.back(), (std::array<std::uint8_t, 4>{SC_GET_DEV_TYPE, 2, 7, 7}));
     EXPECT_EQ(scsi.DriveCount(), 1);
+    // A handle's three characters are adapter, target and LUN.
+    const std::string handle = clsASPI::MakeHandle(1, 3, 0);
+    EXPECT_EQ(handle, std::string("\x01\x03\x00", 3));
+    EXPECT_EQ(scsi.TargetID(handle), 3);
 
     Recorder::support_answer = 0x0401;  // an error status: not initialised
     EXPECT_FALSE(scsi.Initialized());
-}
-
-TEST(AspiVirtualDrive, HandlesCarryAdapterTargetAndLun) {
-    clsASPI scsi(VirtualAspi());
-    const std::string handle = clsASPI::MakeHandle(1, 3, 0);
-    EXPECT_EQ(handle, std::string("\x01\x03\x00", 3));
-    EXPECT_EQ(scsi.HostAdapter(handle), 1);
-    EXPECT_EQ(scsi.TargetID(handle), 3);
-    EXPECT_EQ(scsi.LUN(handle), 0);
 }
 
 TEST(AspiVirtualDrive, EmptyDriveIsNotReady) {
@@ -221,13 +216,6 @@ TEST(AspiLibrary, LibraryWithoutTheAspiFunctionsRaises) {
     } catch (const CdeclError& error) {
         EXPECT_STREQ(error.what(), "Failed to locate function: GetASPI32SupportInfo");
     }
-}
-
-TEST(AspiLibrary, NamedByTheEnvironment) {
-    setenv("KALVEX_ASPI_LIBRARY", "/somewhere/libother.so", 1);
-    EXPECT_EQ(DefaultAspiLibrary(), "/somewhere/libother.so");
-    unsetenv("KALVEX_ASPI_LIBRARY");
-    EXPECT_NE(DefaultAspiLibrary().find("libwnaspi32.so"), std::string::npos);
 }
 
 }  // namespace

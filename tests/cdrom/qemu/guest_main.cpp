@@ -2,7 +2,12 @@
 // pass-through interface as the program does, lists the drives and reads
 // each drive's state and table of contents. The host side compares the
 // "KALVEX-" lines with what the virtual machine was given.
+#include <grp.h>
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <memory>
 
@@ -58,7 +63,15 @@ int Run() {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    // "--as-uid N": first give up root for user N without groups.
+    if (argc == 3 && std::strcmp(argv[1], "--as-uid") == 0) {
+        const auto id = static_cast<uid_t>(std::atoi(argv[2]));
+        if (setgroups(0, nullptr) != 0 || setgid(id) != 0 || setuid(id) != 0 || getuid() == 0) {
+            std::printf("KALVEX-ERROR cannot become user %s\n", argv[2]);
+            return 1;
+        }
+    }
     try {
         return Run();
     } catch (const std::exception& error) {

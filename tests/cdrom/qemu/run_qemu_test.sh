@@ -3,7 +3,8 @@
 # made here from busybox, the kernel's own SCSI/CD modules and the static
 # guest program, and checks what the guest reads through the real SG_IO
 # pass-through: one virtio-scsi CD drive with a small image and overridden
-# INQUIRY fields, and one empty drive.
+# INQUIRY fields, and one empty drive; as root, as a user who may open the
+# drives, and as one who may not.
 #
 # usage: run_qemu_test.sh GUEST_PROGRAM WORK_FOLDER
 set -euo pipefail
@@ -72,6 +73,17 @@ done
 echo "KALVEX-BOOT devices: $(ls /dev | grep -E '^(sr|sg)' | tr '\n' ' ')"
 /kalvex-qemu-guest
 echo "KALVEX-EXIT $?"
+# Again as a user without privileges who may open the drives (as members of
+# the cdrom group may): the kernel's command filter must let our commands by.
+chmod 0666 /dev/sr0 /dev/sr1
+echo "KALVEX-AS-USER"
+/kalvex-qemu-guest --as-uid 1000
+echo "KALVEX-EXIT $?"
+# A user who may not open the drives finds no pass-through drive.
+chmod 0600 /dev/sr0 /dev/sr1
+echo "KALVEX-NO-ACCESS"
+/kalvex-qemu-guest --as-uid 1000
+echo "KALVEX-EXIT $?"
 poweroff -f
 INIT
 chmod +x "$work/root/init"
@@ -98,12 +110,12 @@ if [ "$qemu_status" -eq 124 ] || [ "$qemu_status" -eq 137 ]; then
     cat "$work/console.log" >&2
     fail "the guest did not answer within ${boot_seconds}s (console above)"
 fi
-grep -q '^KALVEX-EXIT' "$work/result.txt" || {
+[ "$(grep -c '^KALVEX-EXIT' "$work/result.txt")" -eq 3 ] || {
     cat "$work/console.log" >&2
     fail "the guest program did not run (QEMU exit status $qemu_status; console above)"
 }
 
-expected=$(cat <<'EXPECTED'
+one_run=$(cat <<'EXPECTED'
 KALVEX-INTERFACE SPTI
 KALVEX-ENTRY 1 /dev/sr0: KALVEX  QEMU-TEST-CD    4.56 (0:0:0)
 KALVEX-ENTRY 2 /dev/sr1: QEMU    QEMU CD-ROM     1.00 (0:1:0)
@@ -115,6 +127,13 @@ KALVEX-MESSAGE Could not read CD drive - please ensure an audio CD has been inse
 KALVEX-EXIT 0
 EXPECTED
 )
+no_access=$(cat <<'EXPECTED'
+KALVEX-NO-ACCESS
+KALVEX-MESSAGE No working interface found!
+KALVEX-EXIT 1
+EXPECTED
+)
+expected=$(printf '%s\nKALVEX-AS-USER\n%s\n%s' "$one_run" "$one_run" "$no_access")
 actual=$(grep -v '^KALVEX-BOOT' "$work/result.txt")
 grep '^KALVEX-BOOT' "$work/result.txt" || true
 if [ "$actual" != "$expected" ]; then
