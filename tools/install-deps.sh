@@ -11,6 +11,8 @@ packages=(
     qt6-base-dev libcurl4-openssl-dev libffi-dev nlohmann-json3-dev
     # tests and their independent oracles
     libgtest-dev libgmock-dev libdiscid-dev
+    # the CD pass-through test: a Debian kernel booted under QEMU with busybox
+    qemu-system-x86 linux-image-amd64 kmod busybox-static cpio
     # fuzzing (clang's libFuzzer and sanitizer runtimes)
     clang libclang-rt-14-dev
 )

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cdrom/disc_toc.h"
+#include "cdrom/drive_error.h"
 #include "cli/cli_io.h"
 
 namespace kalvex::cli {
@@ -8,8 +9,15 @@ namespace kalvex::cli {
 // Every subcommand of kalvex-cli; main lists them in this order.
 Command DiscIdCommand();
 Command CddbCommand();
+Command DrivesCommand();
 
 // The output of "discid" for a table of contents, however it was obtained.
 void PrintDiscId(const DiscToc& toc, bool json, Io& io);
+
+// "discid --drive N": reads the table of contents of drive index N.
+int RunDiscIdOnDrive(const std::string& drive_index, bool json, Io& io);
+
+// "Error accessing CD drive: <number> - <description>".
+std::string DriveAccessErrorText(const DriveAccessError& error);
 
 }  // namespace kalvex::cli

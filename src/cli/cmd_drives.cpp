@@ -1,0 +1,122 @@
+#include <charconv>
+#include <ostream>
+
+#include "cdrom/drive_error.h"
+#include "cdrom/list_drive_box.h"
+#include "cdrom/scsi_interface.h"
+#include "cli/cli_args.h"
+#include "cli/commands.h"
+
+namespace kalvex::cli {
+namespace {
+
+constexpr const char* kHelp = R"(usage: kalvex-cli drives [--json]
+
+Chooses the SCSI interface as the program does at start (the system's
+pass-through, else the ASPI library) and lists the CD drives that answer
+INQUIRY, each with its drive index:
+
+  1  /dev/sr0: VENDOR  PRODUCT         REV  (0:0:0)
+
+The ASPI library is $KALVEX_ASPI_LIBRARY, else libwnaspi32.so; the project's
+virtual drive (libkalvex-virtual-aspi.so) plays one whose disc is the table
+of contents in the file $KALVEX_VIRTUAL_TOC.
+
+  --json   print {"Interface", "Drives": [{"Index", "Text"}], "Messages"}
+
+Messages for the user go to standard error. Exit code 1 when no interface
+works or no drive is listed.
+)";
+
+int RunDrives(std::vector<std::string> args, Io& io) {
+    ArgReader reader(std::move(args));
+    if (reader.Flag("--help")) {
+        io.out << kHelp;
+        return 0;
+    }
+    const bool json = reader.Flag("--json");
+    if (!reader.Positionals().empty()) {
+        throw UsageError("drives takes no arguments (see drives --help)");
+    }
+    ListDriveBox box;
+    CollectingMessageService messages;
+    bool selected = false;
+    try {
+        selected = SelectScsiInterface(box, messages);
+    } catch (const DriveAccessError& error) {
+        messages.ShowExclamation(DriveAccessErrorText(error));
+    }
+    const ISCSI* scsi = CurrentScsiInterface();
+    if (json) {
+        Json drives = Json::array();
+        for (const ListDriveBox::Entry& entry : box.Entries()) {
+            drives.push_back({{"Index", entry.drive_index}, {"Text", entry.text}});
+        }
+        PrintJson(io, Json{{"Interface", scsi != nullptr ? Json(scsi->Interface()) : Json()},
+                           {"Drives", drives},
+                           {"Messages", messages.Texts()}});
+    } else {
+        for (const std::string& text : messages.Texts()) {
+            io.err << text << '\n';
+        }
+        if (scsi != nullptr) {
+            io.out << "Interface: " << scsi->Interface() << '\n';
+        }
+        for (const ListDriveBox::Entry& entry : box.Entries()) {
+            io.out << entry.drive_index << "  " << entry.text << '\n';
+        }
+    }
+    return selected ? 0 : 1;
+}
+
+void PrintMessages(const CollectingMessageService& messages, size_t from, Io& io) {
+    const std::vector<std::string> texts = messages.Texts();
+    for (size_t i = from; i < texts.size(); ++i) {
+        io.err << texts[i] << '\n';
+    }
+}
+
+}  // namespace
+
+int RunDiscIdOnDrive(const std::string& drive_text, bool json, Io& io) {
+    int drive_index = 0;
+    const auto [end, error] =
+        std::from_chars(drive_text.data(), drive_text.data() + drive_text.size(), drive_index);
+    if (error != std::errc() || end != drive_text.data() + drive_text.size() || drive_index < 1 ||
+        drive_index > 32767) {
+        throw UsageError("--drive needs a drive index from 1 (see kalvex-cli drives)");
+    }
+    ListDriveBox box;
+    CollectingMessageService messages;
+    bool selected = false;
+    try {
+        selected = SelectScsiInterface(box, messages);
+    } catch (const DriveAccessError& failure) {
+        messages.ShowExclamation(DriveAccessErrorText(failure));
+    }
+    PrintMessages(messages, 0, io);
+    if (!selected) {
+        return 1;
+    }
+    if (!box.SelectDrive(drive_index)) {
+        return Fail(io, "drive " + drive_text + " is not listed (see kalvex-cli drives)");
+    }
+    const size_t shown = messages.Texts().size();
+    const bool read = ReadDiscToc(box, messages);
+    PrintMessages(messages, shown, io);
+    if (!read) {
+        return 1;
+    }
+    PrintDiscId(CurrentDiscToc(), json, io);
+    return 0;
+}
+
+std::string DriveAccessErrorText(const DriveAccessError& error) {
+    return "Error accessing CD drive: " + std::to_string(error.number()) + " - " + error.what();
+}
+
+Command DrivesCommand() {
+    return {"drives", "the CD drives and the SCSI interface that reaches them", RunDrives};
+}
+
+}  // namespace kalvex::cli

@@ -1,0 +1,222 @@
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstring>
+
+#include "cdrom/aspi.h"
+#include "cdrom/aspi_layout.h"
+#include "cdrom/drive_commands.h"
+#include "cdrom/drive_discovery.h"
+#include "cdrom/list_drive_box.h"
+#include "cdrom/toc_text.h"
+#include "virtual_drive_env.h"
+
+namespace kalvex {
+namespace {
+
+using namespace aspi;
+using test::VirtualAspi;
+using test::VirtualDisc;
+
+// Stands between clsASPI and the virtual drive: records every request and
+// can answer in the drive's place.
+struct Recorder {
+    using Send = std::uint32_t (*)(void*);
+    using Support = std::uint32_t (*)();
+    static inline Send real_send = nullptr;
+    static inline Support real_support = nullptr;
+    static inline std::uint32_t support_answer = 0;  // 0: the drive's own
+    // When set, execute requests go here instead of to the drive.
+    static inline std::function<std::uint32_t(SRB_ExecSCSICmd&)> exec;
+    static inline std::vector<std::array<std::uint8_t, 4>> requests;  // cmd, adapter, target, LUN
+
+    static std::uint32_t SendCommand(void* request) {
+        const auto* bytes = static_cast<const std::uint8_t*>(request);
+        requests.push_back({bytes[0], bytes[2], bytes[8], bytes[9]});
+        if (bytes[0] == SC_EXEC_SCSI_CMD && exec) {
+            return exec(*static_cast<SRB_ExecSCSICmd*>(request));
+        }
+        return real_send(request);
+    }
+    static std::uint32_t SupportInfo() {
+        return support_answer != 0 ? support_answer : real_support();
+    }
+    static void* Symbol(void* library, const char* name) {
+        void* real = dlsym(library, name);
+        if (std::strcmp(name, "SendASPI32Command") == 0) {
+            real_send = reinterpret_cast<Send>(real);
+            return reinterpret_cast<void*>(&SendCommand);
+        }
+        if (std::strcmp(name, "GetASPI32SupportInfo") == 0) {
+            real_support = reinterpret_cast<Support>(real);
+            return reinterpret_cast<void*>(&SupportInfo);
+        }
+        return real;
+    }
+    static LibraryCalls Calls() {
+        support_answer = 0;
+        exec = nullptr;
+        requests.clear();
+        LibraryCalls calls = SystemLibraryCalls();
+        calls.symbol = Symbol;
+        return calls;
+    }
+};
+
+TEST(AspiVirtualDrive, ListsTheOneDriveWithItsInquiryEntry) {
+    clsASPI scsi(VirtualAspi());
+    EXPECT_TRUE(scsi.Installed());
+    EXPECT_TRUE(scsi.Initialized());
+    EXPECT_EQ(scsi.Interface(), "ASPI");
+    ASSERT_EQ(scsi.DriveCount(), 1);
+    const std::string handle = scsi.DriveHandle(1);
+    EXPECT_EQ(handle, std::string(3, '\0'));
+    ListDriveBox box;
+    CollectingMessageService messages;
+    EnumerateCdDrives(scsi, box, messages, 1);
+    EXPECT_TRUE(messages.Texts().empty());
+    ASSERT_EQ(box.Entries().size(), 1u);
+    EXPECT_EQ(box.Entries()[0].text, "D: KALVEX  VIRTUAL CD-ROM  1.0  (0:0:0)");
+    EXPECT_EQ(box.Entries()[0].drive_index, 1);
+}
+
+TEST(AspiVirtualDrive, AsksEveryAdapterUpToTheCountTargetsAndLuns) {
+    LibraryCalls calls = Recorder::Calls();
+    Recorder::support_answer = 0x0102;  // completed, two adapters
+    clsASPI scsi(VirtualAspi(calls));
+    EXPECT_TRUE(scsi.Initialized());
+    ASSERT_EQ(Recorder::requests.size(), 3u * 8 * 8);
+    EXPECT_EQ(Recorder::requests.front(), (std::array<std::uint8_t, 4>{SC_GET_DEV_TYPE, 0, 0, 0}));
+    EXPECT_EQ(Recorder::requests[1], (std::array<std::uint8_t, 4>{SC_GET_DEV_TYPE, 0, 0, 1}));
+    EXPECT_EQ(Recorder::requests[8], (std::array<std::uint8_t, 4>{SC_GET_DEV_TYPE, 0, 1, 0}));
+    EXPECT_EQ(Recorder::requests.back(), (std::array<std::uint8_t, 4>{SC_GET_DEV_TYPE, 2, 7, 7}));
+    EXPECT_EQ(scsi.DriveCount(), 1);
+    // A handle's three characters are adapter, target and LUN.
+    const std::string handle = clsASPI::MakeHandle(1, 3, 0);
+    EXPECT_EQ(handle, std::string("\x01\x03\x00", 3));
+    EXPECT_EQ(scsi.TargetID(handle), 3);
+
+    Recorder::support_answer = 0x0401;  // an error status: not initialised
+    EXPECT_FALSE(scsi.Initialized());
+}
+
+TEST(AspiVirtualDrive, EmptyDriveIsNotReady) {
+    VirtualDisc disc;
+    clsASPI scsi(VirtualAspi());
+    EXPECT_EQ(TestUnitReady(scsi, scsi.DriveHandle(1)), 2);
+    EXPECT_EQ(scsi.LastSK(), 0x02);
+    EXPECT_EQ(scsi.LastASC(), 0x3A);
+    EXPECT_EQ(scsi.LastASCQ(), 0x00);
+    disc.Insert("1 1 0:2:0 4:0:0");
+    EXPECT_EQ(TestUnitReady(scsi, scsi.DriveHandle(1)), 0);
+    EXPECT_EQ(scsi.LastSK(), 0);
+}
+
+TEST(AspiVirtualDrive, ReadsTheTocInBothAddressForms) {
+    VirtualDisc disc;
+    disc.Insert("2 3 0:2:0 3:0:0 5:30:10\n");
+    clsASPI scsi(VirtualAspi());
+    DiscToc msf;
+    ASSERT_EQ(ReadTocCommand(scsi, scsi.DriveHandle(1), true, msf), 0);
+    EXPECT_EQ(msf.bytes, MakeDiscToc(2, 3, {{0, 2, 0}, {3, 0, 0}, {5, 30, 10}}).bytes);
+    DiscToc lba;
+    ASSERT_EQ(ReadTocCommand(scsi, scsi.DriveHandle(1), false, lba), 0);
+    const std::uint8_t second_track[8] = {0, 0x10, 3, 0, 0, 0, 0x34, 0x26};  // LBA 13350
+    EXPECT_EQ(std::memcmp(&lba.bytes[12], second_track, 8), 0);
+}
+
+TEST(AspiVirtualDrive, RejectsWhatItDoesNotKnowAsARealDriveWould) {
+    VirtualDisc disc;
+    disc.Insert("1 1 0:2:0 4:0:0");
+    clsASPI scsi(VirtualAspi());
+    const std::uint8_t read_capacity[10] = {0x25};
+    std::uint8_t reply[8] = {};
+    EXPECT_EQ(scsi.ExecCMD(scsi.DriveHandle(1), read_capacity, 10, 0, reply, 8, 5), 2);
+    EXPECT_EQ(scsi.LastSK(), 0x05);
+    EXPECT_EQ(scsi.LastASC(), 0x20);
+    // READ TOC format 1 (session info) is not offered.
+    const std::uint8_t session_info[10] = {0x43, 0, 1, 0, 0, 0, 0, 0, 12, 0};
+    EXPECT_EQ(scsi.ExecCMD(scsi.DriveHandle(1), session_info, 10, 0, reply, 8, 5), 2);
+    EXPECT_EQ(scsi.LastASC(), 0x24);
+    // No device at target 1: refused before reaching a drive.
+    EXPECT_EQ(TestUnitReady(scsi, clsASPI::MakeHandle(0, 1, 0)), 255);
+    EXPECT_EQ(TestUnitReady(scsi, "short"), kScsiStatusNoDrive);
+}
+
+TEST(AspiVirtualDrive, WaitsForRequestsThatStayPending) {
+    VirtualDisc disc;
+    disc.Insert("1 1 0:2:0 4:0:0");
+    setenv("KALVEX_VIRTUAL_ASPI_DELAY_MS", "150", 1);
+    clsASPI scsi(VirtualAspi());
+    DiscToc toc;
+    EXPECT_EQ(ReadTocCommand(scsi, scsi.DriveHandle(1), true, toc), 0);
+    unsetenv("KALVEX_VIRTUAL_ASPI_DELAY_MS");
+    EXPECT_EQ(TocMinute(toc, 2), 4);
+}
+
+TEST(AspiVirtualDrive, StatusAndSenseRules) {
+    LibraryCalls calls = Recorder::Calls();
+    clsASPI scsi(VirtualAspi(calls));
+    // A check condition reported with a sense key byte that carries flags.
+    Recorder::exec = [](SRB_ExecSCSICmd& srb) -> std::uint32_t {
+        srb.SRB_TargStat = 2;
+        srb.SenseArea[2] = 0x72;
+        srb.SenseArea[12] = 0x28;
+        srb.SRB_Status = SS_ERR;
+        return SS_ERR;
+    };
+    EXPECT_EQ(TestUnitReady(scsi, scsi.DriveHandle(1)), 2);
+    EXPECT_EQ(scsi.LastSK(), 2);
+    EXPECT_EQ(scsi.LastASC(), 0x28);
+    // A host adapter failure with target status 0 counts as good.
+    Recorder::exec = [](SRB_ExecSCSICmd& srb) -> std::uint32_t {
+        srb.SRB_HaStat = 0x12;
+        srb.SRB_Status = SS_ERR;
+        return SS_ERR;
+    };
+    EXPECT_EQ(TestUnitReady(scsi, scsi.DriveHandle(1)), 0);
+    // Still pending when the time-out ends.
+    Recorder::exec = [](SRB_ExecSCSICmd&) -> std::uint32_t { return SS_PENDING; };
+    const std::uint8_t tur[6] = {};
+    EXPECT_EQ(scsi.ExecCMD(scsi.DriveHandle(1), tur, 6, 0, nullptr, 0, 1), 255);
+    // The request block as sent.
+    Recorder::exec = [](SRB_ExecSCSICmd& srb) -> std::uint32_t {
+        EXPECT_EQ(srb.SRB_Flags, SRB_DIR_IN | SRB_EVENT_NOTIFY);
+        EXPECT_EQ(srb.SRB_SenseLen, 14);
+        EXPECT_EQ(srb.SRB_CDBLen, 10);
+        const std::uint32_t buffer_length = srb.SRB_BufLen;  // packed fields: copy first
+        const std::uintptr_t post_proc = srb.SRB_PostProc;
+        EXPECT_EQ(buffer_length, 804u);
+        EXPECT_EQ(srb.CDBByte[0], 0x43);
+        EXPECT_EQ(srb.CDBByte[10], 0);
+        EXPECT_NE(post_proc, 0u);
+        srb.SRB_Status = SS_COMP;
+        return SS_COMP;
+    };
+    DiscToc toc;
+    EXPECT_EQ(ReadTocCommand(scsi, scsi.DriveHandle(1), true, toc), 0);
+}
+
+TEST(AspiLibrary, MissingLibraryIsNotInstalled) {
+    AspiOptions options;
+    options.library = "/nonexistent/libwnaspi32.so";
+    clsASPI scsi(options);
+    EXPECT_FALSE(scsi.Installed());
+    EXPECT_FALSE(scsi.Initialized());
+    EXPECT_EQ(scsi.DriveCount(), 0);
+}
+
+TEST(AspiLibrary, LibraryWithoutTheAspiFunctionsRaises) {
+    AspiOptions options;
+    options.library = KALVEX_CDECL_TEST_LIBRARY;
+    try {
+        clsASPI scsi(options);
+        FAIL() << "no error raised";
+    } catch (const CdeclError& error) {
+        EXPECT_STREQ(error.what(), "Failed to locate function: GetASPI32SupportInfo");
+    }
+}
+
+}  // namespace
+}  // namespace kalvex

@@ -1,0 +1,225 @@
+#include <discid/discid.h>
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "cdrom/aspi.h"
+#include "cdrom/disc_id.h"
+#include "cdrom/drive_discovery.h"
+#include "cdrom/drive_error.h"
+#include "cdrom/list_drive_box.h"
+#include "cdrom/scsi_interface.h"
+#include "cdrom/spti.h"
+#include "cdrom/toc_text.h"
+#include "fake_spti.h"
+#include "virtual_drive_env.h"
+
+namespace kalvex {
+namespace {
+
+using test::FakeSptiState;
+using test::VirtualDisc;
+
+InquiryData Identification(const std::string& vendor, const std::string& product,
+                           const std::string& revision) {
+    InquiryData data{};
+    std::memcpy(&data[8], vendor.data(), std::min<size_t>(vendor.size(), 8));
+    std::memcpy(&data[16], product.data(), std::min<size_t>(product.size(), 16));
+    std::memcpy(&data[32], revision.data(), std::min<size_t>(revision.size(), 4));
+    return data;
+}
+
+// Pass-through drives that answer INQUIRY unless listed as silent.
+std::shared_ptr<FakeSptiState> PassThroughDrives(std::vector<std::string> drives,
+                                                 std::set<std::string> silent = {}) {
+    auto state = std::make_shared<FakeSptiState>();
+    state->drives = std::move(drives);
+    state->answer = [silent](const std::string& drive, PassThroughRequest& request) {
+        if (silent.count(drive) != 0) {
+            return false;
+        }
+        if (request.cdb[0] == 0x12) {
+            const std::string product = "CD-ROM " + drive.substr(5) + "         ";
+            const InquiryData data = Identification("ACME    ", product, "1.00");
+            test::ReplyData(request, {data.begin(), data.end()});
+        }
+        return true;
+    };
+    return state;
+}
+
+struct Backends {
+    bool aspi_made = false;
+    ScsiBackends Make(std::shared_ptr<FakeSptiState> pass_through, std::string aspi_library) {
+        return {
+            [pass_through] {
+                return std::make_unique<clsSPTI>(std::make_unique<test::FakeSpti>(pass_through));
+            },
+            [this, aspi_library] {
+                aspi_made = true;
+                AspiOptions options = test::VirtualAspi();
+                options.library = aspi_library;
+                return std::make_unique<clsASPI>(options);
+            }};
+    }
+};
+
+TEST(SelectScsiInterface, PrefersAWorkingPassThroughOverAnInstalledAspi) {
+    Backends backends;
+    ListDriveBox box;
+    CollectingMessageService messages;
+    ASSERT_TRUE(SelectScsiInterface(
+        box, messages, backends.Make(PassThroughDrives({"/dev/sr0"}), test::kVirtualAspi)));
+    EXPECT_FALSE(backends.aspi_made);
+    EXPECT_EQ(CurrentScsiInterface()->Interface(), "SPTI");
+    ASSERT_EQ(box.Entries().size(), 1u);
+    EXPECT_EQ(box.Entries()[0].text, "/dev/sr0: ACME    CD-ROM sr0      1.00 (0:0:0)");
+    EXPECT_EQ(box.SelectedDriveIndex(), 1);
+}
+
+TEST(SelectScsiInterface, FallsBackToAspiWhenThePassThroughFindsNoDrive) {
+    Backends backends;
+    ListDriveBox box;
+    CollectingMessageService messages;
+    ASSERT_TRUE(SelectScsiInterface(box, messages,
+                                    backends.Make(PassThroughDrives({}), test::kVirtualAspi)));
+    EXPECT_EQ(CurrentScsiInterface()->Interface(), "ASPI");
+    ASSERT_EQ(box.Entries().size(), 1u);
+    EXPECT_EQ(box.Entries()[0].text, "D: KALVEX  VIRTUAL CD-ROM  1.0  (0:0:0)");
+    EXPECT_TRUE(messages.Texts().empty());
+}
+
+TEST(SelectScsiInterface, FallsBackWhenThePassThroughMayNotOpenTheDrive) {
+    auto refusing = PassThroughDrives({"/dev/sr0"});
+    refusing->refused = {"/dev/sr0"};
+    Backends backends;
+    ListDriveBox box;
+    CollectingMessageService messages;
+    ASSERT_TRUE(SelectScsiInterface(box, messages, backends.Make(refusing, test::kVirtualAspi)));
+    EXPECT_EQ(CurrentScsiInterface()->Interface(), "ASPI");
+}
+
+TEST(SelectScsiInterface, ReportsWhenNeitherBackEndWorks) {
+    Backends backends;
+    ListDriveBox box;
+    CollectingMessageService messages;
+    EXPECT_FALSE(SelectScsiInterface(
+        box, messages, backends.Make(PassThroughDrives({}), "/nonexistent/libwnaspi32.so")));
+    EXPECT_TRUE(backends.aspi_made);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"No working interface found!"});
+    ASSERT_EQ(messages.Messages().size(), 1u);
+    EXPECT_EQ(messages.Messages()[0].icon, CollectingMessageService::Icon::Exclamation);
+    EXPECT_EQ(CurrentScsiInterface(), nullptr);
+    EXPECT_TRUE(box.Entries().empty());
+    // With no interface a read fails the way a missing disc does.
+    EXPECT_FALSE(ReadDiscToc(box, messages));
+    EXPECT_EQ(messages.Texts().back(), kNoDiscMessage);
+}
+
+TEST(SelectScsiInterface, LeavesOutADriveThatFailsInquiry) {
+    Backends backends;
+    ListDriveBox box;
+    CollectingMessageService messages;
+    ASSERT_TRUE(SelectScsiInterface(
+        box, messages,
+        backends.Make(PassThroughDrives({"/dev/sr0", "/dev/sr1"}, {"/dev/sr1"}), "")));
+    ASSERT_EQ(box.Entries().size(), 1u);
+    EXPECT_EQ(box.Entries()[0].drive_index, 1);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"INQUIRY failed for device 2"});
+}
+
+TEST(SelectScsiInterface, ThrowsWhenNoDriveCanBeListed) {
+    Backends backends;
+    ListDriveBox box;
+    CollectingMessageService messages;
+    try {
+        SelectScsiInterface(box, messages,
+                            backends.Make(PassThroughDrives({"/dev/sr0"}, {"/dev/sr0"}), ""));
+        FAIL() << "no error raised";
+    } catch (const DriveAccessError& error) {
+        EXPECT_EQ(error.number(), kNoCdDriveError);
+    }
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"INQUIRY failed for device 1"});
+    EXPECT_NE(CurrentScsiInterface(), nullptr);
+}
+
+TEST(DriveEntryText, RunsTheFieldsTogetherWithTheirBlanksAndDropsNuls) {
+    EXPECT_EQ(DriveEntryText("E", Identification("ACME    ", "CD-ROM 52X      ", "1.00"), 1, 0, 0),
+              "E: ACME    CD-ROM 52X      1.00 (1:0:0)");
+    // Short fields padded with NULs lose them; Windows-1252 bytes become UTF-8.
+    EXPECT_EQ(DriveEntryText("D", Identification("ACME", "L\xE4ufer", "2"), 0, 1, 2),
+              "D: ACMEL\xC3\xA4ufer2 (0:1:2)");
+}
+
+struct ReadDiscTocFixture : ::testing::Test {
+    VirtualDisc disc;
+    ListDriveBox box;
+    CollectingMessageService messages;
+    void SetUp() override {
+        Backends backends;
+        ASSERT_TRUE(SelectScsiInterface(box, messages,
+                                        backends.Make(PassThroughDrives({}), test::kVirtualAspi)));
+    }
+};
+
+TEST_F(ReadDiscTocFixture, ReadsTheDiscIntoTheProgramsToc) {
+    disc.Insert("1 2 0:2:0 3:0:0 5:30:10");
+    ASSERT_TRUE(ReadDiscToc(box, messages));
+    EXPECT_TRUE(messages.Texts().empty());
+    EXPECT_EQ(BuildQueryCommand(CurrentDiscToc()), "cddb query b014802 2 150 13500 330");
+    // A shorter disc afterwards leaves nothing of the longer one behind.
+    disc.Insert("1 1 0:2:0 4:0:0");
+    ASSERT_TRUE(ReadDiscToc(box, messages));
+    EXPECT_EQ(CurrentDiscToc().bytes, MakeDiscToc(1, 1, {{0, 2, 0}, {4, 0, 0}}).bytes);
+}
+
+TEST_F(ReadDiscTocFixture, NoDiscAndUnreadableTocHaveTheirOwnMessages) {
+    EXPECT_FALSE(ReadDiscToc(box, messages));
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{kNoDiscMessage});
+    disc.Insert("this is no table of contents");
+    EXPECT_FALSE(ReadDiscToc(box, messages));
+    EXPECT_EQ(messages.Texts().back(), kTocErrorMessage);
+}
+
+TEST(TocReplyComplete, JudgesTheReplyByItsOwnLength) {
+    DiscToc toc = MakeDiscToc(1, 2, {{0, 2, 0}, {3, 0, 0}, {5, 30, 10}});
+    EXPECT_TRUE(TocReplyComplete(toc));
+    toc.bytes[1] = 2 + 8 * 2;  // the lead-out's descriptor is missing
+    EXPECT_FALSE(TocReplyComplete(toc));
+    toc.SetTrackRange(3, 2);
+    toc.bytes[1] = 0xFF;
+    EXPECT_FALSE(TocReplyComplete(toc));
+}
+
+TEST_F(ReadDiscTocFixture, AThousandRandomDiscsGiveLibdiscidsIds) {
+    std::mt19937 random(5);
+    DiscId* reference = discid_new();
+    for (int round = 0; round < 1000; ++round) {
+        const int tracks = std::uniform_int_distribution<int>(1, 99)(random);
+        const int first = round % 5 == 0 && tracks < 90 ? 1 + round % 7 : 1;
+        const int longest_track = std::max(300, 400000 / tracks);
+        int offsets[100] = {};
+        std::vector<MsfAddress> starts;
+        int frame = 150 + std::uniform_int_distribution<int>(0, 3000)(random);
+        for (int t = 1; t <= tracks; ++t) {
+            offsets[t] = frame;
+            starts.push_back({frame / 4500, frame / 75 % 60, frame % 75});
+            frame += std::uniform_int_distribution<int>(300, longest_track)(random);
+        }
+        offsets[0] = frame;
+        starts.push_back({frame / 4500, frame / 75 % 60, frame % 75});
+        const DiscToc expected = MakeDiscToc(first, first + tracks - 1, starts);
+        disc.Insert(FormatTocText(expected));
+
+        ASSERT_TRUE(ReadDiscToc(box, messages)) << messages.Texts().back();
+        ASSERT_EQ(CurrentDiscToc().bytes, expected.bytes) << FormatTocText(expected);
+        ASSERT_TRUE(discid_put(reference, 1, tracks, offsets));
+        ASSERT_EQ(std::stoul(ComputeDiscId(CurrentDiscToc()), nullptr, 16),
+                  std::stoul(discid_get_freedb_id(reference), nullptr, 16))
+            << FormatTocText(expected);
+    }
+    discid_free(reference);
+}
+
+}  // namespace
+}  // namespace kalvex
