@@ -10,6 +10,9 @@ program="${1:-$here/build/run/src/app/kalvex-tagger}"
 output="${2:-$here/docs/main-window.png}"
 [ -x "$program" ] || { echo "screenshot.sh: no program at $program" >&2; exit 2; }
 mkdir -p "$(dirname "$output")"
+# The program runs from a scratch folder, so both paths must be absolute.
+program="$(realpath "$program")"
+output="$(realpath "$output")"
 
 # The program grabs its own window; KALVEX_SCREENSHOT names the file and makes
 # it quit afterwards. A home of its own keeps the user's settings out.

@@ -571,6 +571,9 @@ std::string frmMain::Dir1Path() const {
 
 void frmMain::SetDir1Path(const std::string& folder) {
     const QModelIndex index = folders_->index(QString::fromStdString(folder));
+    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) {
+        Dir1->expand(parent);
+    }
     Dir1->setCurrentIndex(index);
     Dir1->scrollTo(index);
 }
