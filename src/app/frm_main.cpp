@@ -583,10 +583,15 @@ void frmMain::RestoreMp3Folder() {
     if (mp3_folder_.empty() || !std::filesystem::is_directory(mp3_folder_, error)) {
         return;
     }
+    // The volume is chosen quietly: only the folder itself counts as a change.
     const QString folder = QString::fromStdString(mp3_folder_);
-    const int volume = Drive1->findText(QStorageInfo(folder).rootPath());
+    const QString root = QStorageInfo(folder).rootPath();
+    const int volume = Drive1->findText(root);
     if (volume >= 0) {
+        const QSignalBlocker quiet(Drive1);
         Drive1->setCurrentIndex(volume);
+        folders_->setRootPath(root);
+        Dir1->setRootIndex(folders_->index(root));
     }
     SetDir1Path(mp3_folder_);
 }

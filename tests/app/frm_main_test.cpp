@@ -289,6 +289,10 @@ TEST_F(FrmMainTest, EnterPressesTheDefaultButtonUnlessAnotherButtonHasTheFocus) 
     QTest::keyClick(w.cmdUpdate, Qt::Key_Return);
     EXPECT_TRUE(update.wait(1000));
     EXPECT_EQ(read.count(), 1);
+    // The captions' accelerators.
+    QTest::keyClick(&w, Qt::Key_G, Qt::AltModifier);
+    EXPECT_TRUE(read.wait(1000));
+    EXPECT_EQ(read.count(), 2);
 }
 
 }  // namespace
