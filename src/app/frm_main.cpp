@@ -108,9 +108,15 @@ TwipRect FieldAt(int top, int width, int left = kFieldLeft) {
 constexpr int kPageContentWidth = 5010;
 constexpr int kGroupFieldWidth = 3690;
 
+// A stored number rounded to a whole one, halves to even, within 32 bits.
+int StoredWholeNumber(const std::string& stored) {
+    const double value = std::nearbyint(LeadingDecimal(stored));
+    return static_cast<int>(std::clamp(value, double{INT32_MIN}, double{INT32_MAX}));
+}
+
 bool Ticked(const std::string& stored) {
     // Any number other than 0 ticks the box; the program itself writes 0 or 1.
-    return std::lround(LeadingDecimal(stored)) != 0;
+    return StoredWholeNumber(stored) != 0;
 }
 
 std::string CheckValue(const QCheckBox* box) {
@@ -510,8 +516,7 @@ void frmMain::LoadSettings() {
     txtPort->setText(QString::fromStdString(ReadIniValue("FreeDB", "Port", file)));
     // An empty or foreign value reads as its leading number; outside 0 to 2
     // nothing is selected here and "Use file count" stays.
-    const std::int64_t option = LeadingInteger(ReadIniValue("Options", "Track option", file));
-    track_option_ = static_cast<int>(std::clamp<std::int64_t>(option, INT32_MIN, INT32_MAX));
+    track_option_ = StoredWholeNumber(ReadIniValue("Options", "Track option", file));
     for (int i = 0; i < static_cast<int>(optTrack.size()); ++i) {
         if (i == track_option_) {
             optTrack[i]->setChecked(true);

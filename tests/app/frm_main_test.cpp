@@ -145,11 +145,14 @@ TEST_F(FrmMainTest, SettingsAreReadAtStartAndAllElevenKeysWrittenAtCloseKeepingF
 
 TEST_F(FrmMainTest, OddSettingsValuesFallBackSensibly) {
     Store("[Paths]\nMP3 Folder=" + (folder / "gone").string() +
-          "\n[Options]\nTrack option=7\nImport ticked=\n[FreeDB]\nServer=" + std::string(300, 's') +
-          "\nPort=\n");
+          "\n[Options]\nTrack option=7\nImport ticked=\nAuto rename=0.5\nTick on read=1.5\n"
+          "[FreeDB]\nServer=" +
+          std::string(300, 's') + "\nPort=\n");
     frmMain& w = Open();
     EXPECT_TRUE(w.optTrack[0]->isChecked());
     EXPECT_FALSE(w.chkImportChecked->isChecked());
+    EXPECT_FALSE(w.chkAutoRename->isChecked());  // 0.5 rounds to 0
+    EXPECT_TRUE(w.chkTickRead->isChecked());     // 1.5 rounds to 2
     EXPECT_EQ(w.txtServer->text().size(), 254);
     EXPECT_EQ(w.txtPort->text(), "80");
     EXPECT_EQ(w.txtRoot->text(), "~cddb/cddb.cgi");
