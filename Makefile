@@ -1,6 +1,6 @@
 # The two everyday commands: `make run` builds and starts the program,
 # `make test` builds and runs every test. Both install what they need first.
-.PHONY: run test deps fuzz clean
+.PHONY: run test deps fuzz clean screenshot
 
 JOBS ?= $(shell nproc)
 # CI sets CI=true; warnings are errors there.
@@ -16,7 +16,7 @@ deps:
 run: deps
 	cmake -S . -B $(RUN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALVEX_TESTS=OFF
 	cmake --build $(RUN_DIR) -j $(JOBS)
-	$(RUN_DIR)/src/cli/kalvex-cli --help
+	$(RUN_DIR)/src/app/kalvex-tagger
 
 # Tests run on a sanitizer build (AddressSanitizer + UndefinedBehaviorSanitizer).
 test: deps
@@ -27,6 +27,12 @@ test: deps
 # Real fuzzing with libFuzzer: make fuzz TARGET=query_reply SECONDS=300
 fuzz: deps
 	tools/fuzz.sh $(TARGET) $(SECONDS)
+
+# Renews docs/main-window.png from the program on a virtual X server.
+screenshot: deps
+	cmake -S . -B $(RUN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALVEX_TESTS=OFF
+	cmake --build $(RUN_DIR) -j $(JOBS) --target kalvex-tagger
+	tools/screenshot.sh $(RUN_DIR)/src/app/kalvex-tagger docs/main-window.png
 
 clean:
 	rm -rf build

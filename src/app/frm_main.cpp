@@ -1,0 +1,685 @@
+#include "app/frm_main.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileSystemModel>
+#include <QFrame>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QShortcut>
+#include <QStorageInfo>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <cmath>
+#include <filesystem>
+
+#include "app/drive_combo_box.h"
+#include "app/genre_list.h"
+#include "app/ini_file.h"
+#include "app/option_group.h"
+#include "app/product.h"
+#include "app/qt_dialogs.h"
+#include "app/settings_location.h"
+#include "app/wrap_button.h"
+#include "cdrom/drive_error.h"
+#include "common/numbers.h"
+#include "common/text_helpers.h"
+#include "controls/caption.h"
+#include "controls/property_bag.h"
+#include "controls/twips.h"
+#include "controls/varnith_tab.h"
+#include "freedb/cddb_protocol.h"
+#include "kalvex/version.h"
+
+namespace kalvex {
+namespace {
+
+void Place(QWidget* widget, const TwipRect& r) {
+    widget->setGeometry(TwipsToPixels(r.left), TwipsToPixels(r.top), TwipsToPixels(r.width),
+                        TwipsToPixels(r.height));
+}
+
+template <typename Widget>
+Widget* Make(QWidget* parent, const char* name, const TwipRect& place) {
+    auto* widget = new Widget(parent);
+    widget->setObjectName(name);
+    Place(widget, place);
+    return widget;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const TwipRect& place) {
+    auto* label = Make<QLabel>(parent, name, place);
+    label->setText(text);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const char* name, const TwipRect& place,
+                    int max_length = 32767) {
+    auto* edit = Make<QLineEdit>(parent, name, place);
+    edit->setMaxLength(max_length);
+    return edit;
+}
+
+QCheckBox* MakeCheck(QWidget* parent, const char* name, const QString& text,
+                     const TwipRect& place) {
+    auto* check = Make<QCheckBox>(parent, name, place);
+    check->setText(text);
+    return check;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text,
+                        const TwipRect& place) {
+    auto* button = Make<QPushButton>(parent, name, place);
+    button->setText(text);
+    return button;
+}
+
+QGroupBox* MakeGroup(QWidget* parent, const char* name, const QString& title,
+                     const TwipRect& place) {
+    auto* group = Make<QGroupBox>(parent, name, place);
+    group->setTitle(title);
+    return group;
+}
+
+// One labelled row of a field grid: label on the left, field beside it.
+constexpr int kLabelLeft = 120;
+constexpr int kLabelWidth = 1020;
+constexpr int kFieldLeft = 1200;
+constexpr int kFieldHeight = 285;
+
+TwipRect LabelAt(int top, int left = kLabelLeft, int width = kLabelWidth) {
+    return {left, top + 30, width, 255};
+}
+TwipRect FieldAt(int top, int width, int left = kFieldLeft) {
+    return {left, top, width, kFieldHeight};
+}
+
+constexpr int kPageContentWidth = 5010;
+constexpr int kGroupFieldWidth = 3690;
+
+// A stored number rounded to a whole one, halves to even, within 32 bits.
+int StoredWholeNumber(const std::string& stored) {
+    const double value = std::nearbyint(LeadingDecimal(stored));
+    return static_cast<int>(std::clamp(value, double{INT32_MIN}, double{INT32_MAX}));
+}
+
+bool Ticked(const std::string& stored) {
+    // Any number other than 0 ticks the box; the program itself writes 0 or 1.
+    return StoredWholeNumber(stored) != 0;
+}
+
+std::string CheckValue(const QCheckBox* box) {
+    return box->isChecked() ? "1" : "0";
+}
+
+std::string Text(const QLineEdit* edit) {
+    return edit->text().toStdString();
+}
+
+}  // namespace
+
+frmMain::frmMain(MainWindowServices services, QWidget* parent)
+    : QWidget(parent),
+      messages_(std::move(services.messages)),
+      input_(std::move(services.input)),
+      select_drives_(std::move(services.select_drives)),
+      layout_(InitialMainLayout()) {
+    setObjectName("frmMain");
+    if (!messages_) {
+        messages_ = std::make_unique<QtMessageService>(this);
+    }
+    if (!input_) {
+        input_ = std::make_unique<QtInputBox>(this);
+    }
+    QFont window_font = font();
+    window_font.setPointSizeF(8.25);
+    setFont(window_font);
+    CreateControls();
+
+    // Start-up, in this order.
+    resize(TwipsToPixels(kMainWindowWidth - kWindowFrameWidth),
+           TwipsToPixels(kMainWindowHeight - kWindowFrameHeight));
+    program_folder_ = services.program_folder.empty()
+                          ? AddBackslash(QCoreApplication::applicationDirPath().toStdString())
+                          : AddBackslash(services.program_folder);
+    FillGenreBoxes();
+    cmbVersion->setCurrentIndex(0);
+    PreparePages();
+    lvwTracks->clear();
+    lvwTracks->setSortingEnabled(false);
+    lvwTracks->setColumnCount(4);
+    lvwTracks->setHeaderLabels({"Filename", "Track", "Title", "Length"});
+    settings_file_ = SettingsFilePath(program_folder_);
+    version_text_ = kVersionText;
+    setWindowTitle(QString::fromUtf8(std::string(kApplicationTitle) + " - " + kProductWebAddress +
+                                     " - v" + version_text_));
+    hello_suffix_ = ProgramHelloSuffix();
+    LoadSettings();
+    if (txtServer->text().isEmpty())
+        txtServer->setText(kDefaultServer);
+    if (txtRoot->text().isEmpty())
+        txtRoot->setText(kDefaultRoot);
+    if (txtPort->text().isEmpty())
+        txtPort->setText(kDefaultPort);
+    FillDriveList();
+}
+
+frmMain::~frmMain() = default;
+
+// ---- controls ------------------------------------------------------------------
+
+void frmMain::CreateControls() {
+    const MainLayout& l = layout_;
+    capDrive = new Caption("capDrive", this);
+    Place(capDrive, l.capDrive);
+    cboDrives = new DriveComboBox(this);
+    cboDrives->setObjectName("cboDrives");
+    Place(cboDrives, l.cboDrives);
+    cmdRead = Make<WrapButton>(this, "cmdRead", l.cmdRead);
+    cmdRead->setText("&Get album data for CD");
+    cmdRead->setDefault(true);
+    capDisc = new Caption("capDisc", this);
+    Place(capDisc, l.capDisc);
+    lblFreeDB = MakeLabel(this, "lblFreeDB", "", l.lblFreeDB);
+    capMP3Folder = new Caption("capMP3Folder", this);
+    Place(capMP3Folder, l.capMP3Folder);
+    capMP3Folder->setToolTip("Click to refresh the directories");
+
+    Drive1 = Make<QComboBox>(this, "Drive1", l.Drive1);
+    Dir1 = Make<QTreeView>(this, "Dir1", l.Dir1);
+    folders_ = new QFileSystemModel(this);
+    folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
+    Dir1->setModel(folders_);
+    Dir1->setHeaderHidden(true);
+    for (int column = 1; column < folders_->columnCount(); ++column) {
+        Dir1->hideColumn(column);
+    }
+    lblMP3 = MakeLabel(this, "lblMP3", "MP3 files / tracks", l.lblMP3);
+    pbFiles = Make<QProgressBar>(this, "pbFiles", l.pbFiles);
+    pbFiles->setRange(0, 100);
+    pbFiles->setValue(0);
+    pbFiles->hide();
+    lvwTracks = Make<QTreeWidget>(this, "lvwTracks", l.lvwTracks);
+    lvwTracks->setRootIsDecorated(false);
+    lvwTracks->setAllColumnsShowFocus(true);
+
+    nTab = new VarnithTab(this);
+    nTab->setObjectName("nTab");
+    Place(nTab, l.nTab);
+    for (int i = 0; i < 4; ++i) {
+        fraTab[i] = Make<QFrame>(this, "fraTab", l.fraTab);
+        fraTab[i]->setProperty(kOptionIndexProperty, i);
+    }
+    CreateOptionsPage(fraTab[0]);
+    CreateTagV1Page(fraTab[1]);
+    CreateTagV2Page(fraTab[2]);
+    CreateFreeDbPage(fraTab[3]);
+
+    cmdUpdate = MakeButton(this, "cmdUpdate", "&Save tags for selected file", l.cmdUpdate);
+    cmdImport = MakeButton(this, "cmdImport", "&Import from FreeDB", l.cmdImport);
+    cmdImport->setEnabled(false);  // usable once an album has been read
+    chkVersion1 = MakeCheck(this, "chkVersion1", "ID3 v1 tag", l.chkVersion1);
+    chkVersion2 = MakeCheck(this, "chkVersion2", "ID3 v2 tag", l.chkVersion2);
+
+    ConfigureCaptions();
+    ConfigureTabStrip();
+    FillVolumeList();
+
+    connect(nTab, &VarnithTab::TabClicked, this, &frmMain::OnTabClicked);
+    connect(Drive1, &QComboBox::currentIndexChanged, this, &frmMain::OnDriveChanged);
+    connect(Dir1->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { OnFolderActivated(folders_->filePath(current)); });
+    // Enter presses the focused button, or else the default button.
+    for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* shortcut = new QShortcut(QKeySequence(key), this);
+        connect(shortcut, &QShortcut::activated, this, &frmMain::PressDefaultButton);
+    }
+}
+
+void frmMain::CreateOptionsPage(QFrame* page) {
+    auto* track =
+        MakeGroup(page, "fraTrackOption", "Track option", {120, 60, kPageContentWidth, 615});
+    const char* const names[] = {"Use file count", "Use file name", "Use track tag"};
+    for (int i = 0; i < 3; ++i) {
+        optTrack[i] = Make<QRadioButton>(track, "optTrack", {120 + i * 1620, 270, 1560, 255});
+        optTrack[i]->setText(names[i]);
+        optTrack[i]->setProperty(kOptionIndexProperty, i);
+    }
+    optTrack[0]->setChecked(true);
+
+    auto* import =
+        MakeGroup(page, "fraImport", "Reading and importing", {120, 780, kPageContentWidth, 2160});
+    const TwipRect row{120, 270, 4770, 255};
+    auto row_at = [&row](int k) {
+        return TwipRect{row.left, row.top + k * 300, row.width, row.height};
+    };
+    chkTickRead = MakeCheck(import, "chkTickRead", "Tick all files / tracks on read", row_at(0));
+    chkImportChecked = MakeCheck(import, "chkImportChecked", "Import ticked tracks", row_at(1));
+    chkSaveImport =
+        MakeCheck(import, "chkSaveImport", "Save tags on import from FreeDB", row_at(2));
+    chkOptimiseTags =
+        MakeCheck(import, "chkOptimiseTags", "Optimise MP3 tags for compatibility", row_at(3));
+    chkAutoImport = MakeCheck(import, "chkAutoImport", "Auto import on CD read", row_at(4));
+    chkAutoRename =
+        MakeCheck(import, "chkAutoRename", "Auto rename files and folder on import", row_at(5));
+
+    auto* files = MakeGroup(page, "fraFiles", "Track list and renaming",
+                            {120, 3060, kPageContentWidth, 1635});
+    cmdRefreshTracks =
+        MakeButton(files, "cmdRefreshTracks", "Refresh track list", {120, 270, 4770, 375});
+    cmdRenameFile = MakeButton(files, "cmdRenameFile", "Rename ticked files based on title",
+                               {120, 705, 4770, 375});
+    cmdRenameFolder = MakeButton(files, "cmdRenameFolder", "Rename folder based on FreeDB album",
+                                 {120, 1140, 4770, 375});
+}
+
+void frmMain::CreateTagV1Page(QFrame* page) {
+    auto* tag =
+        MakeGroup(page, "fraTagV1", "MP3 ID3 Version 1 Tag", {120, 60, kPageContentWidth, 2415});
+    int top = 270;
+    constexpr int kStep = 345;
+    MakeLabel(tag, "lblV1Artist", "Artist:", LabelAt(top));
+    v1Artist = MakeEdit(tag, "v1Artist", FieldAt(top, kGroupFieldWidth), 30);
+    top += kStep;
+    MakeLabel(tag, "lblV1Album", "Album:", LabelAt(top));
+    v1Album = MakeEdit(tag, "v1Album", FieldAt(top, kGroupFieldWidth), 30);
+    top += kStep;
+    MakeLabel(tag, "lblV1Title", "Title:", LabelAt(top));
+    v1Title = MakeEdit(tag, "v1Title", FieldAt(top, kGroupFieldWidth), 30);
+    top += kStep;
+    MakeLabel(tag, "lblV1TNR", "Track nr.:", LabelAt(top));
+    v1TNR = MakeEdit(tag, "v1TNR", FieldAt(top, 600), 3);
+    MakeLabel(tag, "lblV1Year", "Year:", LabelAt(top, 2280, 600));
+    v1Year = MakeEdit(tag, "v1Year", FieldAt(top, 750, 2940), 4);
+    top += kStep;
+    MakeLabel(tag, "lblV1Genre", "Genre:", LabelAt(top));
+    v1Genre = Make<QComboBox>(tag, "v1Genre", FieldAt(top, 2400));
+    top += kStep;
+    MakeLabel(tag, "lblV1Comment", "Comment:", LabelAt(top));
+    v1Comment = MakeEdit(tag, "v1Comment", FieldAt(top, kGroupFieldWidth), 28);
+
+    MakeLabel(page, "lblDetails", "MPEG information:", {120, 2580, 3000, 255});
+    txtDetails = Make<QPlainTextEdit>(page, "txtDetails", {120, 2835, kPageContentWidth, 2700});
+    txtDetails->setReadOnly(true);
+    cmdCopyTo2 = MakeButton(page, "cmdCopyTo2", "&Copy v1 tag to v2", {2880, 5655, 2250, 375});
+}
+
+void frmMain::CreateTagV2Page(QFrame* page) {
+    auto* tag =
+        MakeGroup(page, "fraTagV2", "MP3 ID3 Version 2 Tag", {120, 60, kPageContentWidth, 3990});
+    int top = 270;
+    constexpr int kStep = 330;
+    auto row = [&](const char* label_name, const char* text, const char* name) {
+        MakeLabel(tag, label_name, text, LabelAt(top));
+        QLineEdit* edit = MakeEdit(tag, name, FieldAt(top, kGroupFieldWidth));
+        top += kStep;
+        return edit;
+    };
+    v2Artist = row("lblV2Artist", "Artist:", "v2Artist");
+    v2Album = row("lblV2Album", "Album:", "v2Album");
+    v2Title = row("lblV2Title", "Title:", "v2Title");
+    MakeLabel(tag, "lblV2TNR", "Track nr.:", LabelAt(top));
+    v2TNR = MakeEdit(tag, "v2TNR", FieldAt(top, 600), 3);
+    MakeLabel(tag, "lblV2Year", "Year:", LabelAt(top, 2280, 600));
+    v2Year = MakeEdit(tag, "v2Year", FieldAt(top, 750, 2940), 4);
+    top += kStep;
+    MakeLabel(tag, "lblV2Genre", "Genre:", LabelAt(top));
+    v2Genre = Make<QComboBox>(tag, "v2Genre", FieldAt(top, 2400));
+    v2Genre->setEditable(true);
+    v2Genre->setInsertPolicy(QComboBox::NoInsert);
+    top += kStep;
+    v2Comment = row("lblV2Comment", "Comment:", "v2Comment");
+    v2Composer = row("lblV2Composer", "Composer:", "v2Composer");
+    v2OrigArtist = row("lblV2OrigArtist", "Orig. artist:", "v2OrigArtist");
+    v2Copyright = row("lblV2Copyright", "Copyright:", "v2Copyright");
+    v2LinkTo = row("lblV2LinkTo", "Link:", "v2LinkTo");
+    v2Encoder = row("lblV2Encoder", "Encoder:", "v2Encoder");
+
+    MakeLabel(page, "lblVersion", "Write ID3 v2 tag in version", {120, 4185, 2400, 255});
+    cmbVersion = Make<QComboBox>(page, "cmbVersion", {2580, 4140, 900, 315});
+    cmbVersion->addItems({"2.3", "2.4"});
+    auto* note = MakeLabel(page, "lblVersionNote",
+                           "Note: v2.3 has greater support: e.g. Winamp can't read v 2.4 tags.",
+                           {120, 4515, kPageContentWidth, 435});
+    note->setWordWrap(true);
+    chkClear = MakeCheck(page, "chkClear", "Clear existing ID3 v2 tag before writing the new one.",
+                         {120, 5010, kPageContentWidth, 255});
+    cmdCopyTo1 = MakeButton(page, "cmdCopyTo1", "&Copy v2 tag to v1", {2880, 5400, 2250, 375});
+}
+
+void frmMain::CreateFreeDbPage(QFrame* page) {
+    MakeLabel(page, "lblServer", "Server:", LabelAt(120, 120, 900));
+    txtServer = MakeEdit(page, "txtServer", {1080, 120, 4050, 315});
+    MakeLabel(page, "lblRoot", "URL start:", LabelAt(480, 120, 900));
+    txtRoot = MakeEdit(page, "txtRoot", {1080, 480, 2340, 315});
+    MakeLabel(page, "lblPort", "Port:", LabelAt(480, 3540, 480));
+    txtPort = MakeEdit(page, "txtPort", {4080, 480, 1050, 315});
+    cmdTestFreeDB =
+        MakeButton(page, "cmdTestFreeDB", "&Test FreeDB connection", {1080, 840, 2340, 375});
+    chkDebug = MakeCheck(page, "chkDebug", "Debug", {3540, 900, 1590, 255});
+
+    auto* album = MakeGroup(page, "fraAlbum", "Album", {120, 1320, kPageContentWidth, 1440});
+    constexpr int kAlbumField = 1080;
+    MakeLabel(album, "lblFArtist", "Artist:", LabelAt(270, 120, 900));
+    txtFArtist = MakeEdit(album, "txtFArtist", FieldAt(270, 3810, kAlbumField));
+    MakeLabel(album, "lblFAlbum", "Album:", LabelAt(630, 120, 900));
+    txtFAlbum = MakeEdit(album, "txtFAlbum", FieldAt(630, 3810, kAlbumField));
+    MakeLabel(album, "lblFGenre", "Genre:", LabelAt(990, 120, 900));
+    txtFGenre = MakeEdit(album, "txtFGenre", FieldAt(990, 1800, kAlbumField));
+    MakeLabel(album, "lblFYear", "Year:", LabelAt(990, 3000, 600));
+    txtFYear = MakeEdit(album, "txtFYear", FieldAt(990, 1290, 3600));
+
+    // The raw reply lies under the details list; "Debug" shortens the list to
+    // show it.
+    txtData = Make<QPlainTextEdit>(page, "txtData", {120, 4260, kPageContentWidth, 1140});
+    txtData->setReadOnly(true);
+    constexpr int kDiscIdTop = 5460;
+    constexpr int kDetailsTop = 2880;
+    lstDetails = Make<QListWidget>(
+        page, "lstDetails", {120, kDetailsTop, kPageContentWidth, kDiscIdTop - 60 - kDetailsTop});
+    MakeLabel(page, "lblDiscID", "Disc ID:", LabelAt(kDiscIdTop, 120, 780));
+    txtDiscID = MakeEdit(page, "txtDiscID", {900, kDiscIdTop, 1320, 315});
+    MakeLabel(page, "lblCategory", "Category:", LabelAt(kDiscIdTop, 2340, 780));
+    cboGenre = Make<QComboBox>(page, "cboGenre", {3120, kDiscIdTop, 2010, 315});
+    cboGenre->setEditable(true);
+    cboGenre->setInsertPolicy(QComboBox::NoInsert);
+    cmdLookup = MakeButton(page, "cmdLookup", "&Manually look up CD", {2880, 5850, 2250, 375});
+}
+
+void frmMain::ConfigureCaptions() {
+    QFont heading("Arial");
+    heading.setPointSizeF(8.25);
+    heading.setBold(true);
+    struct Look {
+        Caption* caption;
+        const char* text;
+        ColourValue from;
+        ColourValue to;
+    };
+    const Look looks[] = {{capMP3Folder, " MP3 Folder", 0x800000, 0xFFC0C0},
+                          {capDrive, "CD Drive", 0x008000, 0xC0FFC0},
+                          {capDisc, "Disc", 0x004080, 0xC0E0FF}};
+    for (const Look& look : looks) {
+        look.caption->SetFont(heading);
+        look.caption->SetCaptionOutlined(false);
+        look.caption->SetCaptionShadowed(false);
+        look.caption->SetCaption(look.text);
+        look.caption->SetCaptionGradientStart(look.from);
+        look.caption->SetCaptionGradientEnds(look.to);
+    }
+    capMP3Folder->SetDisplayVertikal(true);
+    capMP3Folder->SetDisplayType(2);
+    capMP3Folder->SetCaptionGradientTyp(1);
+    for (Caption* caption : {capDrive, capDisc}) {
+        caption->SetCaptionAligmend(1);
+        caption->SetCaptionGradientTyp(2);
+    }
+}
+
+void frmMain::ConfigureTabStrip() {
+    PropertyBag bag;
+    bag.Write("TabStrip", "Options,Tag v1,Tag v2,FreeDB", QVariant());
+    bag.Write("Border", kDarkShadow3D, QVariant());
+    bag.Write("BorderSelected", ColourValue{0x00FF0000}, QVariant());
+    bag.Write("TabColour", kButtonFace, QVariant());
+    bag.Write("TabColourSelected", kButtonFace, QVariant());
+    bag.Write("DrawFrame", true, QVariant());
+    bag.Write("Bridge", true, QVariant());
+    nTab->ReadProperties(bag);
+    Place(nTab, layout_.nTab);
+}
+
+void frmMain::PreparePages() {
+    // Flat, borderless, in the strip's frame colour; only "Options" shows.
+    const QColor background = nTab->Translated(nTab->GetTabColour());
+    for (int i = 0; i < 4; ++i) {
+        QFrame* page = fraTab[i];
+        page->setFrameShape(QFrame::NoFrame);
+        QPalette colours = page->palette();
+        colours.setColor(QPalette::Window, background);
+        page->setPalette(colours);
+        page->setAutoFillBackground(true);
+        layout_.fraTab.top = layout_.nTab.top + 330;
+        Place(page, layout_.fraTab);
+        page->raise();
+        page->setVisible(i == 0);
+    }
+}
+
+void frmMain::FillGenreBoxes() {
+    const std::vector<std::string> names = WindowGenreNames();
+    v1Genre->clear();
+    v2Genre->clear();
+    cboGenre->clear();
+    v1Genre->addItem(QString());
+    for (const std::string& name : names) {
+        const QString text = QString::fromUtf8(name);
+        v1Genre->addItem(text);
+        v2Genre->addItem(text);
+        cboGenre->addItem(text);
+    }
+    v2Genre->setCurrentIndex(-1);
+    cboGenre->setCurrentIndex(-1);
+}
+
+void frmMain::FillVolumeList() {
+    QSignalBlocker quiet(Drive1);
+    Drive1->clear();
+    QStringList roots;
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        if (volume.isValid() && volume.isReady() && !roots.contains(volume.rootPath())) {
+            roots.append(volume.rootPath());
+        }
+    }
+    roots.sort();
+    Drive1->addItems(roots);
+    // The folder list starts in the process's current folder, without
+    // counting as a folder change.
+    const QString here = QDir::currentPath();
+    Drive1->setCurrentIndex(Drive1->findText(QStorageInfo(here).rootPath()));
+    folders_->setRootPath(Drive1->currentText());
+    Dir1->setRootIndex(folders_->index(Drive1->currentText()));
+    restoring_folder_ = true;
+    SetDir1Path(here.toStdString());
+    restoring_folder_ = false;
+}
+
+// ---- start-up and closing --------------------------------------------------------
+
+void frmMain::LoadSettings() {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(settings_file_, error)) {
+        return;
+    }
+    const std::string& file = settings_file_;
+    mp3_folder_ = ReadIniValue("Paths", "MP3 Folder", file);
+    const std::pair<const char*, QCheckBox*> options[] = {
+        {"Import ticked", chkImportChecked}, {"Save tags on import", chkSaveImport},
+        {"Auto rename", chkAutoRename},      {"Tick on read", chkTickRead},
+        {"Optimise tags", chkOptimiseTags},  {"Auto Import", chkAutoImport}};
+    for (const auto& [key, box] : options) {
+        box->setChecked(Ticked(ReadIniValue("Options", key, file)));
+    }
+    txtServer->setText(QString::fromStdString(ReadIniValue("FreeDB", "Server", file)));
+    txtRoot->setText(QString::fromStdString(ReadIniValue("FreeDB", "URL start", file)));
+    txtPort->setText(QString::fromStdString(ReadIniValue("FreeDB", "Port", file)));
+    // An empty or foreign value reads as its leading number; outside 0 to 2
+    // nothing is selected here and "Use file count" stays.
+    track_option_ = StoredWholeNumber(ReadIniValue("Options", "Track option", file));
+    for (int i = 0; i < static_cast<int>(optTrack.size()); ++i) {
+        if (i == track_option_) {
+            optTrack[i]->setChecked(true);
+            break;
+        }
+    }
+    RestoreMp3Folder();
+}
+
+void frmMain::SaveSettings() {
+    const std::string& file = settings_file_;
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(file).parent_path(), error);
+    // A settings file that cannot be written is not reported.
+    WriteIniValue("Paths", "MP3 Folder", mp3_folder_, file);
+    WriteIniValue("Options", "Import ticked", CheckValue(chkImportChecked), file);
+    WriteIniValue("Options", "Save tags on import", CheckValue(chkSaveImport), file);
+    WriteIniValue("Options", "Auto rename", CheckValue(chkAutoRename), file);
+    WriteIniValue("Options", "Tick on read", CheckValue(chkTickRead), file);
+    WriteIniValue("Options", "Track option", SelectedOptionIndex(*this, *optTrack[0]), file);
+    WriteIniValue("Options", "Optimise tags", CheckValue(chkOptimiseTags), file);
+    WriteIniValue("Options", "Auto Import", CheckValue(chkAutoImport), file);
+    WriteIniValue("FreeDB", "Server", Text(txtServer), file);
+    WriteIniValue("FreeDB", "URL start", Text(txtRoot), file);
+    WriteIniValue("FreeDB", "Port", Text(txtPort), file);
+}
+
+void frmMain::closeEvent(QCloseEvent* event) {
+    SaveSettings();
+    event->accept();
+}
+
+void frmMain::FillDriveList() {
+    if (!select_drives_) {
+        return;
+    }
+    auto report = [this](int number, const std::string& description) {
+        messages_->ShowExclamation("Error accessing CD drive: " + std::to_string(number) + " - " +
+                                   description);
+    };
+    try {
+        select_drives_(*cboDrives, *messages_);
+    } catch (const DriveAccessError& error) {
+        report(error.number(), error.what());
+    } catch (const std::exception& error) {
+        report(0, error.what());
+    } catch (...) {
+        report(0, "Unknown error");
+    }
+}
+
+// ---- folders ---------------------------------------------------------------------
+
+std::string frmMain::Dir1Path() const {
+    return folders_->filePath(Dir1->currentIndex()).toStdString();
+}
+
+void frmMain::SetDir1Path(const std::string& folder) {
+    const QModelIndex index = folders_->index(QString::fromStdString(folder));
+    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) {
+        Dir1->expand(parent);
+    }
+    Dir1->setCurrentIndex(index);
+    Dir1->scrollTo(index);
+}
+
+void frmMain::RestoreMp3Folder() {
+    std::error_code error;
+    if (mp3_folder_.empty() || !std::filesystem::is_directory(mp3_folder_, error)) {
+        return;
+    }
+    // The volume is chosen quietly: only the folder itself counts as a change.
+    const QString folder = QString::fromStdString(mp3_folder_);
+    const QString root = QStorageInfo(folder).rootPath();
+    const int volume = Drive1->findText(root);
+    if (volume >= 0) {
+        const QSignalBlocker quiet(Drive1);
+        Drive1->setCurrentIndex(volume);
+        folders_->setRootPath(root);
+        Dir1->setRootIndex(folders_->index(root));
+    }
+    SetDir1Path(mp3_folder_);
+}
+
+void frmMain::OnDriveChanged(int index) {
+    if (index < 0) {
+        return;
+    }
+    const QString root = Drive1->itemText(index);
+    folders_->setRootPath(root);
+    Dir1->setRootIndex(folders_->index(root));
+    SetDir1Path(root.toStdString());
+}
+
+void frmMain::OnFolderActivated(const QString& folder) {
+    if (restoring_folder_ || folder.isEmpty()) {
+        return;
+    }
+    current_folder_ = folder.toStdString();
+    mp3_folder_ = current_folder_;
+    emit FolderChanged(folder);
+}
+
+// ---- states and layout -------------------------------------------------------------
+
+void frmMain::EnableControls(bool enabled) {
+    QWidget* const listed[] = {cmdRead,       cmdUpdate,       cmdCopyTo1,    cmdCopyTo2,
+                               optTrack[0],   optTrack[1],     optTrack[2],   chkImportChecked,
+                               chkSaveImport, cmdRenameFolder, cmdRenameFile, cmdRefreshTracks,
+                               fraTab[0],     fraTab[1],       fraTab[2],     fraTab[3],
+                               cboDrives,     Drive1,          Dir1,          chkVersion1,
+                               chkVersion2,   lvwTracks};
+    for (QWidget* widget : listed) {
+        widget->setEnabled(enabled);
+    }
+    // The import needs an album: re-enabled only when one is loaded.
+    if (!enabled) {
+        cmdImport->setEnabled(false);
+    } else if (album_valid_) {
+        cmdImport->setEnabled(true);
+    }
+}
+
+void frmMain::OnTabClicked() {
+    const int selected = nTab->GetSelected();
+    for (int i = 0; i < static_cast<int>(fraTab.size()); ++i) {
+        fraTab[i]->setVisible(i == selected);
+    }
+}
+
+void frmMain::ResizeLayout(int outer_width, int inner_height) {
+    ResizeMainLayout(layout_, outer_width, inner_height);
+    ApplyLayout();
+}
+
+void frmMain::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    ResizeLayout(PixelsToTwips(width()) + kWindowFrameWidth, PixelsToTwips(height()));
+}
+
+void frmMain::ApplyLayout() {
+    const MainLayout& l = layout_;
+    const std::pair<QWidget*, TwipRect> places[] = {
+        {capDrive, l.capDrive},      {cboDrives, l.cboDrives}, {cmdRead, l.cmdRead},
+        {capDisc, l.capDisc},        {lblFreeDB, l.lblFreeDB}, {capMP3Folder, l.capMP3Folder},
+        {Drive1, l.Drive1},          {Dir1, l.Dir1},           {lblMP3, l.lblMP3},
+        {pbFiles, l.pbFiles},        {lvwTracks, l.lvwTracks}, {nTab, l.nTab},
+        {cmdUpdate, l.cmdUpdate},    {cmdImport, l.cmdImport}, {chkVersion1, l.chkVersion1},
+        {chkVersion2, l.chkVersion2}};
+    for (const auto& [widget, place] : places) {
+        Place(widget, place);
+    }
+    for (QFrame* page : fraTab) {
+        Place(page, l.fraTab);
+    }
+}
+
+void frmMain::PressDefaultButton() {
+    if (auto* focused = qobject_cast<QPushButton*>(focusWidget())) {
+        focused->animateClick();
+    } else if (cmdRead->isEnabled()) {
+        cmdRead->animateClick();
+    }
+}
+
+}  // namespace kalvex

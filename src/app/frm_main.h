@@ -1,0 +1,199 @@
+#pragma once
+
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/input_box.h"
+#include "app/main_layout.h"
+#include "cdrom/drive_box.h"
+#include "common/message_service.h"
+
+class QCheckBox;
+class QComboBox;
+class QFileSystemModel;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QRadioButton;
+class QTreeView;
+class QTreeWidget;
+
+namespace kalvex {
+
+class Caption;
+class DriveComboBox;
+class VarnithTab;
+
+// Chooses the SCSI back end and fills the drive box; may throw.
+using DriveSelection = std::function<bool(DriveBox&, MessageService&)>;
+
+// What the main window needs from outside. Empty members get the real thing:
+// message boxes, the input dialog, the folder of the running program.
+struct MainWindowServices {
+    DriveSelection select_drives;
+    std::unique_ptr<MessageService> messages;
+    std::unique_ptr<InputBox> input;
+    std::string program_folder;  // ends in a separator
+};
+
+// The main window: drive, disc and folder on the left, the track list below
+// them, the tab strip with the Options, Tag v1, Tag v2 and FreeDB pages on the
+// right. It reads "Settings.ini" when it opens and writes it when it closes.
+class frmMain : public QWidget {
+    Q_OBJECT
+  public:
+    explicit frmMain(MainWindowServices services, QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    const std::string& ProgramFolder() const { return program_folder_; }
+    const std::string& SettingsFile() const { return settings_file_; }
+    const std::string& VersionText() const { return version_text_; }
+    const std::string& Mp3Folder() const { return mp3_folder_; }
+    const std::string& CurrentFolder() const { return current_folder_; }
+    int TrackOption() const { return track_option_; }
+    const std::string& HelloSuffix() const { return hello_suffix_; }
+    bool AlbumValid() const { return album_valid_; }
+    void SetAlbumValid(bool valid) { album_valid_ = valid; }
+
+    MessageService& Messages() { return *messages_; }
+    InputBox& Input() { return *input_; }
+
+    // The one switch for long operations; the tab strip stays usable.
+    void EnableControls(bool enabled);
+    void FillDriveList();
+    void RestoreMp3Folder();
+    // Follows a window size in twips (outer width, inner height).
+    void ResizeLayout(int outer_width, int inner_height);
+    const MainLayout& Layout() const { return layout_; }
+    // The folder list's folder, as a path.
+    std::string Dir1Path() const;
+    void SetDir1Path(const std::string& folder);
+
+    // Controls outside the pages.
+    Caption* capDrive = nullptr;
+    DriveComboBox* cboDrives = nullptr;
+    QPushButton* cmdRead = nullptr;
+    Caption* capDisc = nullptr;
+    QLabel* lblFreeDB = nullptr;
+    Caption* capMP3Folder = nullptr;
+    QComboBox* Drive1 = nullptr;
+    QTreeView* Dir1 = nullptr;
+    QLabel* lblMP3 = nullptr;
+    QProgressBar* pbFiles = nullptr;
+    QTreeWidget* lvwTracks = nullptr;
+    VarnithTab* nTab = nullptr;
+    std::array<QFrame*, 4> fraTab{};
+    QPushButton* cmdUpdate = nullptr;
+    QPushButton* cmdImport = nullptr;
+    QCheckBox* chkVersion1 = nullptr;
+    QCheckBox* chkVersion2 = nullptr;
+
+    // Options page.
+    std::array<QRadioButton*, 3> optTrack{};
+    QCheckBox* chkTickRead = nullptr;
+    QCheckBox* chkImportChecked = nullptr;
+    QCheckBox* chkSaveImport = nullptr;
+    QCheckBox* chkOptimiseTags = nullptr;
+    QCheckBox* chkAutoImport = nullptr;
+    QCheckBox* chkAutoRename = nullptr;
+    QPushButton* cmdRefreshTracks = nullptr;
+    QPushButton* cmdRenameFile = nullptr;
+    QPushButton* cmdRenameFolder = nullptr;
+
+    // Tag v1 page.
+    QLineEdit* v1Artist = nullptr;
+    QLineEdit* v1Album = nullptr;
+    QLineEdit* v1Title = nullptr;
+    QLineEdit* v1TNR = nullptr;
+    QLineEdit* v1Year = nullptr;
+    QComboBox* v1Genre = nullptr;
+    QLineEdit* v1Comment = nullptr;
+    QPlainTextEdit* txtDetails = nullptr;
+    QPushButton* cmdCopyTo2 = nullptr;
+
+    // Tag v2 page.
+    QLineEdit* v2Artist = nullptr;
+    QLineEdit* v2Album = nullptr;
+    QLineEdit* v2Title = nullptr;
+    QLineEdit* v2TNR = nullptr;
+    QLineEdit* v2Year = nullptr;
+    QComboBox* v2Genre = nullptr;
+    QLineEdit* v2Comment = nullptr;
+    QLineEdit* v2Composer = nullptr;
+    QLineEdit* v2OrigArtist = nullptr;
+    QLineEdit* v2Copyright = nullptr;
+    QLineEdit* v2LinkTo = nullptr;
+    QLineEdit* v2Encoder = nullptr;
+    QComboBox* cmbVersion = nullptr;
+    QCheckBox* chkClear = nullptr;
+    QPushButton* cmdCopyTo1 = nullptr;
+
+    // FreeDB page.
+    QLineEdit* txtServer = nullptr;
+    QLineEdit* txtRoot = nullptr;
+    QLineEdit* txtPort = nullptr;
+    QPushButton* cmdTestFreeDB = nullptr;
+    QCheckBox* chkDebug = nullptr;
+    QLineEdit* txtFArtist = nullptr;
+    QLineEdit* txtFAlbum = nullptr;
+    QLineEdit* txtFGenre = nullptr;
+    QLineEdit* txtFYear = nullptr;
+    QListWidget* lstDetails = nullptr;
+    QPlainTextEdit* txtData = nullptr;
+    QLineEdit* txtDiscID = nullptr;
+    QComboBox* cboGenre = nullptr;
+    QPushButton* cmdLookup = nullptr;
+
+  signals:
+    // The folder list moved to another folder (Mp3Folder follows it).
+    void FolderChanged(const QString& folder);
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void CreateControls();
+    void CreateOptionsPage(QFrame* page);
+    void CreateTagV1Page(QFrame* page);
+    void CreateTagV2Page(QFrame* page);
+    void CreateFreeDbPage(QFrame* page);
+    void ConfigureCaptions();
+    void ConfigureTabStrip();
+    void PreparePages();
+    void FillGenreBoxes();
+    void FillVolumeList();
+    void LoadSettings();
+    void SaveSettings();
+    void ApplyLayout();
+    void OnTabClicked();
+    void OnDriveChanged(int index);
+    void OnFolderActivated(const QString& folder);
+    void PressDefaultButton();
+
+    std::unique_ptr<MessageService> messages_;
+    std::unique_ptr<InputBox> input_;
+    DriveSelection select_drives_;
+    QFileSystemModel* folders_ = nullptr;
+
+    MainLayout layout_;
+    std::string program_folder_;
+    std::string settings_file_;
+    std::string version_text_;
+    std::string mp3_folder_;
+    std::string current_folder_;
+    int track_option_ = 0;
+    std::string hello_suffix_;
+    bool album_valid_ = false;
+    bool restoring_folder_ = false;
+};
+
+}  // namespace kalvex

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kalvex {
+
+// The settings file is an ordinary INI file read and written with the
+// semantics of the Windows private-profile functions: section and key names
+// compare without regard to case, values are trimmed and lose one pair of
+// surrounding quotes, other sections, keys and comments are kept, and the
+// file and section are created as needed. No toolkit is involved.
+
+// The value, or "" when the file, section or key is missing. Like a 255-byte
+// profile buffer, a value is cut to its first 254 characters.
+std::string ReadIniValue(std::string_view section, std::string_view key, const std::string& file);
+
+// Writes key=value into the section; false when the file cannot be written or
+// a name or value would break the file's structure (line breaks, "]" in a
+// section name, "=" in a key). The file is replaced atomically.
+bool WriteIniValue(std::string_view section, std::string_view key, std::string_view value,
+                   const std::string& file);
+
+inline constexpr std::size_t kIniValueLimit = 254;
+
+}  // namespace kalvex

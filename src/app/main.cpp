@@ -1,0 +1,34 @@
+#include <QApplication>
+#include <QTimer>
+
+#include "app/frm_main.h"
+
+namespace {
+
+// For the documentation: with KALVEX_SCREENSHOT set, the window saves a
+// picture of itself there once it is drawn and the program ends without
+// closing it (so no settings are written).
+void ScheduleScreenshot(QWidget& window) {
+    const QString path = qEnvironmentVariable("KALVEX_SCREENSHOT");
+    if (path.isEmpty()) {
+        return;
+    }
+    QTimer::singleShot(1500, &window, [&window, path] {
+        const bool saved = window.grab().save(path, "PNG");
+        QCoreApplication::exit(saved ? 0 : 1);
+    });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setStyle("Fusion");
+    kalvex::MainWindowServices services;
+    // Replaced at merge by kalvex::SelectScsiInterface (src/cdrom/scsi_interface.h).
+    services.select_drives = [](kalvex::DriveBox&, kalvex::MessageService&) { return false; };
+    kalvex::frmMain window(std::move(services));
+    window.show();
+    ScheduleScreenshot(window);
+    return QApplication::exec();
+}

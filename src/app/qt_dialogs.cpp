@@ -1,0 +1,36 @@
+#include "app/qt_dialogs.h"
+
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace kalvex {
+namespace {
+
+void Show(QWidget* owner, QMessageBox::Icon icon, const std::string& text) {
+    QMessageBox box(icon, QString::fromUtf8(kApplicationTitle), QString::fromUtf8(text),
+                    QMessageBox::Ok, owner);
+    box.exec();
+}
+
+}  // namespace
+
+void QtMessageService::ShowExclamation(const std::string& text) {
+    Show(owner_, QMessageBox::Warning, text);
+}
+
+void QtMessageService::ShowInformation(const std::string& text) {
+    Show(owner_, QMessageBox::Information, text);
+}
+
+std::optional<std::string> QtInputBox::Ask(const std::string& prompt, const std::string& proposed) {
+    bool accepted = false;
+    const QString answer = QInputDialog::getText(owner_, QString::fromUtf8(kApplicationTitle),
+                                                 QString::fromUtf8(prompt), QLineEdit::Normal,
+                                                 QString::fromUtf8(proposed), &accepted);
+    if (!accepted) {
+        return std::nullopt;
+    }
+    return answer.toStdString();
+}
+
+}  // namespace kalvex

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QPushButton>
+
+namespace kalvex {
+
+// A push button whose caption wraps onto several lines when the button is
+// too narrow for it, as tall buttons of the main window need. The caption's
+// "&" still gives the keyboard shortcut.
+class WrapButton : public QPushButton {
+    Q_OBJECT
+  public:
+    using QPushButton::QPushButton;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+}  // namespace kalvex

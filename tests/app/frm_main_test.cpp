@@ -1,0 +1,302 @@
+#include "app/frm_main.h"
+
+#include <gtest/gtest.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFrame>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "app/drive_combo_box.h"
+#include "app/ini_file.h"
+#include "app/option_group.h"
+#include "cdrom/drive_error.h"
+#include "controls/twips.h"
+#include "controls/varnith_tab.h"
+#include "freedb/cddb_protocol.h"
+#include "kalvex/version.h"
+
+namespace kalvex {
+namespace {
+
+namespace fs = std::filesystem;
+
+class FrmMainTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() /
+                 ("kalvex-main-" + std::to_string(::getpid()) + "-" +
+                  testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder / "program");
+        settings = (folder / "program" / "Settings.ini").string();
+    }
+    void TearDown() override {
+        window.reset();
+        fs::remove_all(folder);
+    }
+
+    frmMain& Open(DriveSelection drives = {}) {
+        MainWindowServices services;
+        auto collecting = std::make_unique<CollectingMessageService>();
+        messages = collecting.get();
+        services.messages = std::move(collecting);
+        services.select_drives = std::move(drives);
+        services.program_folder = (folder / "program").string();
+        window = std::make_unique<frmMain>(std::move(services));
+        window->show();
+        return *window;
+    }
+
+    void Store(const std::string& content) { std::ofstream(settings) << content; }
+
+    fs::path folder;
+    std::string settings;
+    std::unique_ptr<frmMain> window;
+    CollectingMessageService* messages = nullptr;
+};
+
+TEST_F(FrmMainTest, FirstStartWithoutSettingsShowsTheOptionsPageAndTheDefaults) {
+    frmMain& w = Open();
+    EXPECT_EQ(w.ProgramFolder(), (folder / "program").string() + "/");
+    EXPECT_EQ(w.SettingsFile(), settings);
+    EXPECT_EQ(w.windowTitle().toStdString(),
+              std::string("Kalvex Tagger - www.kalvex-tagger.example - v") + kVersionText);
+    EXPECT_EQ(w.HelloSuffix(), ProgramHelloSuffix());
+
+    EXPECT_EQ(w.nTab->GetSelected(), 0);
+    EXPECT_TRUE(w.fraTab[0]->isVisible());
+    EXPECT_FALSE(w.fraTab[1]->isVisible());
+    for (QCheckBox* box : w.findChildren<QCheckBox*>()) {
+        EXPECT_FALSE(box->isChecked()) << box->objectName().toStdString();
+    }
+    EXPECT_TRUE(w.optTrack[0]->isChecked());
+    EXPECT_EQ(w.cmbVersion->currentText(), "2.3");
+    EXPECT_EQ(w.txtServer->text(), kDefaultServer);
+    EXPECT_EQ(w.txtRoot->text(), "~cddb/cddb.cgi");
+    EXPECT_EQ(w.txtPort->text(), "80");
+    EXPECT_EQ(w.lvwTracks->topLevelItemCount(), 0);
+    ASSERT_EQ(w.lvwTracks->columnCount(), 4);
+    EXPECT_EQ(w.lvwTracks->headerItem()->text(3), "Length");
+    EXPECT_FALSE(w.cmdImport->isEnabled());
+    EXPECT_TRUE(w.cmdRead->isEnabled());
+    EXPECT_FALSE(w.pbFiles->isVisible());
+    EXPECT_EQ(w.Mp3Folder(), "");
+    EXPECT_TRUE(messages->Messages().empty());
+    EXPECT_FALSE(fs::exists(settings));  // created at the first close
+}
+
+TEST_F(FrmMainTest, SettingsAreReadAtStartAndAllElevenKeysWrittenAtCloseKeepingForeignOnes) {
+    const fs::path album = folder / "music" / "Album";
+    fs::create_directories(album);
+    Store("; mine\n[Paths]\nMP3 Folder=" + album.string() +
+          "\nOld=keep\n[Options]\nImport ticked=1\nSave tags on import=0\nAuto rename=1\n"
+          "Tick on read=1\nTrack option=2\nOptimise tags=1\nAuto Import=0\n"
+          "[FreeDB]\nServer=http://127.0.0.1:8880\nURL start=cddb.cgi\nPort=8880\n"
+          "[Elsewhere]\nX=y\n");
+    frmMain& w = Open();
+    EXPECT_TRUE(w.chkImportChecked->isChecked());
+    EXPECT_FALSE(w.chkSaveImport->isChecked());
+    EXPECT_TRUE(w.chkAutoRename->isChecked());
+    EXPECT_TRUE(w.chkTickRead->isChecked());
+    EXPECT_TRUE(w.chkOptimiseTags->isChecked());
+    EXPECT_FALSE(w.chkAutoImport->isChecked());
+    EXPECT_TRUE(w.optTrack[2]->isChecked());
+    EXPECT_EQ(w.TrackOption(), 2);
+    EXPECT_EQ(w.txtServer->text(), "http://127.0.0.1:8880");
+    EXPECT_EQ(w.txtRoot->text(), "cddb.cgi");
+    EXPECT_EQ(w.txtPort->text(), "8880");
+    // The remembered folder is reopened in the folder list.
+    EXPECT_EQ(w.Mp3Folder(), album.string());
+    EXPECT_EQ(w.Dir1Path(), album.string());
+    EXPECT_EQ(w.CurrentFolder(), album.string());
+
+    w.chkSaveImport->setChecked(true);
+    w.optTrack[1]->setChecked(true);
+    w.txtPort->setText("81");
+    w.close();
+    EXPECT_EQ(ReadIniValue("Options", "Save tags on import", settings), "1");
+    EXPECT_EQ(ReadIniValue("Options", "Track option", settings), "1");
+    EXPECT_EQ(ReadIniValue("FreeDB", "Port", settings), "81");
+    EXPECT_EQ(ReadIniValue("Paths", "MP3 Folder", settings), album.string());
+    EXPECT_EQ(ReadIniValue("Paths", "Old", settings), "keep");
+    EXPECT_EQ(ReadIniValue("Elsewhere", "X", settings), "y");
+    std::ifstream in(settings);
+    std::stringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str().rfind("; mine\n", 0), 0u);
+    int keys = 0;
+    for (std::string line; std::getline(text, line);) {
+        keys += line.find('=') != std::string::npos;
+    }
+    EXPECT_EQ(keys, 11 + 2);
+}
+
+TEST_F(FrmMainTest, OddSettingsValuesFallBackSensibly) {
+    Store("[Paths]\nMP3 Folder=" + (folder / "gone").string() +
+          "\n[Options]\nTrack option=7\nImport ticked=\nAuto rename=0.5\nTick on read=1.5\n"
+          "[FreeDB]\nServer=" +
+          std::string(300, 's') + "\nPort=\n");
+    frmMain& w = Open();
+    EXPECT_TRUE(w.optTrack[0]->isChecked());
+    EXPECT_FALSE(w.chkImportChecked->isChecked());
+    EXPECT_FALSE(w.chkAutoRename->isChecked());  // 0.5 rounds to 0
+    EXPECT_TRUE(w.chkTickRead->isChecked());     // 1.5 rounds to 2
+    EXPECT_EQ(w.txtServer->text().size(), 254);
+    EXPECT_EQ(w.txtPort->text(), "80");
+    EXPECT_EQ(w.txtRoot->text(), "~cddb/cddb.cgi");
+    // A remembered folder that no longer exists is ignored without a word.
+    EXPECT_EQ(w.CurrentFolder(), "");
+    EXPECT_TRUE(messages->Messages().empty());
+}
+
+TEST_F(FrmMainTest, SelectedOptionIndexNamesTheSelectedButtonOfTheGroup) {
+    frmMain& w = Open();
+    w.optTrack[1]->setChecked(true);
+    EXPECT_EQ(SelectedOptionIndex(w, *w.optTrack[0]), "1");
+    QRadioButton stranger(&w);
+    stranger.setObjectName("optTrack");
+    EXPECT_EQ(SelectedOptionIndex(stranger, stranger), "");
+}
+
+TEST_F(FrmMainTest, DriveSelectionFillsTheDriveBoxAndItsErrorsAreShown) {
+    frmMain& w = Open([](DriveBox& box, MessageService&) {
+        box.AddDrive("/dev/sr0 ACME DVD", 1);
+        box.AddDrive("/dev/sr1 ACME CD", 2);
+        return box.SelectFirst();
+    });
+    EXPECT_EQ(w.cboDrives->count(), 2);
+    EXPECT_EQ(w.cboDrives->currentText(), "/dev/sr0 ACME DVD");
+    window.reset();
+
+    Open([](DriveBox&, MessageService&) -> bool {
+        throw DriveAccessError(48, "No CD drive interface could be loaded");
+    });
+    EXPECT_EQ(messages->Texts(), std::vector<std::string>{"Error accessing CD drive: 48 - No CD "
+                                                          "drive interface could be loaded"});
+    EXPECT_EQ(messages->Messages()[0].icon, CollectingMessageService::Icon::Exclamation);
+    window.reset();
+
+    Open([](DriveBox&, MessageService&) -> bool { throw std::runtime_error("boom"); });
+    EXPECT_EQ(messages->Texts(), std::vector<std::string>{"Error accessing CD drive: 0 - boom"});
+}
+
+TEST_F(FrmMainTest, EnableControlsSwitchesExactlyTheListedControlsAndTreatsImportApart) {
+    frmMain& w = Open();
+    const std::set<const QWidget*> listed = {
+        w.cmdRead,       w.cmdUpdate,        w.cmdCopyTo1,       w.cmdCopyTo2,    w.optTrack[0],
+        w.optTrack[1],   w.optTrack[2],      w.chkImportChecked, w.chkSaveImport, w.cmdRenameFolder,
+        w.cmdRenameFile, w.cmdRefreshTracks, w.fraTab[0],        w.fraTab[1],     w.fraTab[2],
+        w.fraTab[3],     w.cboDrives,        w.Drive1,           w.Dir1,          w.chkVersion1,
+        w.chkVersion2,   w.lvwTracks};
+    w.EnableControls(false);
+    for (QWidget* widget : w.findChildren<QWidget*>()) {
+        const bool own_switch = widget->testAttribute(Qt::WA_ForceDisabled);
+        const bool expected = listed.count(widget) > 0 || widget == w.cmdImport;
+        EXPECT_EQ(own_switch, expected) << widget->objectName().toStdString();
+    }
+    EXPECT_FALSE(w.chkAutoRename->isEnabled());  // through its page
+    EXPECT_TRUE(w.nTab->isEnabled());
+
+    w.EnableControls(true);
+    EXPECT_TRUE(w.cmdRead->isEnabled());
+    EXPECT_TRUE(w.chkAutoRename->isEnabled());
+    EXPECT_FALSE(w.cmdImport->isEnabled());  // no album yet
+
+    w.SetAlbumValid(true);
+    w.EnableControls(true);
+    EXPECT_TRUE(w.cmdImport->isEnabled());
+    w.SetAlbumValid(false);
+    w.EnableControls(false);
+    w.EnableControls(true);
+    EXPECT_FALSE(w.cmdImport->isEnabled());
+}
+
+TEST_F(FrmMainTest, TabsSwitchThePagesEvenWhileTheControlsAreDisabled) {
+    frmMain& w = Open();
+    w.EnableControls(false);
+    w.nTab->SelectTabManually(3);
+    EXPECT_TRUE(w.fraTab[3]->isVisible());
+    EXPECT_FALSE(w.fraTab[0]->isVisible());
+    EXPECT_FALSE(w.txtServer->isEnabled());
+
+    const TabBox& tag_v1 = w.nTab->BodyBox(1);
+    QTest::mouseClick(w.nTab, Qt::LeftButton, {},
+                      QPoint(TwipsToPixels(tag_v1.left + tag_v1.width / 2), 5));
+    EXPECT_TRUE(w.fraTab[1]->isVisible());
+    EXPECT_FALSE(w.fraTab[3]->isVisible());
+    // Setting the selection from code does not switch.
+    w.nTab->SetSelected(2);
+    EXPECT_TRUE(w.fraTab[1]->isVisible());
+}
+
+TEST_F(FrmMainTest, ResizingMovesAndStretchesTheControls) {
+    frmMain& w = Open();
+    const int tab_left = w.nTab->x();
+    const int list_width = w.lvwTracks->width();
+    EXPECT_EQ(w.Layout().nTab.left, PixelsToTwips(w.width()) + kWindowFrameWidth - 5375 - 180);
+    w.resize(w.width() + 100, w.height() + 40);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.nTab->x() - tab_left, 100);
+    EXPECT_EQ(w.fraTab[0]->x(), w.nTab->x() + 4);
+    EXPECT_EQ(w.lvwTracks->width() - list_width, 100);
+    EXPECT_EQ(w.lvwTracks->geometry().bottom() + 1, w.height() - 8);
+    EXPECT_EQ(w.cmdRead->geometry().right() + 1, w.nTab->x() - 8);
+
+    // Far too narrow: widths that would turn negative keep their last value.
+    w.ResizeLayout(3000, 2000);
+    EXPECT_EQ(w.lvwTracks->width(), list_width + 100);
+}
+
+TEST_F(FrmMainTest, TagFieldsHoldTheirMaximumLengths) {
+    frmMain& w = Open();
+    EXPECT_EQ(w.v1Artist->maxLength(), 30);
+    EXPECT_EQ(w.v1Album->maxLength(), 30);
+    EXPECT_EQ(w.v1Title->maxLength(), 30);
+    EXPECT_EQ(w.v1TNR->maxLength(), 3);
+    EXPECT_EQ(w.v1Year->maxLength(), 4);
+    EXPECT_EQ(w.v1Comment->maxLength(), 28);
+    EXPECT_EQ(w.v2TNR->maxLength(), 3);
+    EXPECT_EQ(w.v2Year->maxLength(), 4);
+    w.v1Comment->setText(QString(40, 'c'));
+    EXPECT_EQ(w.v1Comment->text().size(), 28);
+    EXPECT_FALSE(w.v1Genre->isEditable());
+    EXPECT_TRUE(w.v2Genre->isEditable());
+    EXPECT_EQ(w.v1Genre->itemText(0), "");  // the empty entry comes first
+    EXPECT_EQ(w.v1Genre->count(), w.v2Genre->count() + 1);
+    EXPECT_EQ(w.cboGenre->count(), w.v2Genre->count());
+}
+
+TEST_F(FrmMainTest, EnterPressesTheDefaultButtonUnlessAnotherButtonHasTheFocus) {
+    frmMain& w = Open();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    QSignalSpy read(w.cmdRead, &QPushButton::clicked);
+    QSignalSpy update(w.cmdUpdate, &QPushButton::clicked);
+    w.nTab->SelectTabManually(3);
+    w.txtDiscID->setFocus();
+    QTest::keyClick(w.txtDiscID, Qt::Key_Return);
+    EXPECT_TRUE(read.wait(1000));
+    w.cmdUpdate->setFocus();
+    QTest::keyClick(w.cmdUpdate, Qt::Key_Return);
+    EXPECT_TRUE(update.wait(1000));
+    EXPECT_EQ(read.count(), 1);
+    // The captions' accelerators.
+    QTest::keyClick(&w, Qt::Key_G, Qt::AltModifier);
+    EXPECT_TRUE(read.wait(1000));
+    EXPECT_EQ(read.count(), 2);
+}
+
+}  // namespace
+}  // namespace kalvex

@@ -1,0 +1,99 @@
+#include "app/ini_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace kalvex {
+namespace {
+
+namespace fs = std::filesystem;
+
+class IniFileTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        folder = fs::temp_directory_path() /
+                 ("kalvex-ini-" + std::to_string(::getpid()) + "-" +
+                  testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+        file = (folder / "Settings.ini").string();
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    void Store(const std::string& content) { std::ofstream(file, std::ios::binary) << content; }
+    std::string Content() const {
+        std::ifstream in(file, std::ios::binary);
+        std::stringstream text;
+        text << in.rdbuf();
+        return text.str();
+    }
+
+    fs::path folder;
+    std::string file;
+};
+
+TEST_F(IniFileTest, MissingFileSectionOrKeyReadsEmpty) {
+    EXPECT_EQ(ReadIniValue("Paths", "MP3 Folder", file), "");
+    Store("[Paths]\nOther=1\n[Options]\nMP3 Folder=wrong section\n");
+    EXPECT_EQ(ReadIniValue("Paths", "MP3 Folder", file), "");
+    EXPECT_EQ(ReadIniValue("FreeDB", "Port", file), "");
+}
+
+TEST_F(IniFileTest, WritingCreatesFileAndSectionsAndReadsBack) {
+    EXPECT_TRUE(WriteIniValue("Paths", "MP3 Folder", "/music/Album", file));
+    EXPECT_TRUE(WriteIniValue("Options", "Track option", "2", file));
+    EXPECT_TRUE(WriteIniValue("Paths", "Other", "x", file));
+    EXPECT_EQ(Content(), "[Paths]\nMP3 Folder=/music/Album\nOther=x\n[Options]\nTrack option=2\n");
+    EXPECT_EQ(ReadIniValue("paths", "mp3 folder", file), "/music/Album");
+    EXPECT_EQ(ReadIniValue("Options", "Track option", file), "2");
+}
+
+TEST_F(IniFileTest, RewritingKeepsForeignSectionsKeysAndCommentsInPlace) {
+    Store(
+        "; written by hand\r\n[Mine]\r\nKeep=me\r\n\r\n[OPTIONS]\r\nauto rename = 0\r\n"
+        "Extra=1\r\n\r\n[Later]\r\nA=b\r\n");
+    EXPECT_TRUE(WriteIniValue("Options", "Auto rename", "1", file));
+    EXPECT_TRUE(WriteIniValue("Options", "Tick on read", "0", file));
+    EXPECT_EQ(Content(),
+              "; written by hand\r\n[Mine]\r\nKeep=me\r\n\r\n[OPTIONS]\r\nAuto rename=1\r\n"
+              "Extra=1\r\nTick on read=0\r\n\r\n[Later]\r\nA=b\r\n");
+}
+
+TEST_F(IniFileTest, ValuesAreTrimmedUnquotedAndCutTo254Characters) {
+    const std::string long_value(300, 'x');
+    std::string accented;
+    for (int i = 0; i < 300; ++i)
+        accented += "\xC3\xA9";  // é, two bytes each
+    Store("[S]\nPlain =  padded value  \nQuoted=\" kept spaces \"\nLong=" + long_value +
+          "\nAccented=" + accented + "\n");
+    EXPECT_EQ(ReadIniValue("S", "Plain", file), "padded value");
+    EXPECT_EQ(ReadIniValue("S", "Quoted", file), " kept spaces ");
+    EXPECT_EQ(ReadIniValue("S", "Long", file), std::string(254, 'x'));
+    EXPECT_EQ(ReadIniValue("S", "Accented", file), accented.substr(0, 2 * 254));
+}
+
+TEST_F(IniFileTest, RefusesWhatWouldBreakTheFileAndLeavesItAlone) {
+    Store("[S]\nA=1\n");
+    EXPECT_FALSE(WriteIniValue("S", "A", "two\nlines", file));
+    EXPECT_FALSE(WriteIniValue("S]x", "A", "1", file));
+    EXPECT_FALSE(WriteIniValue("S", "A=B", "1", file));
+    EXPECT_FALSE(WriteIniValue("S", " ", "1", file));
+    EXPECT_EQ(Content(), "[S]\nA=1\n");
+    EXPECT_FALSE(WriteIniValue("S", "A", "1", (folder / "missing" / "Settings.ini").string()));
+}
+
+TEST_F(IniFileTest, ReplacingTheFileKeepsItsPermissionsAndLeavesNoTemporaryFiles) {
+    Store("[S]\nA=1\n");
+    fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_TRUE(WriteIniValue("S", "A", "2", file));
+    EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write);
+    EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+}
+
+}  // namespace
+}  // namespace kalvex

@@ -1,0 +1,239 @@
+#include "controls/caption.h"
+
+#include <gtest/gtest.h>
+
+#include <QFontMetrics>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "controls/render.h"
+#include "controls/twips.h"
+
+namespace kalvex {
+namespace {
+
+using test::CountColour;
+
+constexpr QRgb kWhite = 0xFFFFFF;
+constexpr QRgb kBlack = 0x000000;
+constexpr QRgb kGrey = 0x808080;
+constexpr QRgb kLightGrey = 0xE0E0E0;
+
+QFont LargeBold() {
+    QFont font("DejaVu Sans");
+    font.setPixelSize(20);
+    font.setBold(true);
+    return font;
+}
+
+// The area of the pixels the caption draws (not transparent).
+QRect Drawn(const Caption& caption) {
+    const QImage surface = caption.RenderSurface();
+    QRect area;
+    for (int y = 0; y < surface.height(); ++y) {
+        for (int x = 0; x < surface.width(); ++x) {
+            if (qAlpha(surface.pixel(x, y)) != 0) {
+                area |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    return area;
+}
+
+QRgb Role(const Caption& caption, QPalette::ColorRole role) {
+    return caption.palette().color(role).rgb();
+}
+
+class CaptionTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        caption.SetFont(LargeBold());
+        caption.resize(200, 40);
+    }
+    Caption caption{"Heading"};
+};
+
+TEST_F(CaptionTest, PlacedCaptionIsWhiteWithBlackOutlineAndGreyShadowOnATransparentGround) {
+    EXPECT_EQ(caption.GetCaption(), "Heading");
+    const QImage surface = caption.RenderSurface();
+    EXPECT_GT(CountColour(surface, kWhite), 20);
+    EXPECT_GT(CountColour(surface, kBlack), 20);
+    EXPECT_GT(CountColour(surface, kGrey), 5);
+    EXPECT_EQ(qAlpha(surface.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(surface.pixel(199, 39)), 0);
+
+    // The shadow lies 45 twips (3 pixels) right of and below the letters.
+    caption.SetCaptionOutlined(false);
+    const QRect letters = Drawn(caption);
+    caption.SetCaptionShadowed(false);
+    const QRect without_shadow = Drawn(caption);
+    EXPECT_EQ(letters.right() - without_shadow.right(), 3);
+    EXPECT_EQ(letters.bottom() - without_shadow.bottom(), 3);
+    EXPECT_EQ(letters.left(), without_shadow.left());
+
+    caption.SetTransparent(false);
+    EXPECT_EQ(caption.RenderSurface().pixel(0, 0), Role(caption, QPalette::Button));
+}
+
+TEST_F(CaptionTest, TransparentLettersLeaveOnlyTheOutline) {
+    caption.SetCaptionTransparent(true);
+    const QImage surface = caption.RenderSurface();
+    EXPECT_EQ(CountColour(surface, kWhite), 0);
+    EXPECT_GT(CountColour(surface, kBlack), 20);
+}
+
+TEST_F(CaptionTest, DisabledCaptionDrawsLightGreyLettersWithGreyOutlineAndNoShadow) {
+    caption.SetEnabled(false);
+    const QImage surface = caption.RenderSurface();
+    EXPECT_GT(CountColour(surface, kLightGrey), 20);
+    EXPECT_GT(CountColour(surface, kGrey), 20);
+    EXPECT_EQ(CountColour(surface, kWhite), 0);
+    EXPECT_EQ(CountColour(surface, kBlack), 0);
+}
+
+TEST_F(CaptionTest, DisplayTypeAndDisplayVertikalFollowEachOther) {
+    caption.SetDisplayType(3);
+    EXPECT_TRUE(caption.GetDisplayVertikal());
+    caption.SetDisplayVertikal(false);
+    EXPECT_EQ(caption.GetDisplayType(), 1);
+    caption.SetDisplayVertikal(true);
+    EXPECT_EQ(caption.GetDisplayType(), 3);
+    caption.SetDisplayType(0);
+    EXPECT_FALSE(caption.GetDisplayVertikal());
+    caption.SetDisplayVertikal(true);
+    EXPECT_EQ(caption.GetDisplayType(), 2);
+}
+
+TEST_F(CaptionTest, TopToBottomGradientRunsFromStartToEndAndSwaps) {
+    caption.SetCaption("");
+    caption.SetTransparent(false);
+    caption.SetCaptionGradientStart(0x008000);
+    caption.SetCaptionGradientEnds(0xC0FFC0);
+    caption.SetCaptionGradientTyp(2);
+    // 40 pixels = 600 twips; the last line is drawn at i = 586.
+    QImage surface = caption.RenderSurface();
+    EXPECT_EQ(surface.pixelColor(100, 0), QColor(0, 128, 0));
+    EXPECT_EQ(surface.pixelColor(100, 39), QColor(188, 252, 188));
+    EXPECT_EQ(surface.pixelColor(0, 20), surface.pixelColor(199, 20));  // whole lines
+
+    caption.SetCaptionGradientchangeColor(true);
+    surface = caption.RenderSurface();
+    EXPECT_EQ(surface.pixelColor(100, 0), QColor(192, 255, 192));
+    EXPECT_EQ(surface.pixelColor(100, 39), QColor(4, 131, 4));
+}
+
+TEST_F(CaptionTest, LeftToRightGradientChangesAcrossTheWidth) {
+    caption.SetCaption("");
+    caption.SetTransparent(false);
+    caption.SetCaptionGradientStart(0x800000);
+    caption.SetCaptionGradientEnds(0xFFC0C0);
+    caption.SetCaptionGradientTyp(1);
+    const QImage surface = caption.RenderSurface();
+    EXPECT_EQ(surface.pixelColor(0, 5), QColor(0, 0, 128));
+    EXPECT_EQ(surface.pixelColor(0, 5), surface.pixelColor(0, 35));
+    EXPECT_GT(surface.pixelColor(199, 5).blue(), 250);
+    EXPECT_GT(surface.pixelColor(199, 5).red(), 185);
+}
+
+TEST_F(CaptionTest, BorderStylesDrawTheirLinesAndSetTheMargins) {
+    caption.SetCaption("");
+    caption.SetTransparent(false);
+    caption.SetBorders(5);
+    QImage surface = caption.RenderSurface();
+    EXPECT_EQ(caption.LeftMargin(), 15);
+    EXPECT_EQ(surface.pixel(0, 0), Role(caption, QPalette::Shadow));
+    EXPECT_EQ(surface.pixel(199, 39), Role(caption, QPalette::Shadow));
+    EXPECT_EQ(surface.pixel(100, 39), Role(caption, QPalette::Shadow));
+    EXPECT_EQ(surface.pixel(1, 1), Role(caption, QPalette::Button));
+
+    caption.SetBorders(1);
+    surface = caption.RenderSurface();
+    EXPECT_EQ(caption.TopMargin(), 30);
+    EXPECT_EQ(surface.pixel(100, 0), Role(caption, QPalette::Dark));
+    EXPECT_EQ(surface.pixel(100, 1), Role(caption, QPalette::Shadow));
+    EXPECT_EQ(surface.pixel(100, 39), Role(caption, QPalette::Light));
+    EXPECT_EQ(surface.pixel(100, 38), Role(caption, QPalette::Midlight));
+    EXPECT_EQ(surface.pixel(199, 20), Role(caption, QPalette::Light));
+
+    // An unknown style draws nothing and keeps the margins.
+    caption.SetBorders(9);
+    surface = caption.RenderSurface();
+    EXPECT_EQ(caption.TopMargin(), 30);
+    EXPECT_EQ(surface.pixel(100, 0), Role(caption, QPalette::Button));
+    caption.SetBorders(0);
+    EXPECT_EQ(caption.LeftMargin(), 0);
+}
+
+TEST_F(CaptionTest, TextExtentsIncludeTheOutlineReserveAndAutoSizeFitsTheText) {
+    const QFontMetrics metrics(LargeBold());
+    const int plain = metrics.horizontalAdvance("Disc") * 15;
+    EXPECT_EQ(caption.TextWidth("Disc"), plain + 30);
+    EXPECT_EQ(caption.TextHeight("Disc"), metrics.height() * 15 + 30);
+    caption.SetCaptionOutlined(false);
+    EXPECT_EQ(caption.TextWidth("Disc"), plain);
+
+    caption.SetCaption("Disc");
+    caption.SetBorders(5);
+    caption.SetAutoSize(true);
+    EXPECT_EQ(caption.width(), TwipsToPixels(30 + plain));
+    EXPECT_EQ(caption.height(), TwipsToPixels(30 + metrics.height() * 15));
+
+    caption.SetDisplayVertikal(true);
+    int stacked = 0;
+    int widest = 0;
+    for (const QChar c : QString("Disc")) {
+        stacked += metrics.height();
+        widest = std::max(widest, metrics.horizontalAdvance(c));
+    }
+    EXPECT_EQ(caption.height(), TwipsToPixels(30 + stacked * 15));
+    EXPECT_EQ(caption.width(), TwipsToPixels(30 + widest * 15));
+}
+
+TEST_F(CaptionTest, MouseEventsArriveInTwipsAndAClickOnThePictureIsTheControlsClick) {
+    QPixmap picture(16, 16);
+    picture.fill(Qt::red);
+    caption.SetCaptionPicture(picture);
+    caption.show();
+    QSignalSpy down(&caption, &Caption::MouseDown);
+    QSignalSpy click(&caption, &Caption::Click);
+    QTest::mouseClick(&caption, Qt::LeftButton, Qt::ShiftModifier, QPoint(8, 20));
+    ASSERT_EQ(down.count(), 1);
+    EXPECT_EQ(down.at(0).at(0).toInt(), 1);    // left button
+    EXPECT_EQ(down.at(0).at(1).toInt(), 1);    // shift
+    EXPECT_EQ(down.at(0).at(2).toInt(), 120);  // x in twips
+    EXPECT_EQ(down.at(0).at(3).toInt(), 300);
+    EXPECT_EQ(click.count(), 1);
+    // The picture sits at the left margin, vertically centred.
+    EXPECT_EQ(caption.RenderSurface().pixelColor(2, 20), QColor(Qt::red));
+}
+
+TEST_F(CaptionTest, StoredPropertiesAreWrittenOnlyWhenNotDefaultAndReadBack) {
+    PropertyBag bag;
+    caption.SetFont(QFont());
+    caption.WriteProperties(bag);
+    EXPECT_EQ(bag.Count(), 1);  // the caption: placed as its name, "0" by default
+    EXPECT_TRUE(bag.Contains("Caption"));
+
+    caption.SetCaptionAligmend(1);
+    caption.SetCaptionGradientTyp(2);
+    caption.SetCaptionOutlined(false);
+    caption.SetCon_LinkKey("not stored");
+    caption.WriteProperties(bag);
+    EXPECT_EQ(bag.Count(), 4);
+
+    Caption copy("Other");
+    copy.ReadProperties(bag);
+    EXPECT_EQ(copy.GetCaption(), "Heading");
+    EXPECT_EQ(copy.GetCaptionAligmend(), 1);
+    EXPECT_EQ(copy.GetCaptionGradientTyp(), 2);
+    EXPECT_FALSE(copy.GetCaptionOutlined());
+    EXPECT_TRUE(copy.GetCaptionShadowed());
+    EXPECT_EQ(copy.GetCon_LinkKey(), "");
+
+    Caption empty("Empty");
+    empty.ReadProperties(PropertyBag());
+    EXPECT_EQ(empty.GetCaption(), "0");
+}
+
+}  // namespace
+}  // namespace kalvex
