@@ -2,6 +2,7 @@
 #include <QTimer>
 
 #include "app/frm_main.h"
+#include "cdrom/scsi_interface.h"
 
 namespace {
 
@@ -25,8 +26,9 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setStyle("Fusion");
     kalvex::MainWindowServices services;
-    // Replaced at merge by kalvex::SelectScsiInterface (src/cdrom/scsi_interface.h).
-    services.select_drives = [](kalvex::DriveBox&, kalvex::MessageService&) { return false; };
+    services.select_drives = [](kalvex::DriveBox& box, kalvex::MessageService& messages) {
+        return kalvex::SelectScsiInterface(box, messages);
+    };
     kalvex::frmMain window(std::move(services));
     window.show();
     ScheduleScreenshot(window);
