@@ -12,10 +12,8 @@ struct CliRun {
     std::string out;
 };
 
-// Runs the real kalvex-cli through the shell with the given (already quoted)
-// argument text and collects standard output; add "2>&1" to see errors too.
-inline CliRun Cli(const std::string& args) {
-    const std::string command = std::string("'") + KALVEX_CLI_PATH + "' " + args;
+// Runs a shell command line and collects its standard output.
+inline CliRun Shell(const std::string& command) {
     FILE* pipe = popen(command.c_str(), "r");
     CliRun run{-1, {}};
     if (pipe == nullptr) {
@@ -28,6 +26,12 @@ inline CliRun Cli(const std::string& args) {
     const int status = pclose(pipe);
     run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
+}
+
+// Runs the real kalvex-cli through the shell with the given (already quoted)
+// argument text; add "2>&1" to see errors too.
+inline CliRun Cli(const std::string& args) {
+    return Shell(std::string("'") + KALVEX_CLI_PATH + "' " + args);
 }
 
 }  // namespace kalvex::test

@@ -10,28 +10,12 @@ namespace kalvex {
 namespace {
 
 using test::Cli;
+using test::Shell;
 using test::VirtualDisc;
 
 std::string WithVirtualDrive(const std::string& args) {
     return std::string("KALVEX_ASPI_LIBRARY='") + test::kVirtualAspi + "' '" + KALVEX_CLI_PATH +
            "' " + args;
-}
-
-// Runs a shell command line (the environment set in front of the program)
-// and collects standard output.
-test::CliRun Shell(const std::string& command) {
-    test::CliRun run{-1, {}};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (pipe == nullptr) {
-        return run;
-    }
-    char buffer[4096];
-    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-        run.out.append(buffer, n);
-    }
-    const int status = pclose(pipe);
-    run.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
 }
 
 TEST(CliDrives, ListsTheVirtualDrive) {

@@ -12,6 +12,7 @@
 #include "cdrom/spti.h"
 #include "cdrom/toc_text.h"
 #include "fake_spti.h"
+#include "random_disc.h"
 #include "virtual_drive_env.h"
 
 namespace kalvex {
@@ -195,25 +196,13 @@ TEST_F(ReadDiscTocFixture, AThousandRandomDiscsGiveLibdiscidsIds) {
     std::mt19937 random(5);
     DiscId* reference = discid_new();
     for (int round = 0; round < 1000; ++round) {
-        const int tracks = std::uniform_int_distribution<int>(1, 99)(random);
-        const int first = round % 5 == 0 && tracks < 90 ? 1 + round % 7 : 1;
-        const int longest_track = std::max(300, 400000 / tracks);
-        int offsets[100] = {};
-        std::vector<MsfAddress> starts;
-        int frame = 150 + std::uniform_int_distribution<int>(0, 3000)(random);
-        for (int t = 1; t <= tracks; ++t) {
-            offsets[t] = frame;
-            starts.push_back({frame / 4500, frame / 75 % 60, frame % 75});
-            frame += std::uniform_int_distribution<int>(300, longest_track)(random);
-        }
-        offsets[0] = frame;
-        starts.push_back({frame / 4500, frame / 75 % 60, frame % 75});
-        const DiscToc expected = MakeDiscToc(first, first + tracks - 1, starts);
+        test::RandomDisc random_disc = test::MakeRandomDisc(random, round % 5 == 0);
+        const DiscToc& expected = random_disc.toc;
         disc.Insert(FormatTocText(expected));
 
         ASSERT_TRUE(ReadDiscToc(box, messages)) << messages.Texts().back();
         ASSERT_EQ(CurrentDiscToc().bytes, expected.bytes) << FormatTocText(expected);
-        ASSERT_TRUE(discid_put(reference, 1, tracks, offsets));
+        ASSERT_TRUE(discid_put(reference, 1, random_disc.tracks, random_disc.offsets));
         ASSERT_EQ(std::stoul(ComputeDiscId(CurrentDiscToc()), nullptr, 16),
                   std::stoul(discid_get_freedb_id(reference), nullptr, 16))
             << FormatTocText(expected);
