@@ -49,7 +49,7 @@ struct MainWindowServices {
 // right. It reads "Settings.ini" when it opens and writes it when it closes.
 class frmMain : public QWidget {
     Q_OBJECT
-  public:
+public:
     explicit frmMain(MainWindowServices services, QWidget* parent = nullptr);
     ~frmMain() override;
 
@@ -152,15 +152,15 @@ class frmMain : public QWidget {
     QComboBox* cboGenre = nullptr;
     QPushButton* cmdLookup = nullptr;
 
-  signals:
+signals:
     // The folder list moved to another folder (Mp3Folder follows it).
     void FolderChanged(const QString& folder);
 
-  protected:
+protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
-  private:
+private:
     void CreateControls();
     void CreateOptionsPage(QFrame* page);
     void CreateTagV1Page(QFrame* page);

@@ -10,22 +10,22 @@ namespace kalvex {
 
 // Message boxes over the window, titled "Kalvex Tagger".
 class QtMessageService : public MessageService {
-  public:
+public:
     explicit QtMessageService(QWidget* owner) : owner_(owner) {}
     void ShowExclamation(const std::string& text) override;
     void ShowInformation(const std::string& text) override;
 
-  private:
+private:
     QPointer<QWidget> owner_;
 };
 
 // The input box: a prompt, a proposed answer, OK and Cancel.
 class QtInputBox : public InputBox {
-  public:
+public:
     explicit QtInputBox(QWidget* owner) : owner_(owner) {}
     std::optional<std::string> Ask(const std::string& prompt, const std::string& proposed) override;
 
-  private:
+private:
     QPointer<QWidget> owner_;
 };
 

@@ -9,10 +9,10 @@ namespace kalvex {
 // "&" still gives the keyboard shortcut.
 class WrapButton : public QPushButton {
     Q_OBJECT
-  public:
+public:
     using QPushButton::QPushButton;
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
 };
 

@@ -26,7 +26,7 @@ struct AspiOptions {
 // are host adapter, target and LUN. Errors of the cdecl caller (a library
 // without the ASPI functions) are raised, not caught.
 class clsASPI : public ISCSI {
-  public:
+public:
     explicit clsASPI(AspiOptions options = {});
     ~clsASPI() override;
     clsASPI(const clsASPI&) = delete;
@@ -51,7 +51,7 @@ class clsASPI : public ISCSI {
 
     static std::string MakeHandle(std::uint8_t host_adapter, std::uint8_t target, std::uint8_t lun);
 
-  private:
+private:
     static std::uint8_t HandleByte(const std::string& handle, size_t position);
     std::uint32_t SupportInfo();
     void EnumerateDevices();

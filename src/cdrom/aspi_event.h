@@ -8,7 +8,7 @@ namespace kalvex {
 // outside Windows an eventfd whose descriptor goes into SRB_PostProc and to
 // which the library writes when the request completes.
 class AspiEvent {
-  public:
+public:
     AspiEvent();  // created not signalled; Valid() says whether it worked
     ~AspiEvent();
     AspiEvent(const AspiEvent&) = delete;
@@ -20,7 +20,7 @@ class AspiEvent {
     // True when signalled within the time; false on time-out.
     bool Wait(int milliseconds);
 
-  private:
+private:
     std::intptr_t handle_;
 };
 

@@ -16,7 +16,7 @@ inline constexpr std::int32_t kApplicationErrorBase = static_cast<std::int32_t>(
 // loaded", + 1 "Failed to locate function: NAME", + 2 "Too many parameters".
 // It is a DriveAccessError so that whoever reports drive failures shows it.
 class CdeclError : public DriveAccessError {
-  public:
+public:
     CdeclError(int code, const std::string& description)
         : DriveAccessError(kApplicationErrorBase + code, description) {}
     std::string source() const { return "cCDECL"; }
@@ -34,7 +34,7 @@ LibraryCalls SystemLibraryCalls();
 // Calls exported C functions of a library loaded at run time by name, with
 // up to 16 pointer-sized integer arguments, through libffi.
 class clsCDECL {
-  public:
+public:
     static constexpr size_t kMaxArguments = 16;
     // A function a callback stub forwards to: `count` pointer-sized integers
     // in, a 32-bit result out.
@@ -61,7 +61,7 @@ class clsCDECL {
     // stub lives as long as this object.
     void* WrapCallback(CallbackTarget function, int count);
 
-  private:
+private:
     struct Callback;
 
     LibraryCalls calls_;

@@ -16,7 +16,9 @@ constexpr std::array<std::uint32_t, 32> kPowersOfTwo = [] {
     return powers;
 }();
 
-std::int32_t Seconds(const DiscToc& toc, int n) { return TocMinute(toc, n) * 60 + TocSecond(toc, n); }
+std::int32_t Seconds(const DiscToc& toc, int n) {
+    return TocMinute(toc, n) * 60 + TocSecond(toc, n);
+}
 
 }  // namespace
 

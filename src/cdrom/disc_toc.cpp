@@ -33,17 +33,27 @@ std::int16_t TrackCount(const DiscToc& toc) {
     return static_cast<std::int16_t>(toc.LastTrack() - toc.FirstTrack() + 1);
 }
 
-std::uint8_t TocMinute(const DiscToc& toc, int n) { return toc.bytes[DescriptorOffset(n) + 5]; }
-std::uint8_t TocSecond(const DiscToc& toc, int n) { return toc.bytes[DescriptorOffset(n) + 6]; }
-std::uint8_t TocFrame(const DiscToc& toc, int n) { return toc.bytes[DescriptorOffset(n) + 7]; }
+std::uint8_t TocMinute(const DiscToc& toc, int n) {
+    return toc.bytes[DescriptorOffset(n) + 5];
+}
+std::uint8_t TocSecond(const DiscToc& toc, int n) {
+    return toc.bytes[DescriptorOffset(n) + 6];
+}
+std::uint8_t TocFrame(const DiscToc& toc, int n) {
+    return toc.bytes[DescriptorOffset(n) + 7];
+}
 
 std::int32_t TrackStartFrames(const DiscToc& toc, int n) {
     return (TocMinute(toc, n) * 60 + TocSecond(toc, n)) * kFramesPerSecond + TocFrame(toc, n);
 }
 
-std::int32_t LeadOutFrames(const DiscToc& toc) { return TrackStartFrames(toc, TrackCount(toc) + 1); }
+std::int32_t LeadOutFrames(const DiscToc& toc) {
+    return TrackStartFrames(toc, TrackCount(toc) + 1);
+}
 
-std::int32_t DiscSeconds(const DiscToc& toc) { return LeadOutFrames(toc) / kFramesPerSecond; }
+std::int32_t DiscSeconds(const DiscToc& toc) {
+    return LeadOutFrames(toc) / kFramesPerSecond;
+}
 
 std::optional<std::string> TocProblem(const DiscToc& toc) {
     const int first = toc.FirstTrack();

@@ -19,7 +19,7 @@ inline constexpr std::int32_t kScsiStatusFailed = 255;
 // the program never knows which one is in use. Drives are named by a handle
 // text that only the back end understands; callers just pass it back.
 class ISCSI {
-  public:
+public:
     virtual ~ISCSI() = default;
 
     // "SPTI" or "ASPI".

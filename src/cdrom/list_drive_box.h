@@ -9,7 +9,7 @@ namespace kalvex {
 
 // A drive box without a window: the command line's and the tests'.
 class ListDriveBox : public DriveBox {
-  public:
+public:
     struct Entry {
         std::string text;
         int drive_index;
@@ -36,7 +36,7 @@ class ListDriveBox : public DriveBox {
     }
     const std::vector<Entry>& Entries() const { return entries_; }
 
-  private:
+private:
     std::vector<Entry> entries_;
     int selected_ = 0;
 };

@@ -4,7 +4,9 @@
 
 namespace kalvex {
 
-std::array<std::uint8_t, 6> TestUnitReadyCdb() { return {}; }
+std::array<std::uint8_t, 6> TestUnitReadyCdb() {
+    return {};
+}
 
 std::array<std::uint8_t, 10> ReadTocCdb(bool msf) {
     std::array<std::uint8_t, 10> cdb{};

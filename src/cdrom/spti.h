@@ -15,7 +15,7 @@ namespace kalvex {
 // open for the life of the object, so a drive that fails to open then stays
 // unusable. Handles are device paths on Linux and drive letters on Windows.
 class clsSPTI : public ISCSI {
-  public:
+public:
     explicit clsSPTI(std::unique_ptr<SptiSystem> system = MakeSystemSpti());
     ~clsSPTI() override;
     clsSPTI(const clsSPTI&) = delete;
@@ -38,7 +38,7 @@ class clsSPTI : public ISCSI {
                          std::uint8_t cdb_length, std::int32_t data_out, void* buffer,
                          std::uint32_t buffer_length, std::int16_t timeout_seconds) override;
 
-  private:
+private:
     // The open device of a handle text, kInvalidDevice when it has none.
     DeviceHandle DeviceOf(const std::string& handle);
     ScsiAddress Address(const std::string& handle);

@@ -49,7 +49,7 @@ ScsiAddress DecodeIdLun(std::uint32_t id_lun);
 // The operating-system calls of the pass-through back end, behind one seam so
 // tests can stand in a device that is not there.
 class SptiSystem {
-  public:
+public:
     virtual ~SptiSystem() = default;
     // The CD drives, in the system's order: Linux devices /dev/srN that open
     // and answer CDROM_GET_CAPABILITY; Windows letters of drive type 5.

@@ -33,7 +33,7 @@ int SrNumber(const std::string& name) {
 }
 
 class LinuxSpti : public SptiSystem {
-  public:
+public:
     std::vector<std::string> CdDrives() override {
         std::vector<std::pair<int, std::string>> found;
         if (DIR* dev = opendir("/dev")) {

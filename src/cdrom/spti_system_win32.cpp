@@ -10,7 +10,7 @@ namespace kalvex {
 namespace {
 
 class WindowsSpti : public SptiSystem {
-  public:
+public:
     std::vector<std::string> CdDrives() override {
         std::vector<std::string> drives;
         for (char letter = 'A'; letter <= 'Z'; ++letter) {

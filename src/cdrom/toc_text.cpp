@@ -54,9 +54,13 @@ std::optional<MsfAddress> ReadAddress(std::string_view word) {
     return MsfAddress{*minute, *second, *frame};
 }
 
-int Frames(const MsfAddress& a) { return (a.minute * 60 + a.second) * kFramesPerSecond + a.frame; }
+int Frames(const MsfAddress& a) {
+    return (a.minute * 60 + a.second) * kFramesPerSecond + a.frame;
+}
 
-TocTextResult Fail(std::string error) { return {std::nullopt, std::move(error)}; }
+TocTextResult Fail(std::string error) {
+    return {std::nullopt, std::move(error)};
+}
 
 }  // namespace
 
@@ -65,7 +69,8 @@ DiscToc MakeDiscToc(int first_track, int last_track, const std::vector<MsfAddres
     const size_t data_length = 2 + 8 * starts.size();
     toc.bytes[0] = static_cast<std::uint8_t>(data_length >> 8);
     toc.bytes[1] = static_cast<std::uint8_t>(data_length & 0xFF);
-    toc.SetTrackRange(static_cast<std::uint8_t>(first_track), static_cast<std::uint8_t>(last_track));
+    toc.SetTrackRange(static_cast<std::uint8_t>(first_track),
+                      static_cast<std::uint8_t>(last_track));
     for (size_t i = 0; i < starts.size() && i < kTocDescriptorCount; ++i) {
         const bool lead_out = i + 1 == starts.size();
         std::uint8_t* descriptor = &toc.bytes[4 + 8 * i];

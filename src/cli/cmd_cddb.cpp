@@ -9,7 +9,8 @@
 namespace kalvex::cli {
 namespace {
 
-constexpr const char* kHelp = R"(usage: kalvex-cli cddb url "COMMAND" [--server URL] [--root PATH] [--json]
+constexpr const char* kHelp =
+    R"(usage: kalvex-cli cddb url "COMMAND" [--server URL] [--root PATH] [--json]
        kalvex-cli cddb parse-query FILE|- [--json]
        kalvex-cli cddb parse-album FILE|- [--json]
 
@@ -25,7 +26,9 @@ parse-album  reads a "cddb read" reply into an album record. JSON:
              Exit code 1 when the reply holds no album.
 )";
 
-Json MessagesJson(const CollectingMessageService& messages) { return messages.Texts(); }
+Json MessagesJson(const CollectingMessageService& messages) {
+    return messages.Texts();
+}
 
 void PrintMessages(const CollectingMessageService& messages, Io& io) {
     for (const std::string& text : messages.Texts()) {
@@ -52,7 +55,8 @@ std::string ReadReply(const std::vector<std::string>& inputs) {
 int RunUrl(const std::vector<std::string>& commands, const std::string& server,
            const std::string& root, bool json, Io& io) {
     if (commands.size() != 1) {
-        throw UsageError("url needs one CDDB command, such as \"cddb query b014802 2 150 13500 330\"");
+        throw UsageError(
+            "url needs one CDDB command, such as \"cddb query b014802 2 150 13500 330\"");
     }
     const std::string url = BuildRequestUrl(server, root, commands[0], ProgramHelloSuffix());
     if (json) {
@@ -74,9 +78,9 @@ int RunParseQuery(const std::vector<std::string>& inputs, bool json, Io& io) {
             list.push_back(
                 {{"Category", match.Category}, {"DiscId", match.DiscId}, {"Title", match.Title}});
         }
-        PrintJson(io, Json{{"Result", result},
-                           {"MatchList", list},
-                           {"Messages", MessagesJson(messages)}});
+        PrintJson(
+            io,
+            Json{{"Result", result}, {"MatchList", list}, {"Messages", MessagesJson(messages)}});
     } else {
         PrintMessages(messages, io);
         if (result) {

@@ -8,7 +8,8 @@
 namespace kalvex::cli {
 namespace {
 
-constexpr const char* kHelp = R"(usage: kalvex-cli discid --toc "FIRST LAST M:S:F ... M:S:F" [--json]
+constexpr const char* kHelp =
+    R"(usage: kalvex-cli discid --toc "FIRST LAST M:S:F ... M:S:F" [--json]
        kalvex-cli discid --drive N [--json]
 
 Computes the FreeDB disc id and the "cddb query" command of a table of

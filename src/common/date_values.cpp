@@ -39,7 +39,9 @@ void CivilFromDays(std::int64_t z, DateTimeValue& out) {
     out.year = yoe + era * 400 + (out.month <= 2);
 }
 
-std::int16_t PartOrZero(std::string_view text) { return ParseWholeInt16(text).value_or(0); }
+std::int16_t PartOrZero(std::string_view text) {
+    return ParseWholeInt16(text).value_or(0);
+}
 
 // Removes every occurrence of an ASCII word, ignoring case.
 std::string RemoveIgnoringCase(std::string_view text, std::string_view word) {

@@ -5,8 +5,12 @@
 namespace kalvex {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
 
 // Skips leading blanks and reads an optional sign; returns true for minus.
 bool ReadSign(std::string_view text, size_t& i) {

@@ -32,7 +32,7 @@ class Caption : public QWidget {
     Q_PROPERTY(bool CaptionShadowed READ GetCaptionShadowed WRITE SetCaptionShadowed)
     Q_PROPERTY(QString Con_LinkKey READ GetCon_LinkKey WRITE SetCon_LinkKey)
 
-  public:
+public:
     // Created as a newly placed control: its name as the caption, white
     // outlined and shadowed letters on a transparent background.
     explicit Caption(const QString& name = "Caption1", QWidget* parent = nullptr);
@@ -101,7 +101,7 @@ class Caption : public QWidget {
     void ReadProperties(const PropertyBag& bag);
     void WriteProperties(PropertyBag& bag) const;
 
-  signals:
+signals:
     // Positions in twips from the control's top-left corner.
     void MouseDown(int button, int shift, int x, int y);
     void MouseMove(int button, int shift, int x, int y);
@@ -110,7 +110,7 @@ class Caption : public QWidget {
     void DblClick();
     void PropertyChanged(const QString& name);
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -119,7 +119,7 @@ class Caption : public QWidget {
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
-  private:
+private:
     void Changed(const char* name);
     void DrawCaption(QPainter& painter) const;
     void DrawGradient(QPainter& painter) const;

@@ -36,7 +36,7 @@ class VarnithTab : public QWidget {
     Q_PROPERTY(int FrameHeight READ GetFrameHeight WRITE SetFrameHeight)
     Q_PROPERTY(qint16 TabCount READ GetTabCount)
 
-  public:
+public:
     // Created as a newly placed control: default captions, nothing selected.
     explicit VarnithTab(QWidget* parent = nullptr);
 
@@ -95,11 +95,11 @@ class VarnithTab : public QWidget {
     void ReadProperties(const PropertyBag& bag);
     void WriteProperties(PropertyBag& bag) const;
 
-  signals:
+signals:
     void TabClicked();
     void PropertyChanged(const QString& name);
 
-  protected:
+protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -107,7 +107,7 @@ class VarnithTab : public QWidget {
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
-  private:
+private:
     void Redraw();
     void ClickTab(int index);
     void MoveSelection(int step);

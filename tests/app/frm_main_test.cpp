@@ -33,7 +33,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class FrmMainTest : public testing::Test {
-  protected:
+protected:
     void SetUp() override {
         folder = fs::temp_directory_path() /
                  ("kalvex-main-" + std::to_string(::getpid()) + "-" +

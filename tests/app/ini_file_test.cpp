@@ -13,7 +13,7 @@ namespace {
 namespace fs = std::filesystem;
 
 class IniFileTest : public testing::Test {
-  protected:
+protected:
     void SetUp() override {
         folder = fs::temp_directory_path() /
                  ("kalvex-ini-" + std::to_string(::getpid()) + "-" +

@@ -25,8 +25,8 @@ TEST(DiscId, TwoTrackDiscGivesAllFigures) {
 }
 
 TEST(DiscId, DiscSecondsDropsTheFraction) {
-    EXPECT_EQ(DiscSeconds(Toc(1, 1, {{0, 2, 0}, {5, 30, 9}})), 330);  // 24759 frames
-    EXPECT_EQ(DiscSeconds(Toc(1, 1, {{0, 2, 0}, {5, 30, 0}})), 330);  // 24750
+    EXPECT_EQ(DiscSeconds(Toc(1, 1, {{0, 2, 0}, {5, 30, 9}})), 330);   // 24759 frames
+    EXPECT_EQ(DiscSeconds(Toc(1, 1, {{0, 2, 0}, {5, 30, 0}})), 330);   // 24750
     EXPECT_EQ(DiscSeconds(Toc(1, 1, {{0, 2, 0}, {5, 29, 74}})), 329);  // 24749
 }
 

@@ -35,7 +35,7 @@ struct FakeSptiState {
 };
 
 class FakeSpti : public SptiSystem {
-  public:
+public:
     explicit FakeSpti(std::shared_ptr<FakeSptiState> state) : state_(std::move(state)) {}
 
     std::vector<std::string> CdDrives() override { return state_->drives; }
@@ -68,7 +68,7 @@ class FakeSpti : public SptiSystem {
         return state_->answer(Drive(device), request);
     }
 
-  private:
+private:
     std::string Drive(DeviceHandle device) const {
         return state_->drives.at(static_cast<size_t>(device - 100));
     }

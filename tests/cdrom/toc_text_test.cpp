@@ -21,20 +21,20 @@ TEST(TocText, ReadsTracksAndLeadOutLikeADriveReply) {
 
 TEST(TocText, RejectsWhatNoDriveSends) {
     const char* bad[] = {
-        "",                        // nothing
-        "1",                       // no last track
-        "2 1 0:2:0 1:0:0",         // last below first
-        "0 0 0:2:0",               // no tracks
-        "1 2 0:2:0 5:30:10",       // one address short
-        "1 1 0:2:0 1:0:0 2:0:0",   // one too many
-        "1 1 0:2:0 1:60:0",        // second 60
-        "1 1 0:2:0 1:0:75",        // frame 75
-        "1 1 0:2:0 1:0",           // not M:S:F
-        "1 1 0:2:0 1:0:0:0",       // not M:S:F
-        "1 1 2:0:0 1:0:0",         // lead-out before the track
-        "1 1 0:2:0 -1:0:0",        // negative
-        "a b 0:2:0 1:0:0",         // not numbers
-        "1 100 0:2:0",             // track number above 99
+        "",                       // nothing
+        "1",                      // no last track
+        "2 1 0:2:0 1:0:0",        // last below first
+        "0 0 0:2:0",              // no tracks
+        "1 2 0:2:0 5:30:10",      // one address short
+        "1 1 0:2:0 1:0:0 2:0:0",  // one too many
+        "1 1 0:2:0 1:60:0",       // second 60
+        "1 1 0:2:0 1:0:75",       // frame 75
+        "1 1 0:2:0 1:0",          // not M:S:F
+        "1 1 0:2:0 1:0:0:0",      // not M:S:F
+        "1 1 2:0:0 1:0:0",        // lead-out before the track
+        "1 1 0:2:0 -1:0:0",       // negative
+        "a b 0:2:0 1:0:0",        // not numbers
+        "1 100 0:2:0",            // track number above 99
         "1 1 0:2:0 99999999999999:0:0",
     };
     for (const char* text : bad) {

@@ -17,7 +17,7 @@ inline constexpr const char* kVirtualAspi = KALVEX_VIRTUAL_ASPI_LIBRARY;
 // The virtual drive's disc: a TOC file in a folder of the test's own, named
 // by KALVEX_VIRTUAL_TOC while the object lives.
 class VirtualDisc {
-  public:
+public:
     VirtualDisc()
         : folder_(std::filesystem::temp_directory_path() /
                   ("kalvex-virtual-" + std::to_string(getpid()) + "-" +
@@ -38,7 +38,7 @@ class VirtualDisc {
     }
     void Eject() { unsetenv("KALVEX_VIRTUAL_TOC"); }
 
-  private:
+private:
     std::filesystem::path folder_;
 };
 

@@ -11,16 +11,17 @@ namespace {
 using test::Cli;
 using test::CliRun;
 
-nlohmann::json Json(const CliRun& run) { return nlohmann::json::parse(run.out); }
+nlohmann::json Json(const CliRun& run) {
+    return nlohmann::json::parse(run.out);
+}
 
 TEST(Cli, DiscIdJsonContract) {
     const CliRun run = Cli("discid --toc '1 2 0:2:0 3:0:0 5:30:10' --json");
     ASSERT_EQ(run.exit_code, 0);
-    EXPECT_EQ(run.out,
-              R"({"DiscId":"B014802","TrackCount":2,"TrackStartFrames":[150,13500],)"
-              R"("LeadOutFrames":24760,"DiscSeconds":330,)"
-              R"("QueryCommand":"cddb query b014802 2 150 13500 330"})"
-              "\n");
+    EXPECT_EQ(run.out, R"({"DiscId":"B014802","TrackCount":2,"TrackStartFrames":[150,13500],)"
+                       R"("LeadOutFrames":24760,"DiscSeconds":330,)"
+                       R"("QueryCommand":"cddb query b014802 2 150 13500 330"})"
+                       "\n");
     EXPECT_EQ(Cli("discid --toc '1 2 0:2:0 3:0:0 5:30:10'").out,
               "cddb query b014802 2 150 13500 330\n");
 }
@@ -43,8 +44,9 @@ TEST(Cli, CddbUrlCarriesTheHello) {
         Json(Cli("cddb url 'cddb query b014802 2 150 13500 330' --server http://127.0.0.1:8880 "
                  "--root cgi --json"));
     const std::string text = url["Url"];
-    EXPECT_TRUE(text.starts_with("http://127.0.0.1:8880/cgi?cmd=cddb+query+b014802+2+150+13500+"
-                                 "330&hello=anon+"))
+    EXPECT_TRUE(
+        text.starts_with("http://127.0.0.1:8880/cgi?cmd=cddb+query+b014802+2+150+13500+"
+                         "330&hello=anon+"))
         << text;
     EXPECT_NE(text.find("+Kalvex%5FTagger+"), std::string::npos);
     EXPECT_TRUE(text.ends_with("&proto=5"));
@@ -63,21 +65,23 @@ TEST(Cli, ParseQueryJsonContract) {
               R"("Messages":[]})"
               "\n");
     const CliRun none = Cli("cddb parse-query - --json < '" +
-                         test::TestDataPath("cddb/cddbd-replies/query-202-no-match.txt") + "'");
+                            test::TestDataPath("cddb/cddbd-replies/query-202-no-match.txt") + "'");
     EXPECT_EQ(none.exit_code, 1);
     EXPECT_EQ(Json(none)["Messages"], nlohmann::json::array({"No match found"}));
 }
 
 TEST(Cli, ParseAlbumJsonContract) {
-    const CliRun run = Cli("cddb parse-album --json '" +
-                        test::TestDataPath("cddb/cddbd-replies/read-210-latin1-proto5.txt") + "'");
+    const CliRun run =
+        Cli("cddb parse-album --json '" +
+            test::TestDataPath("cddb/cddbd-replies/read-210-latin1-proto5.txt") + "'");
     ASSERT_EQ(run.exit_code, 0);
     const nlohmann::json album = Json(run);
     EXPECT_EQ(album["AlbumValid"], true);
     EXPECT_EQ(album["AlbumTitle"], "Caf\u00E9 Ensemble / Un \u00E9t\u00E9");
     EXPECT_EQ(album["AlbumYear"], 2004);
     EXPECT_EQ(album["ExtendedData"], "YEAR: 2004");
-    EXPECT_EQ(album["TrackTitles"][2], (nlohmann::json{{"TrackNumber", 2}, {"Text", "Track 3 of 1701c003"}}));
+    EXPECT_EQ(album["TrackTitles"][2],
+              (nlohmann::json{{"TrackNumber", 2}, {"Text", "Track 3 of 1701c003"}}));
     EXPECT_EQ(album["TrackExtras"], nlohmann::json::parse(R"([{"TrackNumber":0,"Text":""}])"));
     EXPECT_EQ(album["Messages"], nlohmann::json::array());
     // Fields appear in the order of the contract.

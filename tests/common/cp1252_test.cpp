@@ -25,9 +25,11 @@ TEST(Cp1252, HighControlRangeMapsToTypographicCharacters) {
 TEST(Cp1252, UnmappableAndMalformedTextBecomesQuestionMarks) {
     EXPECT_EQ(Utf8ToCp1252("Ελλάδα"), "??????");
     EXPECT_EQ(Utf8ToCp1252("日本"), "??");
-    EXPECT_EQ(Utf8ToCp1252("a\xFF" "b"), "a?b");
-    EXPECT_EQ(Utf8ToCp1252("\xE2\x82"), "??");  // torn three-byte sequence
-    EXPECT_EQ(Utf8ToCp1252("\xC0\xAF"), "??");   // overlong form of '/'
+    EXPECT_EQ(Utf8ToCp1252("a\xFF"
+                           "b"),
+              "a?b");
+    EXPECT_EQ(Utf8ToCp1252("\xE2\x82"), "??");       // torn three-byte sequence
+    EXPECT_EQ(Utf8ToCp1252("\xC0\xAF"), "??");       // overlong form of '/'
     EXPECT_EQ(Utf8ToCp1252("\xED\xA0\x80"), "???");  // surrogate
     EXPECT_EQ(Utf8ToCp1252("\U0001F600"), "?");
 }

@@ -15,7 +15,8 @@ TEST(DateValues, SerialArithmeticCarriesIntoNeighbours) {
 }
 
 TEST(DateValues, ParseDateTextReadsDayMonthYearAndOptionalTime) {
-    EXPECT_EQ(ParseDateText("25/12/2023 18:30:05", false), (DateTimeValue{2023, 12, 25, 18, 30, 5}));
+    EXPECT_EQ(ParseDateText("25/12/2023 18:30:05", false),
+              (DateTimeValue{2023, 12, 25, 18, 30, 5}));
     EXPECT_EQ(ParseDateText("25/12/2023 18:30:05", true), (DateTimeValue{2023, 12, 25, 0, 0, 0}));
     EXPECT_EQ(ParseDateText("31/13/2023", false), (DateTimeValue{2024, 1, 31, 0, 0, 0}));
     // A part that is not a number counts as 0: day 0 of January is 31 Dec.

@@ -54,8 +54,7 @@ TEST(Fields, GetFieldSurvivesOverlappingDelimiters) {
 }
 
 TEST(Markers, GetBetweenFindsTerminatorAnnouncement) {
-    const std::string header =
-        "210 Found exact matches, list follows (until terminating `.')";
+    const std::string header = "210 Found exact matches, list follows (until terminating `.')";
     std::int32_t start = 1;
     EXPECT_EQ(GetBetween("(until terminating `", "')", header, start, false), ".");
     EXPECT_EQ(start, 1);

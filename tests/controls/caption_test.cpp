@@ -45,7 +45,7 @@ QRgb Role(const Caption& caption, QPalette::ColorRole role) {
 }
 
 class CaptionTest : public testing::Test {
-  protected:
+protected:
     void SetUp() override {
         caption.SetFont(LargeBold());
         caption.resize(200, 40);

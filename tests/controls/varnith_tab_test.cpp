@@ -31,7 +31,7 @@ QPoint TabMiddle(const VarnithTab& tabs, int index, int y) {
 }
 
 class VarnithTabTest : public testing::Test {
-  protected:
+protected:
     void SetUp() override { tabs.resize(400, 40); }
     VarnithTab tabs;
 };

@@ -5,7 +5,8 @@
 namespace kalvex {
 namespace {
 
-const std::string kHeader = "210 rock 0b014802 CD database entry follows (until terminating `.')\r\n";
+const std::string kHeader =
+    "210 rock 0b014802 CD database entry follows (until terminating `.')\r\n";
 
 AlbumData Parse(const std::string& lines, AlbumData album = {}) {
     CollectingMessageService messages;
@@ -41,8 +42,8 @@ TEST(AlbumRecord, EscapesResolvedInTrackTextsButNotInTheTitle) {
 }
 
 TEST(AlbumRecord, CommentsDiscIdAndKeyCase) {
-    const AlbumData album = Parse(
-        "# DTITLE=not this\r\nDISCID=0b014802\r\ndtitle=x\r\nTtItLe0=y\r\nTTITLE1=\r\n");
+    const AlbumData album =
+        Parse("# DTITLE=not this\r\nDISCID=0b014802\r\ndtitle=x\r\nTtItLe0=y\r\nTTITLE1=\r\n");
     EXPECT_EQ(album.AlbumTitle, "x");
     EXPECT_EQ(album.TrackTitles, (std::vector<TrackText>{{0, "y"}}));
 }

@@ -10,9 +10,9 @@ TEST(UrlEncode, KeepsLettersDigitsAndDotsAndEscapesTheRest) {
               "cddb+query+b014802+2+150+13500+330");
     EXPECT_EQ(UrlEncode("a.b_c-d~"), "a.b%5Fc%2Dd%7E");
     EXPECT_EQ(UrlEncode(std::string("\x05\n{", 3)), "%05%0A%7B");
-    EXPECT_EQ(UrlEncode("\u00E9"), "%E9");          // one byte in Windows-1252
-    EXPECT_EQ(UrlEncode("\u20AC"), "%80");          // the euro sign
-    EXPECT_EQ(UrlEncode("\u03A9"), "%3F");          // not in the code page: "?"
+    EXPECT_EQ(UrlEncode("\u00E9"), "%E9");  // one byte in Windows-1252
+    EXPECT_EQ(UrlEncode("\u20AC"), "%80");  // the euro sign
+    EXPECT_EQ(UrlEncode("\u03A9"), "%3F");  // not in the code page: "?"
 }
 
 TEST(UrlEncode, HelloEncodesUnderscoreButNotDots) {
@@ -64,8 +64,8 @@ TEST(QueryReply, ListsOfOneAndNone) {
 }
 
 TEST(QueryReply, ListWithoutTerminatorEndsWithTheReply) {
-    const QueryOutcome q = Query(
-        "210 Found exact matches, list follows\r\nrock 1 A / B\r\nmisc 2 C / D\r\n");
+    const QueryOutcome q =
+        Query("210 Found exact matches, list follows\r\nrock 1 A / B\r\nmisc 2 C / D\r\n");
     EXPECT_TRUE(q.result);
     EXPECT_EQ(q.matches.size(), 2u);
     EXPECT_EQ(q.matches[1].Title, "C / D");
@@ -75,8 +75,8 @@ TEST(QueryReply, OtherTerminatorAndShortLines) {
     const QueryOutcome q = Query(
         "210 list (until terminating `END')\r\n"
         "rock 1 A / B\r\n"
-        "\r\n"              // blank: skipped
-        "misc 2\r\n"        // no title: skipped
+        "\r\n"        // blank: skipped
+        "misc 2\r\n"  // no title: skipped
         "  end  \r\n"
         "jazz 3 never read\r\n");
     EXPECT_TRUE(q.result);

@@ -43,8 +43,8 @@ TEST(RecordedReplies, QueryRepliesClassify) {
     EXPECT_TRUE(messages.Messages().empty());
 
     EXPECT_FALSE(ParseQueryReply(Reply("query-202-no-match.txt"), matches, messages));
-    for (const char* silent : {"query-500-bad-arguments.txt", "query-501-bad-proto.txt",
-                               "query-no-hello.txt"}) {
+    for (const char* silent :
+         {"query-500-bad-arguments.txt", "query-501-bad-proto.txt", "query-no-hello.txt"}) {
         EXPECT_FALSE(ParseQueryReply(Reply(silent), matches, messages)) << silent;
     }
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"No match found"});
@@ -58,8 +58,8 @@ TEST(RecordedReplies, ReadRepliesFillTheAlbum) {
     EXPECT_EQ(album.AlbumTitle, "Test Artist / Two Tracks");
     EXPECT_EQ(album.AlbumYear, 1994);
     EXPECT_EQ(album.ExtendedData, "YEAR: 1994");
-    EXPECT_EQ(album.TrackTitles, (std::vector<TrackText>{{0, "Track 1 of 0b014802"},
-                                                         {1, "Track 2 of 0b014802"}}));
+    EXPECT_EQ(album.TrackTitles,
+              (std::vector<TrackText>{{0, "Track 1 of 0b014802"}, {1, "Track 2 of 0b014802"}}));
 
     ParseAlbumReply(Reply("read-210-latin1-proto5.txt"), album, messages);
     EXPECT_EQ(album.AlbumTitle, "Caf\u00E9 Ensemble / Un \u00E9t\u00E9");
@@ -118,8 +118,8 @@ TEST(RecordedReplies, LibraryTestCacheRecordsJoinSplitValues) {
     };
     for (const StoredRecord& r : records) {
         SCOPED_TRACE(r.id);
-        const AlbumData album = ParseStoredRecord(
-            "misc", r.id, std::string("cddb/libcddb/testcache/misc/") + r.id);
+        const AlbumData album =
+            ParseStoredRecord("misc", r.id, std::string("cddb/libcddb/testcache/misc/") + r.id);
         EXPECT_TRUE(album.AlbumValid);
         EXPECT_EQ(album.AlbumTitle, r.title);
         EXPECT_EQ(album.ExtendedData, r.extended);
