@@ -11,6 +11,10 @@ packages=(
     qt6-base-dev libcurl4-openssl-dev libffi-dev nlohmann-json3-dev
     # tests and their independent oracles
     libgtest-dev libgmock-dev libdiscid-dev
+    # tag reading: MP3s made on the fly and an independent reader (interop tests)
+    sox lame python3-mutagen
+    # tag reading benchmark: the peer it is measured against, and syscall counts
+    libtag1-dev strace
     # fuzzing (clang's libFuzzer and sanitizer runtimes)
     clang libclang-rt-14-dev
 )

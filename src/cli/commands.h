@@ -8,6 +8,7 @@ namespace kalvex::cli {
 // Every subcommand of kalvex-cli; main lists them in this order.
 Command DiscIdCommand();
 Command CddbCommand();
+Command TagsCommand();
 
 // The output of "discid" for a table of contents, however it was obtained.
 void PrintDiscId(const DiscToc& toc, bool json, Io& io);

@@ -15,6 +15,7 @@ std::vector<Command> AllCommands() {
     return {
         kalvex::cli::DiscIdCommand(),
         kalvex::cli::CddbCommand(),
+        kalvex::cli::TagsCommand(),
     };
 }
 
