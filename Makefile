@@ -28,5 +28,10 @@ test: deps
 fuzz: deps
 	tools/fuzz.sh $(TARGET) $(SECONDS)
 
+# Tag reading against TagLib: files per second and system calls per file.
+.PHONY: bench
+bench: deps
+	bench/id3_bench.sh
+
 clean:
 	rm -rf build

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -29,6 +30,8 @@ class Mp3File {
 
     // Reads up to buffer.size() bytes at `offset`; returns how many were read
     // (fewer at the end of the file or on a read error, 0 for a negative offset).
+    // Small reads are served from a window of the file read ahead at once, so
+    // the many little reads of a tag walk cost one system call.
     std::size_t ReadAt(std::int64_t offset, std::span<std::uint8_t> buffer) const;
 
     // Writes all bytes at `offset`; false when any of them could not be written.
@@ -37,11 +40,19 @@ class Mp3File {
     // Sets the end of the file.
     bool Truncate(std::int64_t length);
 
+    static constexpr std::size_t kWindowSize = 4096;
+
   private:
     Mp3File(int fd, std::int64_t length) : fd_(fd), length_(length) {}
 
+    std::size_t ReadDirect(std::int64_t offset, std::span<std::uint8_t> buffer) const;
+
     int fd_;
     std::int64_t length_;
+    // The read-ahead window: window_bytes_ bytes of the file from window_start_.
+    mutable std::unique_ptr<std::uint8_t[]> window_;
+    mutable std::int64_t window_start_ = 0;
+    mutable std::size_t window_bytes_ = 0;
 };
 
 // Where the owner lacks write permission, adds it; other permission bits stay.

@@ -4,7 +4,6 @@
 #include <array>
 #include <cmath>
 #include <limits>
-#include <vector>
 
 #include "id3/id3v2_reader.h"
 #include "id3/mp3_file.h"
@@ -24,7 +23,9 @@ constexpr std::array<std::int32_t, 4> kSampleRates = {44100, 48000, 32000, 0};
 constexpr std::array<const char*, 4> kChannelModes = {"Stereo", "Joint stereo", "Dual channel",
                                                       "Mono"};
 
-constexpr size_t kSearchChunk = 16 * 1024;
+// The search reads through the file's read-ahead window, so the VBR header
+// reads that follow usually cost nothing.
+constexpr size_t kSearchChunk = Mp3File::kWindowSize;
 
 bool IsSync(const std::uint8_t* h) {
     return h[0] == 0xFF && (h[1] & 0xE0) == 0xE0;
@@ -37,7 +38,7 @@ bool HasValidVersionAndLayer(const std::uint8_t* h) {
 
 // The first frame header at or after `start`: its position, or -1.
 std::int64_t FindFrame(const Mp3File& file, std::int64_t start, std::array<std::uint8_t, 4>& h) {
-    std::vector<std::uint8_t> chunk(kSearchChunk);
+    std::array<std::uint8_t, kSearchChunk> chunk;
     for (std::int64_t base = start; base <= file.Length() - 4;) {
         const size_t got = file.ReadAt(base, chunk);
         if (got < 4) {
@@ -141,18 +142,23 @@ void DecodeFrame(const Mp3File& file, std::int64_t pos, const std::array<std::ui
     info.Emphasis = (h[3] & 3) != 0;
 }
 
-void ReadTagFacts(const Mp3File& file, StreamInfo& info) {
+// The tag facts of the last step; the start of the file is read first, while
+// it is still in the read-ahead window.
+void ReadTagV2Fact(const Mp3File& file, StreamInfo& info) {
+    info.TagV2Major = -1;
+    std::array<std::uint8_t, 4> head{};
+    if (file.ReadAt(0, head) == head.size() && head[0] == 'I' && head[1] == 'D' && head[2] == '3') {
+        info.TagV2Major = head[3];
+    }
+}
+
+void ReadTagV1Fact(const Mp3File& file, StreamInfo& info) {
     const std::int64_t length = file.Length();
     info.TagV1Minor = -1;
     std::array<std::uint8_t, 128> v1{};
     if (length >= 128 && file.ReadAt(length - 128, v1) == v1.size() && v1[0] == 'T' &&
         v1[1] == 'A' && v1[2] == 'G') {
         info.TagV1Minor = v1[125] == 0 && v1[126] != 0 ? 1 : 0;
-    }
-    info.TagV2Major = -1;
-    std::array<std::uint8_t, 4> head{};
-    if (file.ReadAt(0, head) == head.size() && head[0] == 'I' && head[1] == 'D' && head[2] == '3') {
-        info.TagV2Major = head[3];
     }
     info.FileSize = length;
 }
@@ -164,12 +170,16 @@ bool ReadStreamInfo(const std::string& path, StreamInfo& info) {
     if (!file || file->Length() < 4) {
         return false;
     }
+    const std::int64_t start = TagV2Size(*file, 0);
+    StreamInfo facts;
+    ReadTagV2Fact(*file, facts);
     std::array<std::uint8_t, 4> header{};
-    const std::int64_t pos = FindFrame(*file, TagV2Size(*file, 0), header);
+    const std::int64_t pos = FindFrame(*file, start, header);
     if (pos >= 0) {
         DecodeFrame(*file, pos, header, info);
     }
-    ReadTagFacts(*file, info);
+    info.TagV2Major = facts.TagV2Major;
+    ReadTagV1Fact(*file, info);
     return pos >= 0;
 }
 
