@@ -21,15 +21,6 @@ std::string DataOf(const KeptFrame& frame) {
     return std::string(frame.Data.begin(), frame.Data.begin() + frame.Size);
 }
 
-TEST(MapFrameIdV22, MapsKnownIdsAndKeepsOthers) {
-    EXPECT_EQ(MapFrameIdV22("TT2"), "TIT2");
-    EXPECT_EQ(MapFrameIdV22("PIC"), "APIC");
-    EXPECT_EQ(MapFrameIdV22("TDOR"), "TORY");
-    EXPECT_EQ(MapFrameIdV22("TIPL"), "IPLS");
-    EXPECT_EQ(MapFrameIdV22("XYZ"), "XYZ");
-    EXPECT_EQ(MapFrameIdV22("APIC"), "APIC");
-}
-
 TEST(CollectTagV2Frames, Version22PicturesGetAMimeType) {
     const Bytes pic_jpg = Bytes("\0JPG\3cover\0", 11) + "\xFF\xD8jpeg";
     const Bytes pic_png = Bytes("\0png\0\0", 6) + "PNGDATA";

@@ -49,16 +49,6 @@ TEST(BytesToText, UnknownEncodingGivesNothing) {
     EXPECT_EQ(Text({'a', 'b'}, 4), "");
 }
 
-TEST(TerminatedLength, CountsTheTerminatorInWholeUnits) {
-    const std::vector<std::uint8_t> latin = {'a', 'b', 0, 'c'};
-    EXPECT_EQ(TerminatedLength(latin, kLatin1), 3u);
-    // "A" then a zero unit; the 00 inside 41 00 is no terminator.
-    const std::vector<std::uint8_t> utf16 = {0xFF, 0xFE, 0x41, 0x00, 0x00, 0x00, 0x42, 0x00};
-    EXPECT_EQ(TerminatedLength(utf16, kUtf16Bom), 6u);
-    const std::vector<std::uint8_t> open = {'a', 'b'};
-    EXPECT_EQ(TerminatedLength(open, kLatin1), 2u);
-}
-
 TEST(TextToBytes, StoresCodePageBytesWithoutPadding) {
     std::array<std::uint8_t, 8> out;
     out.fill(0xEE);
@@ -74,12 +64,6 @@ TEST(TextToBytes, CutsAtTheMaximumLengthAndTheDestination) {
     EXPECT_EQ(TextToBytes("abcdef", 10, out, false), 4);  // longer than the text: whole text
     EXPECT_EQ(TextToBytes("abcdef", 0, out, true), 4);
     EXPECT_EQ(std::string(out.begin(), out.end()), std::string("abc\0", 4));
-}
-
-TEST(FirstCharacters, CountsCharactersNotBytes) {
-    EXPECT_EQ(FirstCharacters("2003-05-01", 4), "2003");
-    EXPECT_EQ(FirstCharacters("\u00E9\u00E9\u00E9\u00E9\u00E9", 4), "\u00E9\u00E9\u00E9\u00E9");
-    EXPECT_EQ(FirstCharacters("12", 4), "12");
 }
 
 TEST(Genres, ListHasItsOwnSpellingsAndEndsAtSynthPop) {
