@@ -9,11 +9,13 @@ cd "$(dirname "$0")/.."
 files=${1:-2000}
 build=build/bench
 
-cmake -S . -B $build -DCMAKE_BUILD_TYPE=Release -DKALVEX_BENCH=ON -DKALVEX_TESTS=OFF >/dev/null
-cmake --build $build --target id3_bench -j 2 >/dev/null
-
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+# Build output only matters when the build fails.
+{
+    cmake -S . -B $build -DCMAKE_BUILD_TYPE=Release -DKALVEX_BENCH=ON -DKALVEX_TESTS=OFF &&
+        cmake --build $build --target id3_bench -j 2
+} >"$work/build.log" 2>&1 || { cat "$work/build.log"; exit 1; }
 sox -n -r 44100 -c 2 -b 16 "$work/tone.wav" synth 3 sine 440
 lame --quiet -b 128 "$work/tone.wav" "$work/tone.mp3"
 
