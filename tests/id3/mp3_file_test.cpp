@@ -33,10 +33,9 @@ TEST(Mp3File, ReadsMatchTheFileWhereverTheyFall) {
         const auto offset = static_cast<std::int64_t>(random() % (content.size() + 20));
         std::vector<std::uint8_t> buffer(random() % (i % 10 == 0 ? 9000 : 300));
         const size_t got = file->ReadAt(offset, buffer);
-        const Bytes expected =
-            offset < static_cast<std::int64_t>(content.size())
-                ? content.substr(static_cast<size_t>(offset), buffer.size())
-                : Bytes();
+        const Bytes expected = offset < static_cast<std::int64_t>(content.size())
+                                   ? content.substr(static_cast<size_t>(offset), buffer.size())
+                                   : Bytes();
         ASSERT_EQ(Bytes(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(got)),
                   expected)
             << "offset " << offset << " size " << buffer.size();
