@@ -17,6 +17,10 @@ packages=(
     libgtest-dev libgmock-dev libdiscid-dev
     # the CD pass-through test: a Debian kernel booted under QEMU with busybox
     qemu-system-x86 linux-image-amd64 kmod busybox-static cpio
+    # tag reading: MP3s made on the fly and an independent reader (interop tests)
+    sox lame python3-mutagen
+    # tag reading benchmark: the peer it is measured against, and syscall counts
+    libtag1-dev strace
     # fuzzing (clang's libFuzzer and sanitizer runtimes)
     clang libclang-rt-14-dev
 )

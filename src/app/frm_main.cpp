@@ -24,13 +24,13 @@
 #include <filesystem>
 
 #include "app/drive_combo_box.h"
-#include "app/genre_list.h"
 #include "app/ini_file.h"
 #include "app/option_group.h"
 #include "app/product.h"
 #include "app/qt_dialogs.h"
 #include "app/settings_location.h"
 #include "app/wrap_button.h"
+#include "id3/genres.h"
 #include "cdrom/drive_error.h"
 #include "common/numbers.h"
 #include "common/text_helpers.h"
@@ -458,7 +458,7 @@ void frmMain::PreparePages() {
 }
 
 void frmMain::FillGenreBoxes() {
-    const std::vector<std::string> names = WindowGenreNames();
+    const std::vector<std::string>& names = GenreNames();
     v1Genre->clear();
     v2Genre->clear();
     cboGenre->clear();

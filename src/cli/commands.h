@@ -10,6 +10,7 @@ namespace kalvex::cli {
 Command DiscIdCommand();
 Command CddbCommand();
 Command DrivesCommand();
+Command TagsCommand();
 
 // The output of "discid" for a table of contents, however it was obtained.
 void PrintDiscId(const DiscToc& toc, bool json, Io& io);

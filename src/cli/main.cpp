@@ -16,6 +16,7 @@ std::vector<Command> AllCommands() {
         kalvex::cli::DiscIdCommand(),
         kalvex::cli::CddbCommand(),
         kalvex::cli::DrivesCommand(),
+        kalvex::cli::TagsCommand(),
     };
 }
 

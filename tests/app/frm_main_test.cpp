@@ -95,6 +95,13 @@ TEST_F(FrmMainTest, FirstStartWithoutSettingsShowsTheOptionsPageAndTheDefaults) 
     EXPECT_EQ(w.Mp3Folder(), "");
     EXPECT_TRUE(messages->Messages().empty());
     EXPECT_FALSE(fs::exists(settings));  // created at the first close
+
+    // The v1 box offers "no genre" first; the other two list the 148 names.
+    ASSERT_EQ(w.v1Genre->count(), 149);
+    EXPECT_EQ(w.v1Genre->itemText(0), "");
+    EXPECT_EQ(w.v1Genre->itemText(1), "Blues");
+    EXPECT_EQ(w.v2Genre->count(), 148);
+    EXPECT_EQ(w.cboGenre->itemText(147), w.v2Genre->itemText(147));
 }
 
 TEST_F(FrmMainTest, SettingsAreReadAtStartAndAllElevenKeysWrittenAtCloseKeepingForeignOnes) {

@@ -1,0 +1,183 @@
+#include <sys/stat.h>
+
+#include <ostream>
+
+#include "cli/cli_args.h"
+#include "cli/commands.h"
+#include "id3/id3v1.h"
+#include "id3/id3v2_reader.h"
+#include "id3/stream_details.h"
+#include "id3/stream_info.h"
+
+namespace kalvex::cli {
+namespace {
+
+constexpr const char* kHelp = R"(usage: kalvex-cli tags FILE... [--json]
+
+Reads each file's ID3 v1 tag, ID3 v2 tag(s) and MPEG stream facts, as the
+tag editor does when a file is shown.
+
+  --json   print an array with one object per file: {"File", "HasTagV1",
+           "TagV1", "HasTagV2", "TagV2", "StreamInfoValid", "StreamInfo"};
+           the tags carry the twelve fields Artist ... OrigArtist
+
+Exit code 1 when a file cannot be read (the others are still shown).
+)";
+
+// What the tag editor loads for one file.
+struct FileTags {
+    std::string path;
+    bool has_v1 = false;
+    TagRecord v1;
+    bool has_v2 = false;
+    TagRecord v2;
+    bool stream_valid = false;
+    StreamInfo stream;
+};
+
+FileTags LoadFileTags(const std::string& path) {
+    FileTags tags;
+    tags.path = path;
+    tags.has_v1 = ReadTagV1(path, tags.v1);
+    tags.has_v2 = ReadTagV2(path, tags.v2);
+    tags.stream_valid = ReadStreamInfo(path, tags.stream);
+    return tags;
+}
+
+// The record's fields in their declared order.
+std::vector<std::pair<const char*, const std::string*>> Fields(const TagRecord& r) {
+    return {{"Artist", &r.Artist},     {"Album", &r.Album},
+            {"Title", &r.Title},       {"Year", &r.Year},
+            {"Genre", &r.Genre},       {"Comment", &r.Comment},
+            {"TNR", &r.TNR},           {"Encoder", &r.Encoder},
+            {"LinkTo", &r.LinkTo},     {"Copyright", &r.Copyright},
+            {"Composer", &r.Composer}, {"OrigArtist", &r.OrigArtist}};
+}
+
+Json RecordJson(const TagRecord& record) {
+    Json json = Json::object();
+    for (const auto& [name, value] : Fields(record)) {
+        json[name] = *value;
+    }
+    return json;
+}
+
+Json StreamJson(const StreamInfo& s) {
+    return Json{{"VersionLayer", s.VersionLayer},
+                {"UsesChecksums", s.UsesChecksums},
+                {"Bitrate", s.Bitrate},
+                {"Frequency", s.Frequency},
+                {"VariableBitrate", s.VariableBitrate},
+                {"ChannelMode", s.ChannelMode},
+                {"Copyrighted", s.Copyrighted},
+                {"Original", s.Original},
+                {"Emphasis", s.Emphasis},
+                {"LengthSeconds", s.LengthSeconds},
+                {"TagV1Minor", s.TagV1Minor},
+                {"TagV2Major", s.TagV2Major},
+                {"FileSize", s.FileSize}};
+}
+
+Json FileJson(const FileTags& tags) {
+    return Json{{"File", tags.path},
+                {"HasTagV1", tags.has_v1},
+                {"TagV1", RecordJson(tags.v1)},
+                {"HasTagV2", tags.has_v2},
+                {"TagV2", RecordJson(tags.v2)},
+                {"StreamInfoValid", tags.stream_valid},
+                {"StreamInfo", StreamJson(tags.stream)}};
+}
+
+// Tag text may hold CR LF line breaks; indent the lines after the first.
+std::string Indented(const std::string& value) {
+    std::string out;
+    for (char c : value) {
+        if (c == '\r') {
+            continue;
+        }
+        out += c;
+        if (c == '\n') {
+            out += "              ";
+        }
+    }
+    return out;
+}
+
+void PrintRecord(const char* caption, bool present, const TagRecord& record, Io& io) {
+    io.out << caption << (present ? "" : " none") << '\n';
+    if (!present) {
+        return;
+    }
+    for (const auto& [name, value] : Fields(record)) {
+        if (!value->empty()) {
+            io.out << "  " << name << ':' << std::string(11 - std::string(name).size(), ' ')
+                   << Indented(*value) << '\n';
+        }
+    }
+}
+
+void PrintText(const FileTags& tags, Io& io) {
+    io.out << tags.path << '\n';
+    PrintRecord("Tag v1:", tags.has_v1, tags.v1, io);
+    PrintRecord("Tag v2:", tags.has_v2, tags.v2, io);
+    io.out << "MPEG information:" << (tags.stream_valid ? "" : " no MPEG audio frame found")
+           << '\n';
+    for (const std::string& line : StreamDetailsLines(tags.stream)) {
+        if (!line.empty()) {
+            io.out << "  " << line << '\n';
+        }
+    }
+}
+
+bool IsReadableFile(const std::string& path, Io& io) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        io.err << "kalvex-cli: cannot read " << path << ": no such file\n";
+        return false;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        io.err << "kalvex-cli: cannot read " << path << ": not a regular file\n";
+        return false;
+    }
+    return true;
+}
+
+int RunTags(std::vector<std::string> args, Io& io) {
+    ArgReader reader(std::move(args));
+    if (reader.Flag("--help")) {
+        io.out << kHelp;
+        return 0;
+    }
+    const bool json = reader.Flag("--json");
+    const std::vector<std::string> paths = reader.Positionals();
+    if (paths.empty()) {
+        throw UsageError("tags needs at least one FILE (see tags --help)");
+    }
+    int exit_code = 0;
+    Json all = Json::array();
+    for (size_t i = 0; i < paths.size(); ++i) {
+        if (!IsReadableFile(paths[i], io)) {
+            exit_code = 1;
+            continue;
+        }
+        const FileTags tags = LoadFileTags(paths[i]);
+        if (json) {
+            all.push_back(FileJson(tags));
+        } else {
+            io.out << (i == 0 ? "" : "\n");
+            PrintText(tags, io);
+        }
+    }
+    if (json) {
+        PrintJson(io, all);
+    }
+    return exit_code;
+}
+
+}  // namespace
+
+Command TagsCommand() {
+    return {"tags", "ID3 v1 and v2 tags and MPEG stream facts of MP3 files", RunTags};
+}
+
+}  // namespace kalvex::cli

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+#include "id3/tag_record.h"
+
+namespace kalvex {
+
+// The ID3 v1 block: the last 128 bytes of a file, starting with "TAG".
+inline constexpr int kTagV1Length = 128;
+
+// Fills `record` (cleared first) from the file's v1 tag; true when there was
+// one. Without a tag, or when the file cannot be read, the record is left as
+// it was. A zero byte 125 followed by a non-zero byte 126 makes a v1.1 tag
+// with a 28-byte comment and that track number; otherwise the comment runs
+// over 30 bytes and TNR stays empty.
+bool ReadTagV1(const std::string& path, TagRecord& record);
+
+// Writes a v1.1 tag from the record's first seven fields, over the old v1 tag
+// or appended when there is none. False when the file cannot be opened for
+// writing or the write fails (a failed append is cut off again, so the file
+// keeps its old length).
+bool WriteTagV1(const std::string& path, const TagRecord& record, bool clear_read_only);
+
+// Cuts the v1 tag off the end of the file when it has one. True when the file
+// could be opened and is at least 128 bytes long, whether or not a tag was
+// there; false when cutting fails.
+bool RemoveTagV1(const std::string& path, bool clear_read_only);
+
+}  // namespace kalvex

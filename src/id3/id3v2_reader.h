@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "id3/kept_frames.h"
+#include "id3/mp3_file.h"
+#include "id3/tag_record.h"
+
+namespace kalvex {
+
+// The length of the ID3 v2 tag whose header is at `offset`, header and footer
+// included; 0 when the bytes there are not "ID3".
+std::int64_t TagV2Size(const Mp3File& file, std::int64_t offset);
+
+// Parses the tag whose header is at `tag_start` (the caller has seen "ID3").
+// Reading mode (`collect` null): the text of the frames the editor knows goes
+// into `record`, which is cleared first unless the tag is an update.
+// Collecting mode: every frame that can be carried into a new tag is appended
+// to *collect in its version 2.3 form; `record` is scratch space.
+// Returns the offset of the next tag a SEEK frame names, or -1. Sizes that run
+// past the file end the parse quietly with what was read so far.
+std::int64_t ParseTagV2(const Mp3File& file, std::int64_t tag_start, TagRecord& record,
+                        KeptFrames* collect);
+
+// Reads the file's ID3 v2 tag(s) into `record`: the tag at the start and the
+// ones its SEEK frames chain to, or else a version 2.4 tag found by its footer
+// at the end (before an ID3 v1 tag or at the very end). True when a tag was
+// parsed; the record is left as it was when there is none.
+bool ReadTagV2(const std::string& path, TagRecord& record);
+
+// Collecting mode over the same chain of tags, for a rewrite.
+void CollectTagV2Frames(const Mp3File& file, KeptFrames& frames);
+
+}  // namespace kalvex

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kalvex {
+
+// The facts of a file's first MPEG audio frame, and which tags the file has.
+struct StreamInfo {
+    std::string VersionLayer;  // "version 1 layer 3", "version 2.5 layer 3" ...
+    bool UsesChecksums = false;
+    std::int32_t Bitrate = 0;    // kbit/s
+    std::int32_t Frequency = 0;  // Hz
+    bool VariableBitrate = false;
+    std::string ChannelMode;  // "Stereo", "Joint stereo", "Dual channel", "Mono"
+    bool Copyrighted = false;
+    bool Original = false;
+    bool Emphasis = false;
+    std::int32_t LengthSeconds = 0;
+    std::int32_t TagV1Minor = -1;  // -1 none, 0 version 1.0, 1 version 1.1
+    std::int32_t TagV2Major = -1;  // -1 none at the start, else the major version byte
+    std::int64_t FileSize = 0;
+
+    bool operator==(const StreamInfo&) const = default;
+};
+
+// Finds the first MPEG audio frame after the ID3 v2 tag and describes it;
+// a Xing, Info or VBRI header makes the file variable bit rate, with bit rate
+// and length from its frame and byte counts. True when a frame with a valid
+// version and layer was found. Fields not reached keep their values (`info`
+// is not cleared first); the three tag facts and FileSize are set whenever
+// the file could be read and holds at least 4 bytes. Bit rates and lengths
+// that cannot be computed (free format, a forbidden bit-rate or sample-rate
+// index) are reported as 0.
+bool ReadStreamInfo(const std::string& path, StreamInfo& info);
+
+}  // namespace kalvex

@@ -1,0 +1,9 @@
+#include "id3/tag_record.h"
+
+namespace kalvex {
+
+void ClearTagRecord(TagRecord& record) {
+    record = TagRecord{};
+}
+
+}  // namespace kalvex

@@ -1,0 +1,86 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "cli_runner.h"
+#include "tag_bytes.h"
+
+namespace kalvex {
+namespace {
+
+using namespace test;
+
+std::string Quote(const std::string& path) {
+    return "'" + path + "'";
+}
+
+TEST(CliTags, JsonHasOneObjectPerFileWithEveryField) {
+    const Bytes v2 = Tag(3, 0, Frame23("TIT2", Latin("Title")) + Frame23("TCON", Latin("(17)")));
+    const TempFile file(v2 + Bytes("\xFF\xFB\x90\x64", 4) + Bytes(16000 * 2, '\0') +
+                        TagV1("v1 title", 4, 13));
+    const CliRun run = Cli("tags --json " + Quote(file.path()) + " " + Quote(file.path()));
+    ASSERT_EQ(run.exit_code, 0) << run.out;
+    const nlohmann::ordered_json all = nlohmann::ordered_json::parse(run.out);
+    ASSERT_EQ(all.size(), 2u);
+    const auto& one = all[0];
+    EXPECT_EQ(one["File"], file.path());
+    EXPECT_EQ(one["HasTagV1"], true);
+    EXPECT_EQ(one["TagV1"]["Title"], "v1 title");
+    EXPECT_EQ(one["TagV1"]["TNR"], "4");
+    EXPECT_EQ(one["TagV1"]["Genre"], "Pop");
+    EXPECT_EQ(one["TagV1"].size(), 12u);
+    EXPECT_EQ(one["TagV1"].begin().key(), "Artist");
+    EXPECT_EQ(one["HasTagV2"], true);
+    EXPECT_EQ(one["TagV2"]["Title"], "Title");
+    EXPECT_EQ(one["TagV2"]["Genre"], "Rock");
+    EXPECT_EQ(one["StreamInfoValid"], true);
+    const auto& s = one["StreamInfo"];
+    EXPECT_EQ(s["VersionLayer"], "version 1 layer 3");
+    EXPECT_EQ(s["Bitrate"], 128);
+    EXPECT_EQ(s["Frequency"], 44100);
+    EXPECT_EQ(s["ChannelMode"], "Joint stereo");
+    EXPECT_EQ(s["LengthSeconds"], 2);
+    EXPECT_EQ(s["TagV1Minor"], 1);
+    EXPECT_EQ(s["TagV2Major"], 3);
+    EXPECT_EQ(s["FileSize"], v2.size() + 4 + 32000 + 128);
+    EXPECT_EQ(s.size(), 13u);
+}
+
+TEST(CliTags, UntaggedFileStartsFromEmptyValues) {
+    const TempFile file(Bytes(1000, 'x'));
+    const CliRun run = Cli("tags --json " + Quote(file.path()));
+    ASSERT_EQ(run.exit_code, 0);
+    const auto one = nlohmann::json::parse(run.out)[0];
+    EXPECT_EQ(one["HasTagV1"], false);
+    EXPECT_EQ(one["HasTagV2"], false);
+    EXPECT_EQ(one["StreamInfoValid"], false);
+    EXPECT_EQ(one["StreamInfo"]["VersionLayer"], "");
+    EXPECT_EQ(one["StreamInfo"]["Bitrate"], 0);
+    EXPECT_EQ(one["StreamInfo"]["TagV1Minor"], -1);
+    EXPECT_EQ(one["StreamInfo"]["TagV2Major"], -1);
+    EXPECT_EQ(one["StreamInfo"]["FileSize"], 1000);
+}
+
+TEST(CliTags, TextOutputShowsTagsAndDetails) {
+    const TempFile file(Tag(4, 0, Frame24("TPE1", Latin("Someone"))) +
+                        Bytes("\xFF\xFB\x90\x64", 4) + Bytes(16000 * 65, '\0'));
+    const CliRun run = Cli("tags " + Quote(file.path()));
+    ASSERT_EQ(run.exit_code, 0);
+    EXPECT_NE(run.out.find("Artist:     Someone"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Version 1 Layer 3"), std::string::npos);
+    EXPECT_NE(run.out.find("Length: 1:05"), std::string::npos);
+    EXPECT_NE(run.out.find("ID3 v2 tag: version 2.4"), std::string::npos);
+    EXPECT_NE(run.out.find("Tag v1: none"), std::string::npos);
+}
+
+TEST(CliTags, MissingFilesFailButOthersAreShown) {
+    const TempFile file(Bytes(200, 'x'));
+    const CliRun run = Cli("tags --json /nonexistent.mp3 " + Quote(file.path()) + " 2>/dev/null");
+    EXPECT_EQ(run.exit_code, 1);
+    EXPECT_EQ(nlohmann::json::parse(run.out).size(), 1u);
+    EXPECT_EQ(Cli("tags 2>/dev/null").exit_code, 2);
+    EXPECT_EQ(Cli("tags /tmp 2>/dev/null").exit_code, 1);
+}
+
+}  // namespace
+}  // namespace kalvex

@@ -1,0 +1,94 @@
+#include "id3/id3v2_frames.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace kalvex {
+namespace {
+
+std::uint32_t Size(std::vector<std::uint8_t> bytes, bool sync_safe) {
+    return ReadSize32(bytes.data(), sync_safe);
+}
+
+std::string Decode(const std::string& data, const std::string& id) {
+    const std::vector<std::uint8_t> bytes(data.begin(), data.end());
+    return DecodeFrameText(bytes, id);
+}
+
+TEST(ReadSize32, SyncSafeFallsBackToPlainWhenATopBitIsSet) {
+    EXPECT_EQ(Size({0x00, 0x00, 0x02, 0x01}, true), 257u);
+    EXPECT_EQ(Size({0x00, 0x00, 0x02, 0x01}, false), 513u);
+    EXPECT_EQ(Size({0x7F, 0x7F, 0x7F, 0x7F}, true), 0x0FFFFFFFu);
+    EXPECT_EQ(Size({0x00, 0x00, 0x01, 0x80}, true), 0x180u);
+    EXPECT_EQ(Size({0xFF, 0xFF, 0xFF, 0xFF}, false), 0xFFFFFFFFu);
+}
+
+TEST(RemoveUnsync, DropsTheZeroAfterEveryFF) {
+    std::vector<std::uint8_t> bytes = {0xFF, 0x00, 0xE0, 0xFF, 0x00, 0x00, 0x41, 0xFF, 0x00};
+    EXPECT_EQ(RemoveUnsync(bytes), 3u);
+    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 6),
+              (std::vector<std::uint8_t>{0xFF, 0xE0, 0xFF, 0x00, 0x41, 0xFF}));
+    std::vector<std::uint8_t> plain = {0xFF, 0x01, 0x00};
+    EXPECT_EQ(RemoveUnsync(plain), 0u);
+}
+
+TEST(IsFrameIdValid, LettersDigitsAndZeroFill) {
+    const auto valid = [](const char* id) {
+        return IsFrameIdValid(reinterpret_cast<const std::uint8_t*>(id));
+    };
+    EXPECT_TRUE(valid("TIT2"));
+    EXPECT_TRUE(valid("\0\0\0\0"));
+    EXPECT_FALSE(valid("tit2"));
+    EXPECT_FALSE(valid("TI T"));
+    EXPECT_FALSE(valid("\xFF\xFB\x90\x00"));
+}
+
+TEST(DecodeFrameText, TextFramesGiveTheirFirstString) {
+    EXPECT_EQ(Decode(std::string("\0Rock\0Pop", 9), "TCON"), "Rock");
+    EXPECT_EQ(Decode(std::string("\0desc\0value", 11), "TXXX"), "desc");
+    EXPECT_EQ(Decode(std::string("\3\xCE\x93\0", 4), "TIT2"), "\u0393");
+    EXPECT_EQ(Decode("", "TIT2"), "");
+    EXPECT_EQ(Decode(std::string("\0Text", 5), "APIC"), "");
+}
+
+TEST(DecodeFrameText, CommentSkipsLanguageAndDescription) {
+    EXPECT_EQ(Decode(std::string("\0engdesc\0the text", 17), "COMM"), "the text");
+    EXPECT_EQ(Decode(std::string("\0eng\0text", 9), "COM"), "text");
+    EXPECT_EQ(Decode(std::string("\0eng\0text", 9), "COM "), "text");
+    // UTF-16 with an empty description: the text without any leading character.
+    EXPECT_EQ(Decode(std::string("\1eng\xFF\xFE\0\0\xFF\xFEh\0i\0\0\0", 16), "COMM"), "hi");
+    // An empty description written without its byte-order mark.
+    EXPECT_EQ(Decode(std::string("\1eng\0\0\xFF\xFEh\0i\0", 12), "COMM"), "hi");
+    // A description with a line break still ends at its terminator.
+    EXPECT_EQ(Decode(std::string("\1eng\xFF\xFE\n\0\0\0\xFF\xFEh\0", 14), "COMM"), "h");
+    EXPECT_EQ(Decode(std::string("\2eng\0d\0\0\0h", 11), "COMM"), "h");
+    EXPECT_EQ(Decode(std::string("\0en", 3), "COMM"), "");
+}
+
+TEST(DecodeFrameText, UrlIsSingleByteAfterItsDescription) {
+    EXPECT_EQ(Decode(std::string("\0\0http://a.b/", 13), "WXXX"), "http://a.b/");
+    EXPECT_EQ(Decode(std::string("\1\xFF\xFE\x64\0\0\0http://x", 15), "WXX"), "http://x");
+}
+
+TEST(DecodeFrameText, SeekGivesItsOffsetInDecimal) {
+    EXPECT_EQ(Decode(std::string("\0\0\1\0", 4), "SEEK"), "256");
+    EXPECT_EQ(Decode(std::string("\0\1", 2), "SEEK"), "");
+}
+
+TEST(NormaliseGenreText, NumbersInParenthesesBecomeNames) {
+    EXPECT_EQ(NormaliseGenreText("(17)"), "Rock");
+    EXPECT_EQ(NormaliseGenreText("(17)Rock"), "Rock");
+    EXPECT_EQ(NormaliseGenreText("Rock"), "Rock");
+    EXPECT_EQ(NormaliseGenreText("(RX)"), "Remix");
+    EXPECT_EQ(NormaliseGenreText("(CR)"), "Cover");
+    EXPECT_EQ(NormaliseGenreText("(200)"), "");
+    EXPECT_EQ(NormaliseGenreText("(99999999999999999999)"), "");
+    EXPECT_EQ(NormaliseGenreText("17"), "17");
+    EXPECT_EQ(NormaliseGenreText("(rx)"), "(rx)");
+    EXPECT_EQ(NormaliseGenreText("Drum )n( Bass"), "Drum )n( Bass");
+    EXPECT_EQ(NormaliseGenreText("()"), "()");
+}
+
+}  // namespace
+}  // namespace kalvex

@@ -1,0 +1,239 @@
+#include "id3/id3v2_reader.h"
+
+#include <gtest/gtest.h>
+
+#include "tag_bytes.h"
+
+namespace kalvex {
+namespace {
+
+using namespace test;
+
+const Bytes kAudio = Bytes("\xFF\xFB\x90\x64", 4) + Bytes(600, '\0');
+
+// Reads a file of these bytes; `found` says whether a tag was parsed.
+TagRecord Read(const Bytes& content, bool* found = nullptr) {
+    const TempFile file(content);
+    TagRecord record;
+    const bool result = ReadTagV2(file.path(), record);
+    if (found != nullptr) {
+        *found = result;
+    }
+    return record;
+}
+
+TEST(ReadTagV2, Version23FramesFillTheRecord) {
+    const Bytes body =
+        Frame23("TPE1", Latin("Artist")) + Frame23("TALB", Latin("Album")) +
+        Frame23("TIT2", Latin("Title")) + Frame23("TYER", Latin("1999")) +
+        Frame23("TCON", Latin("(17)Rock")) + Frame23("COMM", Bytes("\0eng\0Comment", 12)) +
+        Frame23("TRCK", Latin("3/12")) + Frame23("TENC", Latin("Enc")) +
+        Frame23("WXXX", Bytes("\0\0http://x.org/", 15)) + Frame23("TCOP", Latin("Copy")) +
+        Frame23("TCOM", Latin("Comp")) + Frame23("TOPE", Latin("Orig")) + Bytes(64, '\0');
+    bool found = false;
+    const TagRecord r = Read(Tag(3, 0, body) + kAudio, &found);
+    EXPECT_TRUE(found);
+    EXPECT_EQ(r.Artist, "Artist");
+    EXPECT_EQ(r.Album, "Album");
+    EXPECT_EQ(r.Title, "Title");
+    EXPECT_EQ(r.Year, "1999");
+    EXPECT_EQ(r.Genre, "Rock");
+    EXPECT_EQ(r.Comment, "Comment");
+    EXPECT_EQ(r.TNR, "3/12");
+    EXPECT_EQ(r.Encoder, "Enc");
+    EXPECT_EQ(r.LinkTo, "http://x.org/");
+    EXPECT_EQ(r.Copyright, "Copy");
+    EXPECT_EQ(r.Composer, "Comp");
+    EXPECT_EQ(r.OrigArtist, "Orig");
+}
+
+TEST(ReadTagV2, LaterFramesOverwriteAndTdrcGivesTheYear) {
+    const Bytes body = Frame24("TPE1", Latin("First")) + Frame24("TPE1", Latin("Second")) +
+                       Frame24("TDRC", Latin("2003-05-01")) +
+                       Frame24("TIT2", Bytes("\3\xCE\x93\xCE\xB1", 5));
+    const TagRecord r = Read(Tag(4, 0, body));
+    EXPECT_EQ(r.Artist, "Second");
+    EXPECT_EQ(r.Year, "2003");
+    EXPECT_EQ(r.Title, "\u0393\u03B1");
+}
+
+TEST(ReadTagV2, Version22UsesThreeLetterIds) {
+    const Bytes body = Frame22("TT2", Latin("Title")) + Frame22("TP1", Latin("Artist")) +
+                       Frame22("TCO", Latin("(13)")) + Frame22("COM", Bytes("\0eng\0c", 6)) +
+                       Frame22("PIC", Bytes("\0JPG\3\0\xFF\xD8", 8)) + Bytes(10, '\0');
+    const TagRecord r = Read(Tag(2, 0x40, body) + kAudio);  // 0x40 means nothing in 2.2
+    EXPECT_EQ(r.Title, "Title");
+    EXPECT_EQ(r.Artist, "Artist");
+    EXPECT_EQ(r.Genre, "Pop");
+    EXPECT_EQ(r.Comment, "c");
+}
+
+TEST(ReadTagV2, PlainFrameSizesInVersion24) {
+    // Sizes 256 and 300 stored plain (00 00 01 00, 00 00 01 2C) read sync-safe
+    // as 128 and 172, which land inside the text instead of on a frame id.
+    const Bytes body = "TIT2" + Be32(256) + Bytes(2, '\0') + Latin(Bytes(254, 't')) + "TPE1" +
+                       Be32(300) + Bytes(2, '\0') + Latin(Bytes(298, 'a'));
+    const TagRecord r = Read(Tag(4, 0, body) + kAudio);
+    EXPECT_EQ(r.Title, Bytes(254, 't'));
+    EXPECT_EQ(r.Artist, Bytes(298, 'a'));
+}
+
+TEST(ReadTagV2, HeaderSizeWithATopBitIsReadPlain) {
+    const Bytes body = Frame23("TIT2", Latin("T")) + Bytes(0x180 - 12, '\0');
+    const Bytes content = Bytes("ID3\3\0\0\0\0\x01\x80", 10) + body + kAudio;
+    EXPECT_EQ(Read(content).Title, "T");
+    const TempFile file(content);
+    const std::optional<Mp3File> open = Mp3File::Open(file.path(), Mp3File::Mode::kRead);
+    EXPECT_EQ(TagV2Size(*open, 0), 10 + 0x180);
+}
+
+TEST(ReadTagV2, WholeTagUnsynchronisationInVersion23) {
+    // The title holds FF E0; unsynchronised it is stored FF 00 E0.
+    const Bytes frame = Frame23("TIT2", Bytes("\0a\xFF\xE0z", 5));
+    Bytes stored;
+    for (char c : frame) {
+        stored += c;
+        if (c == '\xFF') {
+            stored += '\0';
+        }
+    }
+    // The frame size (5) counts the bytes after de-unsynchronisation.
+    const TagRecord r = Read(Tag(3, 0x80, stored + Frame23("TPE1", Latin("A"))) + kAudio);
+    EXPECT_EQ(r.Title, "a\u00FF\u00E0z");
+    EXPECT_EQ(r.Artist, "A");
+}
+
+TEST(ReadTagV2, PerFrameUnsynchronisationInVersion24) {
+    const Bytes stored = Bytes("\0a\xFF\0\xE0", 5);  // a, FF, E0 after removal
+    const TagRecord r =
+        Read(Tag(4, 0, Frame24("TIT2", stored, 0x02) + Frame24("TPE1", Latin("A"))));
+    EXPECT_EQ(r.Title, "a\u00FF\u00E0");
+    EXPECT_EQ(r.Artist, "A");
+}
+
+TEST(ReadTagV2, GroupingAndDataLengthBytesAreSkipped) {
+    const Bytes body = Frame24("TIT2", "\x07" + Latin("Grouped"), 0x40) +
+                       Frame24("TPE1", Be32(8) + Latin("Length"), 0x01) +
+                       Frame24("TALB", "\x07" + Be32(7) + Latin("Both"), 0x41) +
+                       Frame23("TCOM", Latin("x"));  // not read: this is version 2.4
+    const TagRecord r = Read(Tag(4, 0, body));
+    EXPECT_EQ(r.Title, "Grouped");
+    EXPECT_EQ(r.Artist, "Length");
+    EXPECT_EQ(r.Album, "Both");
+    EXPECT_EQ(Read(Tag(3, 0, Frame23("TIT2", "\x07" + Latin("G3"), 0x20))).Title, "G3");
+}
+
+TEST(ReadTagV2, CompressedAndEncryptedFramesReadAsEmpty) {
+    const Bytes v24 = Frame24("TPE1", Latin("Plain")) + Frame24("TPE1", Latin("Secret"), 0x04) +
+                      Frame24("TIT2", Latin("Zipped"), 0x08) + Frame24("TALB", Latin("Album"));
+    TagRecord r = Read(Tag(4, 0, v24));
+    EXPECT_EQ(r.Artist, "");
+    EXPECT_EQ(r.Title, "");
+    EXPECT_EQ(r.Album, "Album");
+    const Bytes v23 = Frame23("TIT2", Latin("Zipped"), 0x80) +
+                      Frame23("TPE1", Latin("Secret"), 0x40) + Frame23("TALB", Latin("Album"));
+    r = Read(Tag(3, 0, v23));
+    EXPECT_EQ(r.Title, "");
+    EXPECT_EQ(r.Artist, "");
+    EXPECT_EQ(r.Album, "Album");
+}
+
+TEST(ReadTagV2, ExtendedHeadersAreStepped) {
+    const Bytes v23 = Be32(6) + Bytes(6, '\0') + Frame23("TIT2", Latin("Three"));
+    EXPECT_EQ(Read(Tag(3, 0x40, v23)).Title, "Three");
+    const Bytes v24 = SyncSafe32(6) + Bytes("\1\0", 2) + Frame24("TIT2", Latin("Four"));
+    EXPECT_EQ(Read(Tag(4, 0x40, v24)).Title, "Four");
+    // The flag without an extended header behind it.
+    EXPECT_EQ(Read(Tag(4, 0x40, Frame24("TIT2", Latin("None")))).Title, "None");
+}
+
+TEST(ReadTagV2, SeekChainsToAnUpdateTag) {
+    // First tag: artist and title, then SEEK to a tag 100 bytes behind it.
+    const Bytes first_body = Frame24("TPE1", Latin("Artist")) + Frame24("TIT2", Latin("Old")) +
+                             Frame24("SEEK", Be32(100));
+    const Bytes first = Tag(4, 0, first_body);
+    // Second tag: marked as an update, so it overlays the title only.
+    const Bytes update_header = SyncSafe32(6) + Bytes("\1\x40", 2);
+    const Bytes second = Tag(4, 0x40, update_header + Frame24("TIT2", Latin("New")));
+    const TagRecord r = Read(first + Bytes(100, '\0') + second + kAudio);
+    EXPECT_EQ(r.Artist, "Artist");
+    EXPECT_EQ(r.Title, "New");
+
+    // Without the update flag the second tag starts afresh.
+    const Bytes plain_second = Tag(4, 0, Frame24("TIT2", Latin("New")));
+    const TagRecord fresh = Read(first + Bytes(100, '\0') + plain_second + kAudio);
+    EXPECT_EQ(fresh.Artist, "");
+    EXPECT_EQ(fresh.Title, "New");
+}
+
+TEST(ReadTagV2, SeekThatWouldLoopOrLeaveTheFileEndsTheChain) {
+    // A 37-byte tag whose SEEK offset, in 32-bit arithmetic, is -37: back to itself.
+    const Bytes body = Frame24("TIT2", Latin("T")) + Frame24("SEEK", Be32(0xFFFFFFDB));
+    bool found = false;
+    EXPECT_EQ(Read(Tag(4, 0, body) + kAudio, &found).Title, "T");
+    EXPECT_TRUE(found);
+    // SEEK to a place without a tag.
+    const Bytes nowhere = Frame24("TIT2", Latin("T")) + Frame24("SEEK", Be32(4));
+    EXPECT_EQ(Read(Tag(4, 0, nowhere) + kAudio).Title, "T");
+    // A SEEK frame in collecting mode still chains.
+    const TempFile file(Tag(4, 0, Frame24("SEEK", Be32(0))) +
+                        Tag(3, 0, Frame23("TXXX", Latin("kept"))));
+    KeptFrames frames;
+    CollectTagV2Frames(*Mp3File::Open(file.path(), Mp3File::Mode::kRead), frames);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0].Id, "TXXX");
+}
+
+TEST(ReadTagV2, TagAtTheEndIsFoundByItsFooter) {
+    const Bytes body = Frame24("TIT2", Latin("At the end"));
+    const Bytes tag = Bytes("ID3\4\0\x10", 6) +
+                      SyncSafe32(static_cast<std::uint32_t>(body.size())) + body +
+                      Bytes("3DI\4\0\x10", 6) + SyncSafe32(static_cast<std::uint32_t>(body.size()));
+    EXPECT_EQ(Read(kAudio + tag).Title, "At the end");
+    EXPECT_EQ(Read(kAudio + tag + TagV1("v1", 1, 1)).Title, "At the end");
+    // A footer whose size leads to no header is no tag.
+    bool found = true;
+    Read(kAudio + Bytes("3DI\4\0\x10\0\0\0\x05", 10), &found);
+    EXPECT_FALSE(found);
+}
+
+TEST(ReadTagV2, EmptyBodyIsAnEmptyTag) {
+    TagRecord record;
+    record.Title = "old";
+    const TempFile file(Tag(3, 0, "") + kAudio);
+    EXPECT_TRUE(ReadTagV2(file.path(), record));
+    EXPECT_EQ(record.Title, "");
+}
+
+TEST(ReadTagV2, SizesBeyondTheFileEndTheParseQuietly) {
+    // The tag claims 1 MB; the frames that are there are read.
+    const Bytes body =
+        Frame23("TIT2", Latin("Title")) + "TPE1" + Be32(1000) + Bytes(2, '\0') + "short";
+    const Bytes content = Bytes("ID3\3\0\0", 6) + SyncSafe32(1 << 20) + body;
+    const TagRecord r = Read(content);
+    EXPECT_EQ(r.Title, "Title");
+    EXPECT_EQ(r.Artist, "");
+    // A frame of 2^31 bytes and more.
+    const Bytes huge = Frame23("TIT2", Latin("T")) + "TPE1" + Be32(0x80000000) + Bytes(2, '\0');
+    EXPECT_EQ(Read(Tag(3, 0, huge + Bytes(20, '\0'))).Title, "T");
+    // A header whose plain size is 2^31 and more is no tag to read.
+    TagRecord kept;
+    kept.Title = "kept";
+    const TempFile file(Bytes("ID3\3\0\0\x80\0\0\0", 10) + Frame23("TIT2", Latin("T")));
+    EXPECT_TRUE(ReadTagV2(file.path(), kept));
+    EXPECT_EQ(kept.Title, "kept");
+}
+
+TEST(ReadTagV2, UnknownVersionsAndMissingFiles) {
+    TagRecord record;
+    record.Title = "kept";
+    const TempFile five(Tag(5, 0, Frame24("TIT2", Latin("T"))));
+    EXPECT_TRUE(ReadTagV2(five.path(), record));  // "ID3" was there
+    EXPECT_EQ(record.Title, "kept");
+    EXPECT_FALSE(ReadTagV2(TempFile(kAudio).path(), record));
+    EXPECT_FALSE(ReadTagV2("/nonexistent/file.mp3", record));
+    EXPECT_EQ(record.Title, "kept");
+}
+
+}  // namespace
+}  // namespace kalvex

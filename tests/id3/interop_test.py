@@ -1,0 +1,316 @@
+#!/usr/bin/python3
+"""Checks `kalvex-cli tags --json` against mutagen on MP3 files made here.
+
+sox makes a few seconds of tone, lame encodes it (CBR with and without an
+Info header, VBR with a Xing header, mono, MPEG 2, MPEG 2.5), mutagen writes
+ID3 v2.3 and v2.4 tags in every text encoding, and every field both readers
+know must agree. Stream facts are checked against the formulas and, within
+what the formulas differ by, against mutagen.
+
+usage: interop_test.py PATH/TO/kalvex-cli
+"""
+
+import json
+import os
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+
+import mutagen.id3 as id3
+from mutagen.mp3 import MP3
+
+CLI = None
+WORK = None
+
+
+def run(*command):
+    subprocess.run(command, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+
+
+def make_mp3(name, rate, channels, seconds, *lame_args):
+    wav = os.path.join(WORK, name + ".wav")
+    mp3 = os.path.join(WORK, name + ".mp3")
+    run("sox", "-n", "-r", str(rate), "-c", str(channels), "-b", "16", wav,
+        "synth", str(seconds), "sine", "440")
+    run("lame", "--quiet", *lame_args, wav, mp3)
+    return mp3
+
+
+def copy_of(source, name):
+    path = os.path.join(WORK, name)
+    shutil.copyfile(source, path)
+    return path
+
+
+def kalvex(path):
+    out = subprocess.run([CLI, "tags", "--json", path], check=True,
+                         capture_output=True).stdout
+    return json.loads(out)[0]
+
+
+def read_bytes(path):
+    with open(path, "rb") as file:
+        return file.read()
+
+
+def normalise(text):
+    return text.replace("\r\n", "\n")
+
+
+# Our field, the mutagen frame it comes from.
+FRAME_OF = {
+    "Artist": "TPE1", "Album": "TALB", "Title": "TIT2", "TNR": "TRCK", "Encoder": "TENC",
+    "Copyright": "TCOP", "Composer": "TCOM", "OrigArtist": "TOPE",
+}
+
+
+def mutagen_fields(path):
+    """The twelve fields as mutagen reads them (only those present)."""
+    tags = id3.ID3(path)
+    fields = {}
+    for field, frame_id in FRAME_OF.items():
+        frames = tags.getall(frame_id)
+        if frames:
+            fields[field] = frames[-1].text[0]
+    if tags.getall("TCON"):
+        fields["Genre"] = tags.getall("TCON")[-1].genres[0]
+    if tags.getall("TYER"):
+        fields["Year"] = str(tags.getall("TYER")[-1].text[0])
+    elif tags.getall("TDRC"):
+        fields["Year"] = str(tags.getall("TDRC")[-1].text[0])[:4]
+    if tags.getall("COMM"):
+        fields["Comment"] = tags.getall("COMM")[-1].text[0]
+    if tags.getall("WXXX"):
+        fields["LinkTo"] = tags.getall("WXXX")[-1].url
+    return fields
+
+
+def first_frame(path):
+    """Position and header bytes of the first frame after the ID3 v2 tag."""
+    data = read_bytes(path)
+    pos = 0
+    if data[:3] == b"ID3":
+        size = data[6] << 21 | data[7] << 14 | data[8] << 7 | data[9]
+        pos = 10 + size
+    while not (data[pos] == 0xFF and data[pos + 1] & 0xE0 == 0xE0):
+        pos += 1
+    return data, pos
+
+
+class Fixtures:
+    cbr = cbr_plain = vbr = mono = mpeg2 = mpeg25 = None
+
+    @classmethod
+    def make(cls):
+        cls.cbr = make_mp3("cbr", 44100, 2, 3, "-b", "128")
+        cls.cbr_plain = make_mp3("cbr-plain", 44100, 2, 3, "-b", "128", "-t")
+        cls.vbr = make_mp3("vbr", 44100, 2, 3, "-V", "4")
+        cls.mono = make_mp3("mono", 44100, 1, 3, "-b", "64", "-m", "m")
+        cls.mpeg2 = make_mp3("mpeg2", 44100, 2, 3, "--resample", "22.05", "-b", "64")
+        cls.mpeg25 = make_mp3("mpeg25", 11025, 1, 3, "-b", "32", "-m", "m")
+
+
+class TagsAgreeWithMutagen(unittest.TestCase):
+    def tag_and_compare(self, name, frames, version, expected=None):
+        path = copy_of(Fixtures.cbr_plain, name)
+        tags = id3.ID3()
+        for frame in frames:
+            tags.add(frame)
+        tags.save(path, v2_version=version)
+        ours = kalvex(path)
+        self.assertTrue(ours["HasTagV2"])
+        self.assertEqual(ours["StreamInfo"]["TagV2Major"], version)
+        theirs = mutagen_fields(path)
+        self.assertTrue(theirs)
+        for field, value in theirs.items():
+            self.assertEqual(normalise(ours["TagV2"][field]), normalise(value),
+                             f"{name}: {field}")
+        for field, value in (expected or {}).items():
+            self.assertEqual(ours["TagV2"][field], value, f"{name}: {field}")
+        return ours
+
+    def all_frames(self, encoding, title, artist, year_frame):
+        return [
+            id3.TPE1(encoding=encoding, text=artist),
+            id3.TALB(encoding=encoding, text="Album " + title),
+            id3.TIT2(encoding=encoding, text=title),
+            year_frame,
+            id3.TCON(encoding=encoding, text="(17)"),
+            id3.COMM(encoding=encoding, lang="eng", desc="", text="Plain comment"),
+            id3.TRCK(encoding=encoding, text="3/12"),
+            id3.TENC(encoding=encoding, text="Encoder " + artist),
+            id3.WXXX(encoding=encoding, desc="", url="http://example.org/x"),
+            id3.TCOP(encoding=encoding, text="2004 " + artist),
+            id3.TCOM(encoding=encoding, text="Composer " + title),
+            id3.TOPE(encoding=encoding, text="Original " + artist),
+        ]
+
+    def test_v23_latin(self):
+        frames = self.all_frames(0, "Caf\u00e9 au lait", "Bj\u00f6rk", id3.TYER(encoding=0, text="1999"))
+        ours = self.tag_and_compare("v23-latin.mp3", frames, 3, {"Genre": "Rock", "Year": "1999"})
+        self.assertEqual(len([v for v in ours["TagV2"].values() if v]), 12)
+
+    def test_v23_utf16_greek(self):
+        frames = self.all_frames(1, "\u0395\u03bb\u03bb\u03ac\u03b4\u03b1", "\u039c\u03b9\u03ba\u03b7\u03c2",
+                                 id3.TYER(encoding=1, text="2001"))
+        self.tag_and_compare("v23-greek.mp3", frames, 3, {"Title": "\u0395\u03bb\u03bb\u03ac\u03b4\u03b1"})
+
+    def test_v24_utf8_japanese(self):
+        frames = self.all_frames(3, "\u661f\u306e\u306a\u3044\u4e16\u754c", "\u3042\u3044\u3053",
+                                 id3.TDRC(encoding=3, text="2003-05-01"))
+        self.tag_and_compare("v24-japanese.mp3", frames, 4, {"Year": "2003"})
+
+    def test_v24_utf16be_and_emoji(self):
+        frames = self.all_frames(2, "Money \U0001F4B5", "Ren\u00e9e", id3.TDRC(encoding=2, text="2010"))
+        self.tag_and_compare("v24-utf16be.mp3", frames, 4, {"Title": "Money \U0001F4B5"})
+
+    def test_comments_with_descriptions(self):
+        for encoding in (0, 1, 2, 3):
+            for version in (3, 4):
+                if version == 3 and encoding in (2, 3):
+                    continue  # not in version 2.3
+                frames = [id3.COMM(encoding=encoding, lang="deu", desc="Beschreibung \u00e4",
+                                   text="Zwei\nZeilen \u00fc")]
+                ours = self.tag_and_compare(f"comm-{encoding}-{version}.mp3", frames, version)
+                self.assertEqual(ours["TagV2"]["Comment"], "Zwei\r\nZeilen \u00fc")
+
+    def test_genre_forms(self):
+        cases = {"(17)": "Rock", "(17)Rock": "Rock", "Rock": "Rock", "(13)": "Pop",
+                 "(RX)": "Remix", "(CR)": "Cover", "Eurodisco": "Eurodisco"}
+        for version in (3, 4):
+            for text, genre in cases.items():
+                frames = [id3.TCON(encoding=0, text=text)]
+                self.tag_and_compare(f"tcon-{version}-{len(genre)}.mp3", frames, version,
+                                     {"Genre": genre})
+
+    def test_unsynchronised_v23_with_picture(self):
+        path = copy_of(Fixtures.cbr_plain, "unsync.mp3")
+        tags = id3.ID3()
+        tags.add(id3.APIC(encoding=0, mime="image/jpeg", type=3, desc="",
+                          data=b"\xff\xd8\xff\xe0" + bytes(range(256)) * 8))
+        tags.add(id3.TIT2(encoding=0, text="After the picture"))
+        tags.save(path, v2_version=3)
+        # Unsynchronise the body by hand: mutagen does not write it.
+        data = bytearray(read_bytes(path))
+        size = data[6] << 21 | data[7] << 14 | data[8] << 7 | data[9]
+        body = bytes(data[10:10 + size]).replace(b"\xff", b"\xff\x00")
+        header = b"ID3\x03\x00\x80" + bytes([(len(body) >> s) & 0x7F for s in (21, 14, 7, 0)])
+        with open(path, "wb") as out:
+            out.write(header + body + bytes(data[10 + size:]))
+        self.assertEqual(id3.ID3(path)["TIT2"].text[0], "After the picture")
+        self.assertEqual(kalvex(path)["TagV2"]["Title"], "After the picture")
+
+    def test_version1(self):
+        path = copy_of(Fixtures.cbr_plain, "v1.mp3")
+        tags = id3.ID3()
+        tags.add(id3.TIT2(encoding=0, text="V1 title \u00e9"))
+        tags.add(id3.TPE1(encoding=0, text="V1 artist"))
+        tags.add(id3.TRCK(encoding=0, text="7"))
+        tags.add(id3.TCON(encoding=0, text="Pop"))
+        tags.add(id3.TDRC(encoding=0, text="1987"))
+        tags.save(path, v1=2)
+        ours = kalvex(path)
+        theirs = id3.ParseID3v1(read_bytes(path)[-128:])
+        self.assertTrue(ours["HasTagV1"])
+        self.assertEqual(ours["StreamInfo"]["TagV1Minor"], 1)
+        self.assertEqual(ours["TagV1"]["Title"], theirs["TIT2"].text[0])
+        self.assertEqual(ours["TagV1"]["Artist"], theirs["TPE1"].text[0])
+        self.assertEqual(ours["TagV1"]["TNR"], theirs["TRCK"].text[0])
+        self.assertEqual(ours["TagV1"]["Genre"], theirs["TCON"].genres[0])
+        self.assertEqual(ours["TagV1"]["Year"], str(theirs["TDRC"].text[0]))
+
+
+class StreamFactsFollowTheFormulas(unittest.TestCase):
+    def expected(self, path):
+        """Stream facts by the formulas, computed independently of our reader."""
+        data, pos = first_frame(path)
+        h1, h2, h3 = data[pos + 1], data[pos + 2], data[pos + 3]
+        version = {3: 1, 2: 2, 0: 3}[(h1 >> 3) & 3]
+        layer = 4 - ((h1 >> 1) & 3)
+        mono = (h3 >> 6) == 3
+        frequency = [44100, 48000, 32000][(h2 >> 2) & 3] // {1: 1, 2: 2, 3: 4}[version]
+        samples = 1152 if version == 1 else 576
+        side = (17 if mono else 32) if version == 1 else (9 if mono else 17)
+        xing = data[pos + 4 + side:pos + 4 + side + 16]
+        facts = {"Frequency": frequency, "VariableBitrate": False}
+        if xing[:4] in (b"Xing", b"Info") and xing[7] & 1 and xing[7] & 2:
+            frames, size = struct.unpack(">II", xing[8:16])
+            facts["VariableBitrate"] = True
+            facts["Bitrate"] = round(size / frames / samples / 125 * frequency)
+            facts["LengthSeconds"] = round(frames / frequency * samples)
+        else:
+            table = {1: [0, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320],
+                     2: [0, 8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160]}
+            facts["Bitrate"] = table[1 if version == 1 else 2][h2 >> 4]
+            facts["LengthSeconds"] = round((len(data) - pos) / (facts["Bitrate"] * 125))
+        facts["VersionLayer"] = f"version {['', '1', '2', '2.5'][version]} layer {layer}"
+        return facts
+
+    def check(self, path, version_layer, mode, variable):
+        ours = kalvex(path)
+        self.assertTrue(ours["StreamInfoValid"])
+        info = ours["StreamInfo"]
+        for key, value in self.expected(path).items():
+            self.assertEqual(info[key], value, f"{path}: {key}")
+        self.assertEqual(info["VersionLayer"], version_layer)
+        self.assertEqual(info["VariableBitrate"], variable)
+        self.assertEqual(info["FileSize"], os.path.getsize(path))
+        theirs = MP3(path).info
+        self.assertEqual(info["Frequency"], theirs.sample_rate)
+        self.assertEqual(info["ChannelMode"], mode)
+        self.assertEqual(["Stereo", "Joint stereo", "Dual channel", "Mono"].index(mode),
+                         theirs.mode)
+        self.assertEqual(info["UsesChecksums"], theirs.protected)
+        # mutagen leaves the encoder delay out of the length.
+        self.assertLessEqual(abs(info["LengthSeconds"] - theirs.length), 1.0)
+        return info
+
+    def test_cbr_with_info_header(self):
+        info = self.check(Fixtures.cbr, "version 1 layer 3", "Joint stereo", True)
+        self.assertLessEqual(abs(info["Bitrate"] - 128), 2)
+
+    def test_cbr_without_header(self):
+        info = self.check(Fixtures.cbr_plain, "version 1 layer 3", "Joint stereo", False)
+        self.assertEqual(info["Bitrate"], 128)
+        self.assertEqual(info["Bitrate"] * 1000, MP3(Fixtures.cbr_plain).info.bitrate)
+
+    def test_vbr_with_xing(self):
+        self.check(Fixtures.vbr, "version 1 layer 3", "Joint stereo", True)
+
+    def test_mono(self):
+        self.check(Fixtures.mono, "version 1 layer 3", "Mono", True)
+
+    def test_mpeg2(self):
+        info = self.check(Fixtures.mpeg2, "version 2 layer 3", "Joint stereo", True)
+        self.assertEqual(info["Frequency"], 22050)
+
+    def test_mpeg25(self):
+        info = self.check(Fixtures.mpeg25, "version 2.5 layer 3", "Mono", True)
+        self.assertEqual(info["Frequency"], 11025)
+
+    def test_tag_in_front_moves_nothing(self):
+        path = copy_of(Fixtures.vbr, "vbr-tagged.mp3")
+        tags = id3.ID3()
+        tags.add(id3.TIT2(encoding=3, text="x" * 3000))
+        tags.save(path, v2_version=4, padding=lambda info: 1000)
+        self.assertEqual(kalvex(path)["StreamInfo"]["LengthSeconds"],
+                         kalvex(Fixtures.vbr)["StreamInfo"]["LengthSeconds"])
+        self.check(path, "version 1 layer 3", "Joint stereo", True)
+
+
+def main():
+    global CLI, WORK
+    CLI = os.path.abspath(sys.argv.pop(1))
+    WORK = tempfile.mkdtemp(prefix="kalvex-interop-")
+    try:
+        Fixtures.make()
+        unittest.main(verbosity=1)
+    finally:
+        shutil.rmtree(WORK)
+
+
+if __name__ == "__main__":
+    main()
