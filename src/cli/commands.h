@@ -9,6 +9,8 @@ namespace kalvex::cli {
 Command DiscIdCommand();
 Command CddbCommand();
 Command TagsCommand();
+Command WriteCommand();
+Command RemoveCommand();
 
 // The output of "discid" for a table of contents, however it was obtained.
 void PrintDiscId(const DiscToc& toc, bool json, Io& io);

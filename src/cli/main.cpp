@@ -16,6 +16,8 @@ std::vector<Command> AllCommands() {
         kalvex::cli::DiscIdCommand(),
         kalvex::cli::CddbCommand(),
         kalvex::cli::TagsCommand(),
+        kalvex::cli::WriteCommand(),
+        kalvex::cli::RemoveCommand(),
     };
 }
 
