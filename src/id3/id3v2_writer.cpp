@@ -152,7 +152,11 @@ std::string GenreFrameText(std::string_view genre) {
     if (index == kNoGenre) {
         return std::string(genre);
     }
-    return "(" + std::to_string(index) + ")" + GenreName(index);
+    std::string text = "(";
+    text += std::to_string(index);
+    text += ')';
+    text += GenreName(index);
+    return text;
 }
 
 bool IsKeptFrame(std::string_view id) {
@@ -230,12 +234,9 @@ ByteBuffer BuildTagHead(const TagRecord& record, const KeptFrames& kept, bool ve
     if (length - kHeaderLength > kLargestBody) {
         return {};  // more than any ID3 v2 tag can hold
     }
-    ByteBuffer block;
+    // "ID3", the major version, revision 0, no flags.
+    ByteBuffer block{'I', 'D', '3', static_cast<std::uint8_t>(version24 ? 4 : 3), 0, 0};
     block.reserve(static_cast<size_t>(needed));
-    AppendText(block, "ID3");
-    block.push_back(version24 ? 4 : 3);
-    block.push_back(0);  // revision
-    block.push_back(0);  // flags
     WriteSize32(static_cast<std::uint32_t>(length - kHeaderLength), true, block);
     for (const RecordField& field : fields) {
         WriteTextFrame(block, field.id, *field.text, version24);
