@@ -1,5 +1,6 @@
 #include "id3/safe_rewrite.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,6 +18,8 @@ namespace {
 // The audio is copied in pieces of this size, so memory stays small whatever
 // the file's size.
 constexpr std::size_t kCopyChunk = 1 << 20;
+
+constexpr std::string_view kTempSuffix = ".tmp";
 
 // Closes a descriptor on every way out.
 class Descriptor {
@@ -115,6 +118,21 @@ bool CopyRange(int from, std::int64_t offset, int to, std::int64_t count) {
     return true;
 }
 
+// Removes what interrupted rewrites of the same file left in its folder.
+void RemoveLeftovers(std::string_view folder, std::string_view prefix) {
+    DIR* dir = ::opendir(std::string(folder).c_str());
+    if (dir == nullptr) {
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name.starts_with(prefix) && name.ends_with(kTempSuffix)) {
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+        }
+    }
+    ::closedir(dir);
+}
+
 // Makes the rename itself durable.
 void SyncFolder(std::string_view folder) {
     const int fd = ::open(std::string(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
@@ -139,9 +157,9 @@ bool FillNewFile(Descriptor& target, int source, const struct stat& original,
 
 }  // namespace
 
-std::string RewriteTempPath(const std::string& path) {
+std::string RewriteTempPrefix(const std::string& path) {
     char name[40];
-    std::snprintf(name, sizeof name, ".kalvex-write-%016llx.tmp",
+    std::snprintf(name, sizeof name, ".kalvex-write-%016llx-",
                   static_cast<unsigned long long>(NameHash(NameOf(path))));
     return std::string(FolderOf(path)) + "/" + name;
 }
@@ -160,10 +178,11 @@ bool RewriteFileWithHead(const std::string& path, std::span<const std::uint8_t> 
         keep_from < 0 || keep_from > original.st_size) {
         return false;
     }
-    const std::string temp_path = RewriteTempPath(target_path);
-    ::unlink(temp_path.c_str());  // what an interrupted earlier rewrite left
+    const std::string prefix = RewriteTempPrefix(target_path);
+    RemoveLeftovers(FolderOf(target_path), NameOf(prefix));
+    std::string temp_path = prefix + "XXXXXX" + std::string(kTempSuffix);
     Descriptor target(
-        ::open(temp_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600));
+        ::mkostemps(temp_path.data(), static_cast<int>(kTempSuffix.size()), O_CLOEXEC));
     if (target.get() < 0) {
         return false;
     }

@@ -23,7 +23,7 @@ import sys
 import tempfile
 import time
 
-TEMP_NAME = re.compile(r"^\.kalvex-write-[0-9a-f]{16}\.tmp$")
+TEMP_NAME = re.compile(r"^\.kalvex-write-[0-9a-f]{16}-[A-Za-z0-9]{6}\.tmp$")
 NAME = "track.mp3"
 
 

@@ -227,14 +227,17 @@ TEST(RemoveTagV2, CutsTheTagAndKeepsEverythingAfterIt) {
 TEST(WriteTagV2, ARewriteKeepsPermissionsLinksAndCleansUpAfterACrash) {
     const TempFile file(Audio());
     ::chmod(file.path().c_str(), 0444);
-    const std::string stale = RewriteTempPath(file.path());
+    const std::string stale = RewriteTempPrefix(file.path()) + "Ab12Cd.tmp";
     std::ofstream(stale) << "left by a crash";
+    const std::string other_track = RewriteTempPrefix(file.path() + "2") + "Ab12Cd.tmp";
+    std::ofstream(other_track) << "another file's rewrite";
     const std::string link = file.path() + ".link";
     std::filesystem::create_symlink(file.path(), link);
 
     ASSERT_TRUE(WriteTagV2(link, Record(), false, false, true));
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(other_track));
     struct stat status {};
     ::stat(file.path().c_str(), &status);
     EXPECT_EQ(status.st_mode & 07777, 0644u) << "read-only cleared for the owner only";
