@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -17,16 +18,28 @@
 namespace {
 
 // The writer renames a new file over the old one, so the input lives in a
-// real folder (made once, under /tmp) rather than in memory.
-const std::string& InputPath() {
-    static const std::string path = [] {
+// real folder (made once under /tmp, removed at exit) rather than in memory.
+class InputFolder {
+  public:
+    InputFolder() {
         char folder[] = "/tmp/kalvex-fuzz-write-XXXXXX";
         if (mkdtemp(folder) == nullptr) {
             std::abort();
         }
-        return std::string(folder) + "/input.mp3";
-    }();
-    return path;
+        folder_ = folder;
+        path_ = folder_ + "/input.mp3";
+    }
+    ~InputFolder() { std::filesystem::remove_all(folder_); }
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string folder_;
+    std::string path_;
+};
+
+const std::string& InputPath() {
+    static const InputFolder folder;
+    return folder.path();
 }
 
 std::string ReadAll(const std::string& path) {
