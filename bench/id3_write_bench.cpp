@@ -121,10 +121,11 @@ void MakeBigFile(const std::string& path, long megabytes) {
     }
 }
 
-// A record whose tag outgrows the one written before it.
+// A record whose tag outgrows the one written before it (the comment grows by
+// more than the largest zero fill a tag gets).
 kalvex::TagRecord Growing(int round) {
     kalvex::TagRecord record = RecordFor(round);
-    record.Comment = std::string(static_cast<size_t>(3000 * (round + 1)), 'g');
+    record.Comment = std::string(static_cast<size_t>(8000 * (round + 1)), 'g');
     return record;
 }
 
