@@ -40,3 +40,16 @@ bench: deps
 
 clean:
 	rm -rf build
+
+# Tag writing against TagLib (in place) and cp (grown tag, 500 MB), peak memory.
+.PHONY: bench-write
+bench-write: deps
+	bench/id3_write_bench.sh
+
+# The full crash test: 200 SIGKILLs during grown-tag writes of a 128 MB file
+# (CI runs a 40-kill variant on 32 MB).
+.PHONY: crash-test
+crash-test: deps
+	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DKALVEX_SANITIZE=ON -DKALVEX_WERROR=$(WERROR)
+	cmake --build $(TEST_DIR) --target kalvex-cli -j $(JOBS)
+	/usr/bin/python3 tests/id3/crash_test.py $(TEST_DIR)/src/cli/kalvex-cli --size-mb 128 --kills 200 --work $(TEST_DIR)

@@ -21,6 +21,8 @@ packages=(
     sox lame python3-mutagen
     # tag reading benchmark: the peer it is measured against, and syscall counts
     libtag1-dev strace
+    # tag writing: more independent readers of what we write (interop tests)
+    ffmpeg eyed3
     # fuzzing (clang's libFuzzer and sanitizer runtimes)
     clang libclang-rt-14-dev
 )

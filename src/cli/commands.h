@@ -11,6 +11,8 @@ Command DiscIdCommand();
 Command CddbCommand();
 Command DrivesCommand();
 Command TagsCommand();
+Command WriteCommand();
+Command RemoveCommand();
 
 // The output of "discid" for a table of contents, however it was obtained.
 void PrintDiscId(const DiscToc& toc, bool json, Io& io);

@@ -17,6 +17,8 @@ std::vector<Command> AllCommands() {
         kalvex::cli::CddbCommand(),
         kalvex::cli::DrivesCommand(),
         kalvex::cli::TagsCommand(),
+        kalvex::cli::WriteCommand(),
+        kalvex::cli::RemoveCommand(),
     };
 }
 

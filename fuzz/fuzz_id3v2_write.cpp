@@ -1,0 +1,92 @@
+// Writes a new ID3 v2 tag over arbitrary file content (a fuzzed old tag and
+// what follows it), then reads the new tag back: the write succeeds, the
+// fields read back are the ones written, and every byte after the old tag is
+// still there, in order, after the new one.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "id3/id3v2_reader.h"
+#include "id3/id3v2_writer.h"
+
+namespace {
+
+// The writer renames a new file over the old one, so the input lives in a
+// real folder (made once under /tmp, removed at exit) rather than in memory.
+class InputFolder {
+  public:
+    InputFolder() {
+        char folder[] = "/tmp/kalvex-fuzz-write-XXXXXX";
+        if (mkdtemp(folder) == nullptr) {
+            std::abort();
+        }
+        folder_ = folder;
+        path_ = folder_ + "/input.mp3";
+    }
+    ~InputFolder() { std::filesystem::remove_all(folder_); }
+    const std::string& path() const { return path_; }
+
+  private:
+    std::string folder_;
+    std::string path_;
+};
+
+const std::string& InputPath() {
+    static const InputFolder folder;
+    return folder.path();
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void Check(bool condition) {
+    if (!condition) {
+        __builtin_trap();
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
+    const std::string& path = InputPath();
+    const std::string old(reinterpret_cast<const char*>(data), size);
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << old;
+
+    std::int64_t old_tag = 0;
+    {
+        const auto file = kalvex::Mp3File::Open(path, kalvex::Mp3File::Mode::kRead);
+        Check(file.has_value());
+        old_tag = std::min(kalvex::TagV2Size(*file, 0), file->Length());
+    }
+    kalvex::TagRecord record;
+    record.Artist = "Artist";
+    record.Title = "Ωmega";
+    record.Genre = "rock";
+    record.Comment = "5 €";
+    record.TNR = "3/12";
+    const bool version24 = size % 2 == 1;
+    const bool clear = size % 3 == 0;
+    Check(kalvex::WriteTagV2(path, record, version24, clear, true));
+
+    const std::string now = ReadAll(path);
+    const auto file = kalvex::Mp3File::Open(path, kalvex::Mp3File::Mode::kRead);
+    Check(file.has_value());
+    const std::int64_t new_tag = kalvex::TagV2Size(*file, 0);
+    Check(new_tag >= 10 && new_tag <= static_cast<std::int64_t>(now.size()));
+    Check(now.compare(static_cast<size_t>(new_tag), std::string::npos, old,
+                      static_cast<size_t>(old_tag)) == 0);
+
+    kalvex::TagRecord read;
+    kalvex::ParseTagV2(*file, 0, read, nullptr);
+    record.Genre = "Rock";
+    Check(read == record);
+    return 0;
+}

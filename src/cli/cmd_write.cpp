@@ -1,0 +1,213 @@
+#include <sys/stat.h>
+
+#include <ostream>
+
+#include "cli/cli_args.h"
+#include "cli/commands.h"
+#include "id3/id3v1.h"
+#include "id3/id3v2_reader.h"
+#include "id3/id3v2_writer.h"
+
+namespace kalvex::cli {
+namespace {
+
+constexpr const char* kWriteHelp =
+    R"(usage: kalvex-cli write FILE [--v1|--no-v1] [--v2 2.3|--v2 2.4|--no-v2]
+                       [--clear] [FIELD OPTIONS] [--json]
+
+Writes or removes the file's ID3 v1 and ID3 v2 tags, as the tag editor saves.
+Fields not given keep the file's current value in that tag version.
+
+  --v1             write an ID3 v1.1 tag       --no-v1   remove the ID3 v1 tag
+  --v2 2.3|2.4     write an ID3 v2 tag         --no-v2   remove the ID3 v2 tag
+                   (neither option of a version leaves that tag as it is)
+  --clear          clear the existing ID3 v2 tag before writing the new one:
+                   frames other than the fields below are not carried over
+  --artist T  --album T  --title T  --year T  --genre T  --comment T
+  --track T  --encoder T  --link T  --copyright T  --composer T
+  --orig-artist T
+  --json           print {"File", "TagV1", "TagV2"}, each "written",
+                   "removed" or "unchanged"
+
+A file whose length changes is written as a new file beside it and renamed
+over it, so it is never left half written. Exit code 1 when the file cannot
+be written; it is then unchanged.
+)";
+
+constexpr const char* kRemoveHelp = R"(usage: kalvex-cli remove FILE [--v1] [--v2] [--json]
+
+Removes the file's ID3 v1 tag (--v1), ID3 v2 tag (--v2), or both when
+neither is given. Exit code 1 when the file cannot be written; it is then
+unchanged.
+)";
+
+enum class Change { kUnchanged, kWritten, kRemoved };
+
+const char* ChangeName(Change change) {
+    switch (change) {
+        case Change::kWritten:
+            return "written";
+        case Change::kRemoved:
+            return "removed";
+        default:
+            return "unchanged";
+    }
+}
+
+// The record fields and the option that sets each.
+std::vector<std::pair<const char*, std::string TagRecord::*>> FieldOptions() {
+    return {{"--artist", &TagRecord::Artist},     {"--album", &TagRecord::Album},
+            {"--title", &TagRecord::Title},       {"--year", &TagRecord::Year},
+            {"--genre", &TagRecord::Genre},       {"--comment", &TagRecord::Comment},
+            {"--track", &TagRecord::TNR},         {"--encoder", &TagRecord::Encoder},
+            {"--link", &TagRecord::LinkTo},       {"--copyright", &TagRecord::Copyright},
+            {"--composer", &TagRecord::Composer}, {"--orig-artist", &TagRecord::OrigArtist}};
+}
+
+using FieldValues = std::vector<std::pair<std::string TagRecord::*, std::string>>;
+
+void Apply(const FieldValues& values, TagRecord& record) {
+    for (const auto& [field, value] : values) {
+        record.*field = value;
+    }
+}
+
+// One path, checked before anything is touched.
+std::string OneWritableFile(ArgReader& reader, const char* command) {
+    const std::vector<std::string> paths = reader.Positionals();
+    if (paths.size() != 1) {
+        throw UsageError(std::string(command) + " needs exactly one FILE (see " + command +
+                         " --help)");
+    }
+    struct stat status {};
+    if (::stat(paths[0].c_str(), &status) != 0) {
+        throw std::runtime_error("cannot write " + paths[0] + ": no such file");
+    }
+    if (!S_ISREG(status.st_mode)) {
+        throw std::runtime_error("cannot write " + paths[0] + ": not a regular file");
+    }
+    return paths[0];
+}
+
+int Report(Io& io, bool json, const std::string& path, Change v1, Change v2) {
+    if (json) {
+        PrintJson(io, Json{{"File", path}, {"TagV1", ChangeName(v1)}, {"TagV2", ChangeName(v2)}});
+    } else {
+        io.out << path << ": ID3 v1 tag " << ChangeName(v1) << ", ID3 v2 tag " << ChangeName(v2)
+               << '\n';
+    }
+    return 0;
+}
+
+int CannotWrite(Io& io, const std::string& path, const char* what) {
+    return Fail(io, std::string("cannot ") + what + " " + path +
+                        " (the file or its folder is not writable, or the disk is full); "
+                        "the file is unchanged");
+}
+
+// RemoveTagV1 refuses a file shorter than a v1 tag; such a file has none to
+// remove, which is no failure here.
+bool RemoveV1(const std::string& path) {
+    if (RemoveTagV1(path, true)) {
+        return true;
+    }
+    struct stat status {};
+    return ::stat(path.c_str(), &status) == 0 && status.st_size < 128;
+}
+
+int RunWrite(std::vector<std::string> args, Io& io) {
+    ArgReader reader(std::move(args));
+    if (reader.Flag("--help")) {
+        io.out << kWriteHelp;
+        return 0;
+    }
+    const bool json = reader.Flag("--json");
+    const bool v1 = reader.Flag("--v1");
+    const bool no_v1 = reader.Flag("--no-v1");
+    const std::optional<std::string> v2 = reader.Value("--v2");
+    const bool no_v2 = reader.Flag("--no-v2");
+    const bool clear = reader.Flag("--clear");
+    FieldValues values;
+    for (const auto& [option, field] : FieldOptions()) {
+        if (std::optional<std::string> value = reader.Value(option)) {
+            values.emplace_back(field, std::move(*value));
+        }
+    }
+    if ((v1 && no_v1) || (v2 && no_v2)) {
+        throw UsageError("a tag version cannot be both written and removed");
+    }
+    if (v2 && *v2 != "2.3" && *v2 != "2.4") {
+        throw UsageError("--v2 takes 2.3 or 2.4");
+    }
+    if (!v1 && !no_v1 && !v2 && !no_v2) {
+        throw UsageError("write needs --v1, --no-v1, --v2 or --no-v2 (see write --help)");
+    }
+    const std::string path = OneWritableFile(reader, "write");
+
+    Change v2_change = Change::kUnchanged;
+    if (v2) {
+        TagRecord record;
+        ReadTagV2(path, record);
+        Apply(values, record);
+        if (!WriteTagV2(path, record, *v2 == "2.4", clear, true)) {
+            return CannotWrite(io, path, "write the ID3 v2 tag to");
+        }
+        v2_change = Change::kWritten;
+    } else if (no_v2) {
+        if (!RemoveTagV2(path, true)) {
+            return CannotWrite(io, path, "remove the ID3 v2 tag from");
+        }
+        v2_change = Change::kRemoved;
+    }
+    Change v1_change = Change::kUnchanged;
+    if (v1) {
+        TagRecord record;
+        ReadTagV1(path, record);
+        Apply(values, record);
+        if (!WriteTagV1(path, record, true)) {
+            return CannotWrite(io, path, "write the ID3 v1 tag to");
+        }
+        v1_change = Change::kWritten;
+    } else if (no_v1) {
+        if (!RemoveV1(path)) {
+            return CannotWrite(io, path, "remove the ID3 v1 tag from");
+        }
+        v1_change = Change::kRemoved;
+    }
+    return Report(io, json, path, v1_change, v2_change);
+}
+
+int RunRemove(std::vector<std::string> args, Io& io) {
+    ArgReader reader(std::move(args));
+    if (reader.Flag("--help")) {
+        io.out << kRemoveHelp;
+        return 0;
+    }
+    const bool json = reader.Flag("--json");
+    bool v1 = reader.Flag("--v1");
+    bool v2 = reader.Flag("--v2");
+    if (!v1 && !v2) {
+        v1 = v2 = true;
+    }
+    const std::string path = OneWritableFile(reader, "remove");
+    if (v2 && !RemoveTagV2(path, true)) {
+        return CannotWrite(io, path, "remove the ID3 v2 tag from");
+    }
+    if (v1 && !RemoveV1(path)) {
+        return CannotWrite(io, path, "remove the ID3 v1 tag from");
+    }
+    return Report(io, json, path, v1 ? Change::kRemoved : Change::kUnchanged,
+                  v2 ? Change::kRemoved : Change::kUnchanged);
+}
+
+}  // namespace
+
+Command WriteCommand() {
+    return {"write", "write or remove the ID3 v1 and v2 tags of an MP3 file", RunWrite};
+}
+
+Command RemoveCommand() {
+    return {"remove", "remove the ID3 v1 and/or v2 tag of an MP3 file", RunRemove};
+}
+
+}  // namespace kalvex::cli

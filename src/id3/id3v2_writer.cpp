@@ -1,0 +1,322 @@
+#include "id3/id3v2_writer.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+
+#include "common/cp1252.h"
+#include "common/text_helpers.h"
+#include "id3/genres.h"
+#include "id3/id3v2_reader.h"
+#include "id3/mp3_file.h"
+#include "id3/safe_rewrite.h"
+#include "id3/tag_text.h"
+
+namespace kalvex {
+namespace {
+
+constexpr std::int64_t kHeaderLength = 10;
+constexpr std::int64_t kFrameHeaderLength = 10;
+constexpr std::int64_t kStep = 2048;
+// The largest body a sync-safe header size can give.
+constexpr std::int64_t kLargestBody = (1 << 28) - 1;
+
+constexpr std::array<std::string_view, 13> kRecordFrameIds = {
+    "TALB", "TPE1", "TIT2", "TDRC", "TYER", "TCON", "COMM",
+    "TENC", "TRCK", "WXXX", "TCOP", "TOPE", "TCOM"};
+
+// True when every character is one ISO-8859-1 and Windows-1252 store as the
+// same byte (U+0001..U+007F, U+00A0..U+00FF): such text keeps encoding 0.
+bool IsPlainLatin(const std::u32string& code_points) {
+    return std::all_of(code_points.begin(), code_points.end(), [](char32_t c) {
+        return (c >= 0x01 && c <= 0x7F) || (c >= 0xA0 && c <= 0xFF);
+    });
+}
+
+void AppendUtf16Le(ByteBuffer& out, const std::u32string& code_points) {
+    const auto unit = [&out](std::uint32_t u) {
+        out.push_back(static_cast<std::uint8_t>(u & 0xFF));
+        out.push_back(static_cast<std::uint8_t>(u >> 8));
+    };
+    out.push_back(0xFF);
+    out.push_back(0xFE);
+    for (const char32_t c : code_points) {
+        if (c >= 0x10000) {
+            unit(0xD800 + ((c - 0x10000) >> 10));
+            unit(0xDC00 + ((c - 0x10000) & 0x3FF));
+        } else {
+            unit(c);
+        }
+    }
+    unit(0);
+}
+
+void AppendText(ByteBuffer& out, std::string_view text) {
+    out.insert(out.end(), text.begin(), text.end());
+}
+
+// The content of one record frame (everything after the frame header).
+ByteBuffer FrameContent(std::string_view id, std::string_view text, bool version24) {
+    ByteBuffer content;
+    if (id == "WXXX") {
+        // Empty description; a URL is single-byte text by definition.
+        content = {0, 0};
+        AppendText(content, Utf8ToCp1252(text));
+        content.push_back(0);
+        return content;
+    }
+    const std::u32string code_points = Utf8ToCodePoints(text);
+    const std::uint8_t encoding = IsPlainLatin(code_points) ? kLatin1
+                                  : version24               ? kUtf8
+                                                            : kUtf16Bom;
+    content.push_back(encoding);
+    if (id == "COMM") {
+        AppendText(content, "eng");
+        if (encoding == kUtf16Bom) {
+            AppendUtf16Le(content, {});  // the empty description
+        } else {
+            content.push_back(0);
+        }
+    }
+    if (encoding == kLatin1) {
+        AppendText(content, Utf8ToCp1252(text));
+        content.push_back(0);
+    } else if (encoding == kUtf8) {
+        AppendText(content, text);
+        content.push_back(0);
+    } else {
+        AppendUtf16Le(content, code_points);
+    }
+    return content;
+}
+
+void AppendFrameHeader(ByteBuffer& out, std::string_view id, std::uint32_t size, bool version24) {
+    for (size_t i = 0; i < 4; ++i) {
+        out.push_back(i < id.size() ? static_cast<std::uint8_t>(id[i]) : 0);
+    }
+    WriteSize32(size, version24, out);
+    out.push_back(0);
+    out.push_back(0);
+}
+
+// The id a kept frame is written under in the chosen version.
+std::string KeptFrameId(const KeptFrame& frame, bool version24) {
+    if (version24 && frame.Id == "TORY") {
+        return "TDOR";
+    }
+    if (version24 && frame.Id == "IPLS") {
+        return "TIPL";
+    }
+    return frame.Id;
+}
+
+// Only frames with a proper 4-character id are carried over: a 2.2 frame
+// without a 2.3 name would otherwise be written as three letters and a zero,
+// an id other readers stop at, losing every frame after it.
+bool IsWritableId(std::string_view id) {
+    return id.size() == 4 && std::all_of(id.begin(), id.end(), [](char c) {
+               return (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+           });
+}
+
+bool CarriesOver(const KeptFrame& frame) {
+    return IsKeptFrame(frame.Id) && IsWritableId(frame.Id) && frame.Size > 0;
+}
+
+struct RecordField {
+    std::string_view id;
+    const std::string* text;
+};
+
+// The record's frames in the order they are written.
+std::array<RecordField, 12> RecordFields(const TagRecord& r, const std::string& genre,
+                                         bool version24) {
+    return {{{"TPE1", &r.Artist},
+             {"TALB", &r.Album},
+             {"TIT2", &r.Title},
+             {version24 ? "TDRC" : "TYER", &r.Year},
+             {"TCON", &genre},
+             {"COMM", &r.Comment},
+             {"TRCK", &r.TNR},
+             {"TENC", &r.Encoder},
+             {"WXXX", &r.LinkTo},
+             {"TCOP", &r.Copyright},
+             {"TCOM", &r.Composer},
+             {"TOPE", &r.OrigArtist}}};
+}
+
+}  // namespace
+
+std::string GenreFrameText(std::string_view genre) {
+    const std::int32_t index = GenreIndex(genre);
+    if (index == kNoGenre) {
+        return std::string(genre);
+    }
+    std::string text = "(";
+    text += std::to_string(index);
+    text += ')';
+    text += GenreName(index);
+    return text;
+}
+
+bool IsKeptFrame(std::string_view id) {
+    return std::find(kRecordFrameIds.begin(), kRecordFrameIds.end(), id) == kRecordFrameIds.end();
+}
+
+std::uint32_t FrameSize(std::string_view id, std::string_view text, bool with_header,
+                        bool version24) {
+    if (TrimBlanks(text).empty()) {
+        return 0;
+    }
+    return static_cast<std::uint32_t>(FrameContent(id, text, version24).size() +
+                                      (with_header ? kFrameHeaderLength : 0));
+}
+
+std::uint32_t WriteTextFrame(ByteBuffer& out, std::string_view id, std::string_view text,
+                             bool version24) {
+    if (TrimBlanks(text).empty()) {
+        return 0;
+    }
+    const ByteBuffer content = FrameContent(id, text, version24);
+    AppendFrameHeader(out, id, static_cast<std::uint32_t>(content.size()), version24);
+    out.insert(out.end(), content.begin(), content.end());
+    return static_cast<std::uint32_t>(content.size() + kFrameHeaderLength);
+}
+
+std::uint32_t WriteKeptFrame(ByteBuffer& out, const KeptFrame& frame, bool version24) {
+    const auto size = static_cast<std::uint32_t>(frame.Size);
+    AppendFrameHeader(out, KeptFrameId(frame, version24), size, version24);
+    out.insert(out.end(), frame.Data.begin(), frame.Data.begin() + frame.Size);
+    return size + kFrameHeaderLength;
+}
+
+void WriteSize32(std::uint32_t value, bool sync_safe, ByteBuffer& out) {
+    if (sync_safe) {
+        out.push_back(static_cast<std::uint8_t>((value >> 21) & 0x7F));
+        out.push_back(static_cast<std::uint8_t>((value >> 14) & 0x7F));
+        out.push_back(static_cast<std::uint8_t>((value >> 7) & 0x7F));
+        out.push_back(static_cast<std::uint8_t>(value & 0x7F));
+    } else {
+        out.push_back(static_cast<std::uint8_t>(value >> 24));
+        out.push_back(static_cast<std::uint8_t>(value >> 16));
+        out.push_back(static_cast<std::uint8_t>(value >> 8));
+        out.push_back(static_cast<std::uint8_t>(value));
+    }
+}
+
+std::int64_t TagBlockLength(std::int64_t needed, std::int64_t old_length) {
+    if (needed <= old_length) {
+        return old_length;
+    }
+    const std::int64_t steps = needed / kStep;
+    const std::int64_t rest = needed % kStep;
+    return steps * kStep + (rest < kStep / 2 ? kStep : 2 * kStep) + kHeaderLength;
+}
+
+namespace {
+
+// The tag's header and frames; `length` is the whole block's length, of which
+// the bytes not returned are zero fill. Empty when no tag could hold them.
+ByteBuffer BuildTagHead(const TagRecord& record, const KeptFrames& kept, bool version24,
+                        std::int64_t old_length, std::int64_t& length) {
+    const std::string genre = GenreFrameText(record.Genre);
+    const auto fields = RecordFields(record, genre, version24);
+    std::int64_t needed = kHeaderLength;
+    for (const RecordField& field : fields) {
+        needed += FrameSize(field.id, *field.text, true, version24);
+    }
+    for (const KeptFrame& frame : kept) {
+        if (CarriesOver(frame)) {
+            needed += frame.Size + kFrameHeaderLength;
+        }
+    }
+    length = TagBlockLength(needed, old_length);
+    if (length - kHeaderLength > kLargestBody) {
+        return {};  // more than any ID3 v2 tag can hold
+    }
+    // "ID3", the major version, revision 0, no flags.
+    ByteBuffer block{'I', 'D', '3', static_cast<std::uint8_t>(version24 ? 4 : 3), 0, 0};
+    block.reserve(static_cast<size_t>(needed));
+    WriteSize32(static_cast<std::uint32_t>(length - kHeaderLength), true, block);
+    for (const RecordField& field : fields) {
+        WriteTextFrame(block, field.id, *field.text, version24);
+    }
+    for (const KeptFrame& frame : kept) {
+        if (CarriesOver(frame)) {
+            WriteKeptFrame(block, frame, version24);
+        }
+    }
+    return block;
+}
+
+// Zero fill for the part of an in-place tag after its frames, in bounded pieces
+// (an old tag may hold megabytes of padding).
+bool WriteZeros(Mp3File& file, std::int64_t from, std::int64_t to) {
+    const ByteBuffer zeros(static_cast<size_t>(std::min<std::int64_t>(to - from, 1 << 16)), 0);
+    for (std::int64_t at = from; at < to; at += static_cast<std::int64_t>(zeros.size())) {
+        const auto n = static_cast<size_t>(std::min<std::int64_t>(to - at, zeros.size()));
+        if (!file.WriteAt(at, std::span(zeros).first(n))) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+ByteBuffer BuildTagV2(const TagRecord& record, const KeptFrames& kept, bool version24,
+                      std::int64_t old_length) {
+    std::int64_t length = 0;
+    ByteBuffer block = BuildTagHead(record, kept, version24, old_length, length);
+    if (!block.empty()) {
+        block.resize(static_cast<size_t>(length), 0);
+    }
+    return block;
+}
+
+bool WriteTagV2(const std::string& path, const TagRecord& record, bool version24,
+                bool clear_existing, bool clear_read_only) {
+    if (clear_read_only) {
+        ClearReadOnly(path);
+    }
+    std::optional<Mp3File> file = Mp3File::Open(path, Mp3File::Mode::kReadWrite);
+    if (!file) {
+        return false;
+    }
+    // A header that claims more than the file holds covers the whole file.
+    const std::int64_t old_length = std::min(TagV2Size(*file, 0), file->Length());
+    KeptFrames kept;
+    if (old_length != 0 && !clear_existing) {
+        CollectTagV2Frames(*file, kept);
+    }
+    std::int64_t length = 0;
+    ByteBuffer block = BuildTagHead(record, kept, version24, old_length, length);
+    if (block.empty()) {
+        return false;
+    }
+    if (length == old_length) {
+        // The new tag takes exactly the old one's place; nothing else moves.
+        return file->WriteAt(0, block) &&
+               WriteZeros(*file, static_cast<std::int64_t>(block.size()), length);
+    }
+    file.reset();
+    block.resize(static_cast<size_t>(length), 0);
+    return RewriteFileWithHead(path, block, old_length);
+}
+
+bool RemoveTagV2(const std::string& path, bool clear_read_only) {
+    if (clear_read_only) {
+        ClearReadOnly(path);
+    }
+    const std::optional<Mp3File> file = Mp3File::Open(path, Mp3File::Mode::kReadWrite);
+    if (!file) {
+        return false;
+    }
+    const std::int64_t old_length = std::min(TagV2Size(*file, 0), file->Length());
+    if (old_length == 0) {
+        return true;
+    }
+    return RewriteFileWithHead(path, {}, old_length);
+}
+
+}  // namespace kalvex

@@ -1,0 +1,198 @@
+#include "id3/safe_rewrite.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string_view>
+
+namespace kalvex {
+namespace {
+
+// The audio is copied in pieces of this size, so memory stays small whatever
+// the file's size.
+constexpr std::size_t kCopyChunk = 1 << 20;
+
+constexpr std::string_view kTempSuffix = ".tmp";
+
+// Closes a descriptor on every way out.
+class Descriptor {
+  public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) {
+            ::close(fd_);
+        }
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+    // Closes now and reports whether the close succeeded (a late write error
+    // of some file systems shows up only here).
+    bool Close() {
+        const int fd = fd_;
+        fd_ = -1;
+        return ::close(fd) == 0;
+    }
+
+  private:
+    int fd_;
+};
+
+std::string_view FolderOf(std::string_view path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string_view::npos) {
+        return ".";
+    }
+    return slash == 0 ? path.substr(0, 1) : path.substr(0, slash);
+}
+
+std::string_view NameOf(std::string_view path) {
+    const size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+// 64-bit FNV-1a: a short, stable stand-in for a file name of any length.
+std::uint64_t NameHash(std::string_view name) {
+    std::uint64_t hash = 0xcbf29ce484222325ULL;
+    for (const char c : name) {
+        hash = (hash ^ static_cast<std::uint8_t>(c)) * 0x100000001b3ULL;
+    }
+    return hash;
+}
+
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// Copies `count` bytes from `from` at `offset` to the current end of `to`.
+// The kernel copies them where it can; otherwise they pass through one
+// bounded buffer.
+bool CopyRange(int from, std::int64_t offset, int to, std::int64_t count) {
+    off_t in = static_cast<off_t>(offset);
+    while (count > 0) {
+        const size_t want = static_cast<size_t>(std::min<std::int64_t>(count, 1 << 30));
+        const ssize_t n = ::copy_file_range(from, &in, to, nullptr, want, 0);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+                      errno == EBADF)) {
+            break;  // not possible between these two files: copy by hand
+        }
+        if (n <= 0) {
+            return false;  // ENOSPC, EIO, or the file got shorter
+        }
+        count -= n;
+    }
+    const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(kCopyChunk);
+    while (count > 0) {
+        const size_t want = static_cast<size_t>(std::min<std::int64_t>(count, kCopyChunk));
+        const ssize_t n = ::pread(from, buffer.get(), want, in);
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0 || !WriteAll(to, buffer.get(), static_cast<size_t>(n))) {
+            return false;
+        }
+        in += n;
+        count -= n;
+    }
+    return true;
+}
+
+// Removes what interrupted rewrites of the same file left in its folder.
+void RemoveLeftovers(std::string_view folder, std::string_view prefix) {
+    DIR* dir = ::opendir(std::string(folder).c_str());
+    if (dir == nullptr) {
+        return;
+    }
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name.starts_with(prefix) && name.ends_with(kTempSuffix)) {
+            ::unlinkat(::dirfd(dir), entry->d_name, 0);
+        }
+    }
+    ::closedir(dir);
+}
+
+// Makes the rename itself durable.
+void SyncFolder(std::string_view folder) {
+    const int fd = ::open(std::string(folder).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// Writes the whole new file; false at the first thing that fails.
+bool FillNewFile(Descriptor& target, int source, const struct stat& original,
+                 std::span<const std::uint8_t> head, std::int64_t keep_from) {
+    // Owner first (it may clear set-id bits), then the original's mode.
+    if (::fchown(target.get(), original.st_uid, original.st_gid) != 0) {
+        // Not permitted for another owner's file: the new file stays ours.
+    }
+    return ::fchmod(target.get(), original.st_mode & 07777) == 0 &&
+           WriteAll(target.get(), head.data(), head.size()) &&
+           CopyRange(source, keep_from, target.get(), original.st_size - keep_from) &&
+           ::fsync(target.get()) == 0 && target.Close();
+}
+
+}  // namespace
+
+std::string RewriteTempPrefix(const std::string& path) {
+    char name[40];
+    std::snprintf(name, sizeof name, ".kalvex-write-%016llx-",
+                  static_cast<unsigned long long>(NameHash(NameOf(path))));
+    return std::string(FolderOf(path)) + "/" + name;
+}
+
+bool RewriteFileWithHead(const std::string& path, std::span<const std::uint8_t> head,
+                         std::int64_t keep_from) {
+    // Work on the file a symbolic link names, so the link stays a link.
+    char resolved[PATH_MAX];
+    if (::realpath(path.c_str(), resolved) == nullptr) {
+        return false;
+    }
+    const std::string target_path = resolved;
+    Descriptor source(::open(target_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+    struct stat original {};
+    if (source.get() < 0 || ::fstat(source.get(), &original) != 0 || !S_ISREG(original.st_mode) ||
+        keep_from < 0 || keep_from > original.st_size) {
+        return false;
+    }
+    const std::string prefix = RewriteTempPrefix(target_path);
+    RemoveLeftovers(FolderOf(target_path), NameOf(prefix));
+    std::string temp_path = prefix + "XXXXXX" + std::string(kTempSuffix);
+    Descriptor target(
+        ::mkostemps(temp_path.data(), static_cast<int>(kTempSuffix.size()), O_CLOEXEC));
+    if (target.get() < 0) {
+        return false;
+    }
+    if (!FillNewFile(target, source.get(), original, head, keep_from) ||
+        ::rename(temp_path.c_str(), target_path.c_str()) != 0) {
+        ::unlink(temp_path.c_str());
+        return false;
+    }
+    SyncFolder(FolderOf(target_path));
+    return true;
+}
+
+}  // namespace kalvex

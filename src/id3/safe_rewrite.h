@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace kalvex {
+
+// How the names of the new files of a rewrite of `path` begin: hidden files in
+// the same folder, named after a hash of the file's name and ending in a
+// random part and ".tmp". A rewrite cut short by a crash leaves at most such a
+// file behind; the next rewrite of the same file removes every one of them.
+// (Each rewrite has its own name, so two at once cannot rename each other's
+// unfinished file over the original; one of them fails instead.)
+std::string RewriteTempPrefix(const std::string& path);
+
+// Replaces the file at `path` by `head` followed by the file's own bytes from
+// `keep_from` to its end, without ever leaving the file damaged: the new
+// content is written to a new file (RewriteTempPrefix), the old bytes copied in bounded
+// chunks, flushed to disk, given the original's permissions and owner, and
+// renamed over the original (a symbolic link is followed, so the file it
+// names is replaced). On any failure (folder not writable, disk full, I/O
+// error) the new file is removed, the original is exactly as it was, and the
+// result is false.
+bool RewriteFileWithHead(const std::string& path, std::span<const std::uint8_t> head,
+                         std::int64_t keep_from);
+
+}  // namespace kalvex

@@ -1,0 +1,70 @@
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+
+#include "cli_runner.h"
+#include "id3/id3v1.h"
+#include "id3/id3v2_reader.h"
+#include "tag_bytes.h"
+
+namespace kalvex {
+namespace {
+
+using namespace test;
+
+std::string Quote(const std::string& path) {
+    return "'" + path + "'";
+}
+
+const Bytes kAudio = Bytes("\xFF\xFB\x90\x64", 4) + Bytes(4000, '\x55');
+
+TEST(CliWrite, FieldsNotGivenKeepTheirValueInEachVersion) {
+    const Bytes old = Tag(3, 0,
+                          Frame23("TIT2", Latin("v2 title")) + Frame23("TPE1", Latin("v2 artist")) +
+                              Frame23("TXXX", Latin("kept")));
+    const TempFile file(old + kAudio + TagV1("v1 title", 4, 13));
+    CliRun run = Cli("write " + Quote(file.path()) + " --v1 --v2 2.4 --artist 'New artist' --json");
+    ASSERT_EQ(run.exit_code, 0) << run.out;
+    EXPECT_EQ(nlohmann::json::parse(run.out),
+              nlohmann::json({{"File", file.path()}, {"TagV1", "written"}, {"TagV2", "written"}}));
+    TagRecord v1, v2;
+    ASSERT_TRUE(ReadTagV1(file.path(), v1));
+    ASSERT_TRUE(ReadTagV2(file.path(), v2));
+    EXPECT_EQ(v1.Title, "v1 title");
+    EXPECT_EQ(v1.Artist, "New artist");
+    EXPECT_EQ(v1.TNR, "4");
+    EXPECT_EQ(v2.Title, "v2 title");
+    EXPECT_EQ(v2.Artist, "New artist");
+    EXPECT_NE(file.Read().find("TXXX"), std::string::npos);
+
+    run = Cli("write " + Quote(file.path()) + " --v2 2.3 --clear --no-v1");
+    ASSERT_EQ(run.exit_code, 0) << run.out;
+    EXPECT_EQ(file.Read().find("TXXX"), std::string::npos);
+    EXPECT_FALSE(ReadTagV1(file.path(), v1));
+    ASSERT_TRUE(ReadTagV2(file.path(), v2));
+    EXPECT_EQ(v2.Title, "v2 title");
+
+    run = Cli("remove " + Quote(file.path()));
+    ASSERT_EQ(run.exit_code, 0) << run.out;
+    EXPECT_EQ(file.Read(), kAudio);
+}
+
+TEST(CliWrite, BadUsageAndUnwritableFiles) {
+    const TempFile file(kAudio);
+    EXPECT_EQ(Cli("write " + Quote(file.path()) + " --title x 2>&1").exit_code, 2);
+    EXPECT_EQ(Cli("write " + Quote(file.path()) + " --v2 2.2 2>&1").exit_code, 2);
+    EXPECT_EQ(Cli("write " + Quote(file.path()) + " --v1 --no-v1 2>&1").exit_code, 2);
+    EXPECT_EQ(Cli("write --v1").exit_code, 2);
+
+    const CliRun missing = Cli("remove " + Quote(file.path() + ".none") + " 2>&1");
+    EXPECT_EQ(missing.exit_code, 1);
+    EXPECT_NE(missing.out.find("no such file"), std::string::npos) << missing.out;
+
+    const CliRun folder = Cli("write /tmp --v1 2>&1");
+    EXPECT_EQ(folder.exit_code, 1);
+    EXPECT_NE(folder.out.find("not a regular file"), std::string::npos) << folder.out;
+    EXPECT_EQ(file.Read(), kAudio);
+}
+
+}  // namespace
+}  // namespace kalvex

@@ -1,0 +1,248 @@
+#include "id3/id3v2_writer.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "id3/id3v1.h"
+#include "id3/id3v2_frames.h"
+#include "id3/id3v2_reader.h"
+#include "id3/safe_rewrite.h"
+#include "tag_bytes.h"
+
+namespace kalvex {
+namespace {
+
+using namespace test;
+
+// Something that stands for the audio: an MPEG frame header and bytes that
+// differ along the way, so any shift or cut shows.
+Bytes Audio(size_t size = 6000) {
+    Bytes audio("\xFF\xFB\x90\x64", 4);
+    for (size_t i = 0; audio.size() < size; ++i) {
+        audio += static_cast<char>((i * 31 + 7) & 0xFF);
+    }
+    return audio;
+}
+
+struct RawFrame {
+    std::string id;
+    Bytes data;
+};
+
+// The frames of the tag at the start of `file`, read here independently of
+// the reader (which maps some ids back to their 2.3 names).
+std::vector<RawFrame> FramesOf(const Bytes& file) {
+    std::vector<RawFrame> frames;
+    const bool v24 = file[3] == 4;
+    const size_t end =
+        10 + ReadSize32(reinterpret_cast<const std::uint8_t*>(file.data()) + 6, true);
+    for (size_t at = 10; at + 10 <= end && file[at] != '\0';) {
+        const auto size =
+            ReadSize32(reinterpret_cast<const std::uint8_t*>(file.data()) + at + 4, v24);
+        frames.push_back({file.substr(at, 4), file.substr(at + 10, size)});
+        at += 10 + size;
+    }
+    return frames;
+}
+
+std::vector<std::string> IdsOf(const Bytes& file) {
+    std::vector<std::string> ids;
+    for (const RawFrame& frame : FramesOf(file)) {
+        ids.push_back(frame.id);
+    }
+    return ids;
+}
+
+std::int64_t TagLengthOf(const Bytes& file) {
+    return 10 + ReadSize32(reinterpret_cast<const std::uint8_t*>(file.data()) + 6, true);
+}
+
+TagRecord Record() {
+    TagRecord record;
+    record.Artist = "Artist";
+    record.Album = "Album";
+    record.Title = "Title";
+    record.Year = "2003";
+    record.Genre = "rock";
+    record.Comment = "Comment";
+    record.TNR = "3/12";
+    return record;
+}
+
+TEST(TagBlockLength, GrowsInStepsOf2048LeavingAtLeast1024Free) {
+    EXPECT_EQ(TagBlockLength(100, 0), 2058);
+    EXPECT_EQ(TagBlockLength(1023, 0), 2058);
+    EXPECT_EQ(TagBlockLength(1024, 0), 4106);
+    EXPECT_EQ(TagBlockLength(1500, 0), 4106);
+    EXPECT_EQ(TagBlockLength(2100, 0), 4106);
+    EXPECT_EQ(TagBlockLength(3100, 0), 6154);
+    EXPECT_EQ(TagBlockLength(3100, 3100), 3100);
+    EXPECT_EQ(TagBlockLength(900, 5000), 5000);
+    EXPECT_EQ(TagBlockLength(5001, 5000), 6154);
+}
+
+TEST(WriteTagV2, NewTagMovesTheAudioBackAndTheSecondSaveIsInPlace) {
+    const Bytes audio = Audio() + TagV1("v1 title", 4, 17);
+    const TempFile file(audio);
+    ASSERT_TRUE(WriteTagV2(file.path(), Record(), false, false, true));
+    Bytes written = file.Read();
+    ASSERT_EQ(written.size(), 2058 + audio.size());
+    EXPECT_EQ(written.substr(0, 6), Bytes("ID3\3\0\0", 6));
+    EXPECT_EQ(written.substr(2058), audio);
+
+    struct stat before {};
+    ::stat(file.path().c_str(), &before);
+    TagRecord changed = Record();
+    changed.Title = "Another title";
+    ASSERT_TRUE(WriteTagV2(file.path(), changed, true, false, true));
+    struct stat after {};
+    ::stat(file.path().c_str(), &after);
+    EXPECT_EQ(after.st_ino, before.st_ino) << "a tag that fits is written in place";
+    written = file.Read();
+    EXPECT_EQ(written.size(), 2058 + audio.size());
+    EXPECT_EQ(written[3], 4);
+    EXPECT_EQ(written.substr(2058), audio);
+    TagRecord read;
+    ASSERT_TRUE(ReadTagV2(file.path(), read));
+    EXPECT_EQ(read.Title, "Another title");
+    EXPECT_EQ(read.Genre, "Rock");
+    EXPECT_EQ(read.TNR, "3/12");
+    TagRecord v1;
+    ASSERT_TRUE(ReadTagV1(file.path(), v1));
+    EXPECT_EQ(v1.Title, "v1 title");
+}
+
+TEST(WriteTagV2, RecordFramesInOrderThenKeptFramesInListOrder) {
+    const Bytes old = Tag(3, 0,
+                          Frame23("TXXX", Latin("desc")) + Frame23("TIT2", Latin("Old title")) +
+                              Frame23("PRIV", "owner\0data") + Frame23("TBPM", Latin("120")) +
+                              Frame23("TYER", Latin("1999")));
+    const TempFile file(old + Audio());
+    TagRecord record = Record();
+    record.Artist = "   ";
+    record.Genre = "Eurodisco";
+    record.LinkTo = "http://example.org/";
+    ASSERT_TRUE(WriteTagV2(file.path(), record, false, false, true));
+    const Bytes written = file.Read();
+    EXPECT_EQ(IdsOf(written), (std::vector<std::string>{"TALB", "TIT2", "TYER", "TCON", "COMM",
+                                                        "TRCK", "WXXX", "TXXX", "PRIV", "TBPM"}));
+    const auto frames = FramesOf(written);
+    EXPECT_EQ(frames[0].data, Latin("Album"));
+    EXPECT_EQ(frames[3].data, Latin("Eurodisco"));
+    EXPECT_EQ(frames[4].data, Bytes("\0eng\0Comment\0", 13));
+    EXPECT_EQ(frames[6].data, Bytes("\0\0http://example.org/\0", 22));
+    EXPECT_EQ(frames[8].data, "owner\0data");
+    EXPECT_EQ(written.substr(static_cast<size_t>(TagLengthOf(written))), Audio());
+}
+
+TEST(WriteTagV2, GenreListNamesAreWrittenWithTheirIndex) {
+    EXPECT_EQ(GenreFrameText("rock"), "(17)Rock");
+    EXPECT_EQ(GenreFrameText(" synthpop "), "(147)SynthPop");
+    EXPECT_EQ(GenreFrameText("Eurodisco"), "Eurodisco");
+    EXPECT_EQ(GenreFrameText(""), "");
+}
+
+TEST(WriteTagV2, Version22PictureIsCarriedOverAsApicAndItsTitleIsNot) {
+    const Bytes pic = Bytes("\0JPG\3cover\0", 11) + "\xFF\xD8jpeg";
+    const TempFile file(
+        Tag(2, 0, Frame22("TT2", Latin("Old")) + Frame22("PIC", pic) + Frame22("XYZ", "unmapped")) +
+        Audio());
+    ASSERT_TRUE(WriteTagV2(file.path(), Record(), false, false, true));
+    const auto frames = FramesOf(file.Read());
+    ASSERT_EQ(frames.size(), 8u);  // 7 record frames, the picture; XYZ has no 2.3 name
+    EXPECT_EQ(frames[7].id, "APIC");
+    EXPECT_EQ(frames[7].data, Bytes("\0image/jpeg\0\3cover\0", 19) + "\xFF\xD8jpeg");
+    EXPECT_EQ(frames[2].data, Latin("Title"));
+}
+
+TEST(WriteTagV2, Version24RenamesToryAndIpls) {
+    const Bytes old = Tag(3, 0, Frame23("TORY", Latin("1970")) + Frame23("IPLS", Latin("a")));
+    const TempFile file(old + Audio());
+    ASSERT_TRUE(WriteTagV2(file.path(), TagRecord{}, false, false, true));
+    EXPECT_EQ(IdsOf(file.Read()), (std::vector<std::string>{"TORY", "IPLS"}));
+    ASSERT_TRUE(WriteTagV2(file.path(), TagRecord{}, true, false, true));
+    EXPECT_EQ(IdsOf(file.Read()), (std::vector<std::string>{"TDOR", "TIPL"}));
+    // Read back and written as 2.3 again, they get their 2.3 names back.
+    ASSERT_TRUE(WriteTagV2(file.path(), TagRecord{}, false, false, true));
+    EXPECT_EQ(IdsOf(file.Read()), (std::vector<std::string>{"TORY", "IPLS"}));
+}
+
+TEST(WriteTagV2, ClearDropsEveryOldFrameButReusesTheSpace) {
+    const Bytes old = Tag(4, 0,
+                          Frame24("APIC", Bytes("\0image/png\0\3\0PNG", 16)) +
+                              Frame24("TXXX", Latin("x")) + Bytes(3000, '\0'));
+    const TempFile file(old + Audio());
+    ASSERT_TRUE(WriteTagV2(file.path(), Record(), true, true, true));
+    const Bytes written = file.Read();
+    EXPECT_EQ(written.size(), old.size() + Audio().size());
+    EXPECT_EQ(IdsOf(written),
+              (std::vector<std::string>{"TPE1", "TALB", "TIT2", "TDRC", "TCON", "COMM", "TRCK"}));
+}
+
+TEST(WriteTagV2, TextOutsideSharedLatinIsWrittenWithoutLoss) {
+    TagRecord record;
+    record.Title = "Ωmega";
+    record.Comment = "5 €";
+    record.Artist = "Café";
+    record.LinkTo = "http://x/é";
+    const TempFile file(Audio());
+    ASSERT_TRUE(WriteTagV2(file.path(), record, false, false, true));
+    auto frames = FramesOf(file.Read());
+    ASSERT_EQ(frames.size(), 4u);
+    EXPECT_EQ(frames[0].data, Latin("Caf\xE9"));
+    EXPECT_EQ(frames[1].data, Bytes("\1\xFF\xFE\xA9\x03m\0e\0g\0a\0\0\0", 15));
+    EXPECT_EQ(frames[2].data, Bytes("\1eng\xFF\xFE\0\0\xFF\xFE"
+                                    "5\0 \0\xAC\x20\0\0",
+                                    18));
+    EXPECT_EQ(frames[3].data, Bytes("\0\0http://x/\xE9\0", 13));
+    TagRecord read;
+    ASSERT_TRUE(ReadTagV2(file.path(), read));
+    EXPECT_EQ(read.Title, record.Title);
+    EXPECT_EQ(read.Comment, record.Comment);
+
+    ASSERT_TRUE(WriteTagV2(file.path(), record, true, true, true));
+    frames = FramesOf(file.Read());
+    EXPECT_EQ(frames[1].data, "\3\xCE\xA9mega" + Bytes(1, '\0'));
+    EXPECT_EQ(frames[2].data, Bytes("\3eng\0"
+                                    "5 \xE2\x82\xAC\0",
+                                    11));
+    ASSERT_TRUE(ReadTagV2(file.path(), read));
+    EXPECT_EQ(read.Comment, record.Comment);
+}
+
+TEST(RemoveTagV2, CutsTheTagAndKeepsEverythingAfterIt) {
+    const Bytes rest = Audio() + TagV1("v1", 1, 2);
+    const TempFile file(Tag(3, 0, Frame23("TIT2", Latin("x"))) + rest);
+    ASSERT_TRUE(RemoveTagV2(file.path(), true));
+    EXPECT_EQ(file.Read(), rest);
+    ASSERT_TRUE(RemoveTagV2(file.path(), true));  // nothing to remove
+    EXPECT_EQ(file.Read(), rest);
+    EXPECT_FALSE(RemoveTagV2(file.path() + ".missing", true));
+    EXPECT_FALSE(WriteTagV2(file.path() + ".missing", Record(), false, false, true));
+}
+
+TEST(WriteTagV2, ARewriteKeepsPermissionsLinksAndCleansUpAfterACrash) {
+    const TempFile file(Audio());
+    ::chmod(file.path().c_str(), 0444);
+    const std::string stale = RewriteTempPrefix(file.path()) + "Ab12Cd.tmp";
+    std::ofstream(stale) << "left by a crash";
+    const std::string other_track = RewriteTempPrefix(file.path() + "2") + "Ab12Cd.tmp";
+    std::ofstream(other_track) << "another file's rewrite";
+    const std::string link = file.path() + ".link";
+    std::filesystem::create_symlink(file.path(), link);
+
+    ASSERT_TRUE(WriteTagV2(link, Record(), false, false, true));
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_TRUE(std::filesystem::exists(other_track));
+    struct stat status {};
+    ::stat(file.path().c_str(), &status);
+    EXPECT_EQ(status.st_mode & 07777, 0644u) << "read-only cleared for the owner only";
+    EXPECT_EQ(file.Read().substr(2058), Audio());
+}
+
+}  // namespace
+}  // namespace kalvex

@@ -1,0 +1,128 @@
+#include "id3/safe_rewrite.h"
+
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "id3/id3v2_writer.h"
+#include "tag_bytes.h"
+
+namespace kalvex {
+namespace {
+
+using namespace test;
+
+Bytes Audio(size_t size) {
+    Bytes audio("\xFF\xFB\x90\x64", 4);
+    for (size_t i = 0; audio.size() < size; ++i) {
+        audio += static_cast<char>((i * 131 + 17) & 0xFF);
+    }
+    return audio;
+}
+
+TagRecord Grown() {
+    TagRecord record;
+    record.Title = "A title that needs a new tag";
+    return record;
+}
+
+// Nothing in the folder but the file itself.
+std::vector<std::string> FolderEntries(const std::string& path) {
+    std::vector<std::string> names;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::path(path).parent_path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    return names;
+}
+
+TEST(RewriteFileWithHead, ReplacesTheFileWithHeadAndItsTail) {
+    const TempFile file("0123456789");
+    const Bytes head = "head:";
+    ASSERT_TRUE(RewriteFileWithHead(
+        file.path(), std::span(reinterpret_cast<const std::uint8_t*>(head.data()), head.size()),
+        4));
+    EXPECT_EQ(file.Read(), "head:456789");
+    EXPECT_EQ(FolderEntries(file.path()), std::vector<std::string>{"track.mp3"});
+    EXPECT_FALSE(RewriteFileWithHead(file.path(), {}, 100)) << "past the end";
+    EXPECT_EQ(file.Read(), "head:456789");
+}
+
+// The tag write that needs a new file, in a folder where it cannot be made.
+TEST(WriteTagV2, ReadOnlyFolderFailsAndLeavesTheFileAlone) {
+    const Bytes original = Audio(50000);
+    const TempFile file(original);
+    const std::string folder = std::filesystem::path(file.path()).parent_path();
+    bool written = true;
+    if (::geteuid() == 0) {
+        // Root writes anywhere; the write runs as an ordinary user who owns
+        // the file but not the folder.
+        ::chmod(folder.c_str(), 0755);
+        ASSERT_EQ(::chown(file.path().c_str(), 65534, 65534), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            if (::setgid(65534) != 0 || ::setuid(65534) != 0 ||
+                ::access(file.path().c_str(), W_OK) != 0) {
+                ::_exit(2);  // the file itself must stay writable for the test to mean anything
+            }
+            ::_exit(WriteTagV2(file.path(), Grown(), false, false, true) ? 1 : 0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFEXITED(status));
+        ASSERT_NE(WEXITSTATUS(status), 2);
+        written = WEXITSTATUS(status) != 0;
+    } else {
+        ::chmod(folder.c_str(), 0555);
+        ASSERT_EQ(::access(file.path().c_str(), W_OK), 0);
+        written = WriteTagV2(file.path(), Grown(), false, false, true);
+        ::chmod(folder.c_str(), 0700);
+    }
+    EXPECT_FALSE(written);
+    EXPECT_EQ(file.Read(), original);
+    EXPECT_EQ(FolderEntries(file.path()), std::vector<std::string>{"track.mp3"});
+}
+
+// A small file system of its own that the new file does not fit on.
+class FullDisk : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (::geteuid() != 0) {
+            GTEST_SKIP() << "mounting a small tmpfs needs root";
+        }
+        std::string pattern = (std::filesystem::temp_directory_path() / "kalvex-full-XXXXXX");
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+        if (::mount("tmpfs", folder_.c_str(), "tmpfs", 0, "size=256k") != 0) {
+            std::filesystem::remove(folder_);
+            folder_.clear();
+            GTEST_SKIP() << "cannot mount a tmpfs here";
+        }
+    }
+    void TearDown() override {
+        if (!folder_.empty()) {
+            ::umount(folder_.c_str());
+            std::filesystem::remove(folder_);
+        }
+    }
+    std::string folder_;
+};
+
+TEST_F(FullDisk, AGrownTagThatDoesNotFitFailsAndLeavesTheFileAlone) {
+    const Bytes original = Tag(3, 0, Frame23("TIT2", Latin("old"))) + Audio(150 * 1024);
+    const std::string path = folder_ + "/track.mp3";
+    std::ofstream(path, std::ios::binary) << original;
+
+    EXPECT_FALSE(WriteTagV2(path, Grown(), false, false, true));
+    EXPECT_EQ(ReadFileBytes(path), original);
+    EXPECT_FALSE(RemoveTagV2(path, true));
+    EXPECT_EQ(ReadFileBytes(path), original);
+    EXPECT_EQ(FolderEntries(path), std::vector<std::string>{"track.mp3"});
+}
+
+}  // namespace
+}  // namespace kalvex
