@@ -20,7 +20,7 @@ namespace {
 // The writer renames a new file over the old one, so the input lives in a
 // real folder (made once under /tmp, removed at exit) rather than in memory.
 class InputFolder {
-  public:
+public:
     InputFolder() {
         char folder[] = "/tmp/kalvex-fuzz-write-XXXXXX";
         if (mkdtemp(folder) == nullptr) {
@@ -32,7 +32,7 @@ class InputFolder {
     ~InputFolder() { std::filesystem::remove_all(folder_); }
     const std::string& path() const { return path_; }
 
-  private:
+private:
     std::string folder_;
     std::string path_;
 };

@@ -30,7 +30,6 @@
 #include "app/qt_dialogs.h"
 #include "app/settings_location.h"
 #include "app/wrap_button.h"
-#include "id3/genres.h"
 #include "cdrom/drive_error.h"
 #include "common/numbers.h"
 #include "common/text_helpers.h"
@@ -39,6 +38,7 @@
 #include "controls/twips.h"
 #include "controls/varnith_tab.h"
 #include "freedb/cddb_protocol.h"
+#include "id3/genres.h"
 #include "kalvex/version.h"
 
 namespace kalvex {

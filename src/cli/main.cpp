@@ -13,12 +13,8 @@ using kalvex::cli::Command;
 
 std::vector<Command> AllCommands() {
     return {
-        kalvex::cli::DiscIdCommand(),
-        kalvex::cli::CddbCommand(),
-        kalvex::cli::DrivesCommand(),
-        kalvex::cli::TagsCommand(),
-        kalvex::cli::WriteCommand(),
-        kalvex::cli::RemoveCommand(),
+        kalvex::cli::DiscIdCommand(), kalvex::cli::CddbCommand(),  kalvex::cli::DrivesCommand(),
+        kalvex::cli::TagsCommand(),   kalvex::cli::WriteCommand(), kalvex::cli::RemoveCommand(),
     };
 }
 

@@ -14,7 +14,7 @@ namespace kalvex {
 // path out. Only regular files open: a FIFO or device named like an MP3 must
 // never block or hang a folder listing.
 class Mp3File {
-  public:
+public:
     enum class Mode { kRead, kReadWrite };
 
     static std::optional<Mp3File> Open(const std::string& path, Mode mode);
@@ -42,7 +42,7 @@ class Mp3File {
 
     static constexpr std::size_t kWindowSize = 4096;
 
-  private:
+private:
     Mp3File(int fd, std::int64_t length) : fd_(fd), length_(length) {}
 
     std::size_t ReadDirect(std::int64_t offset, std::span<std::uint8_t> buffer) const;

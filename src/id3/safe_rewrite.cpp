@@ -23,7 +23,7 @@ constexpr std::string_view kTempSuffix = ".tmp";
 
 // Closes a descriptor on every way out.
 class Descriptor {
-  public:
+public:
     explicit Descriptor(int fd) : fd_(fd) {}
     ~Descriptor() {
         if (fd_ >= 0) {
@@ -41,7 +41,7 @@ class Descriptor {
         return ::close(fd) == 0;
     }
 
-  private:
+private:
     int fd_;
 };
 

@@ -89,7 +89,7 @@ TEST(WriteTagV2, ReadOnlyFolderFailsAndLeavesTheFileAlone) {
 
 // A small file system of its own that the new file does not fit on.
 class FullDisk : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         if (::geteuid() != 0) {
             GTEST_SKIP() << "mounting a small tmpfs needs root";

@@ -64,7 +64,7 @@ inline Bytes TagV1(const Bytes& title, int track, int genre) {
 
 // A file in a fresh temporary folder, removed with the object.
 class TempFile {
-  public:
+public:
     explicit TempFile(const Bytes& content, const std::string& name = "track.mp3") {
         std::string pattern =
             (std::filesystem::temp_directory_path() / "kalvex-id3-XXXXXX").string();
@@ -85,7 +85,7 @@ class TempFile {
     }
     Bytes Read() const { return ReadFileBytes(path_); }
 
-  private:
+private:
     std::filesystem::path folder_;
     std::string path_;
 };
