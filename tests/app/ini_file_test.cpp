@@ -5,7 +5,8 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+
+#include "test_files.h"
 
 namespace kalvex {
 namespace {
@@ -25,12 +26,7 @@ protected:
     void TearDown() override { fs::remove_all(folder); }
 
     void Store(const std::string& content) { std::ofstream(file, std::ios::binary) << content; }
-    std::string Content() const {
-        std::ifstream in(file, std::ios::binary);
-        std::stringstream text;
-        text << in.rdbuf();
-        return text.str();
-    }
+    std::string Content() const { return test::ReadFileBytes(file); }
 
     fs::path folder;
     std::string file;

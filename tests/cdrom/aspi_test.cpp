@@ -7,8 +7,6 @@
 #include "cdrom/aspi.h"
 #include "cdrom/aspi_layout.h"
 #include "cdrom/drive_commands.h"
-#include "cdrom/drive_discovery.h"
-#include "cdrom/list_drive_box.h"
 #include "cdrom/toc_text.h"
 #include "virtual_drive_env.h"
 
@@ -64,19 +62,6 @@ struct Recorder {
     }
 };
 
-TEST(AspiVirtualDrive, ListsTheOneDriveWithItsInquiryEntry) {
-    clsASPI scsi(VirtualAspi());
-    ASSERT_EQ(scsi.DriveCount(), 1);
-    EXPECT_EQ(scsi.DriveHandle(1), std::string(3, '\0'));
-    ListDriveBox box;
-    CollectingMessageService messages;
-    EnumerateCdDrives(scsi, box, messages, 1);
-    EXPECT_TRUE(messages.Texts().empty());
-    ASSERT_EQ(box.Entries().size(), 1u);
-    EXPECT_EQ(box.Entries()[0].text, "D: KALVEX  VIRTUAL CD-ROM  1.0  (0:0:0)");
-    EXPECT_EQ(box.Entries()[0].drive_index, 1);
-}
-
 TEST(AspiVirtualDrive, AsksEveryAdapterUpToTheCountTargetsAndLuns) {
     LibraryCalls calls = Recorder::Calls();
     Recorder::support_answer = 0x0102;  // completed, two adapters
@@ -103,6 +88,7 @@ struct AspiDriveFixture : ::testing::Test {
 };
 
 TEST_F(AspiDriveFixture, EmptyDriveIsNotReadyAndUnknownCommandsAreRefusedAsARealDriveWould) {
+    EXPECT_EQ(drive, std::string(3, '\0'));  // adapter 0, target 0, LUN 0
     EXPECT_EQ(TestUnitReady(scsi, drive), 2);
     EXPECT_EQ(scsi.LastSK(), 0x02);
     EXPECT_EQ(scsi.LastASC(), 0x3A);
