@@ -13,16 +13,6 @@ MainLayout LaidOut(int width, int height = kInnerHeight) {
     return layout;
 }
 
-TEST(MainLayoutTest, OpeningSizePutsTheTabStripAtTheRightEdge) {
-    const MainLayout l = LaidOut(kMainWindowWidth);
-    EXPECT_EQ(l.nTab.left, kMainWindowWidth - 5375 - 180);
-    EXPECT_EQ(l.fraTab.left, l.nTab.left + 60);
-    EXPECT_EQ(l.fraTab.top, l.nTab.top + 330);
-    EXPECT_EQ(l.cmdImport.left, l.cmdUpdate.left + 2175 + 120);
-    EXPECT_EQ(l.lvwTracks.height, kInnerHeight - 3840 - 120);
-    EXPECT_EQ(l.cboDrives.width, l.cmdRead.left - 120 - 1080);
-}
-
 TEST(MainLayoutTest, WideningBy1000TwipsMovesTheRightHandControlsAndWidensTheLists) {
     const MainLayout before = LaidOut(kMainWindowWidth);
     const MainLayout after = LaidOut(kMainWindowWidth + 1000);

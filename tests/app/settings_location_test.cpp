@@ -10,19 +10,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(SettingsLocationTest, BesideTheProgramWhenItsFolderIsWritable) {
+TEST(SettingsLocationTest, BesideTheProgramWhenItsFolderIsWritableElseInTheConfigurationFolder) {
     const std::string folder = fs::temp_directory_path().string() + "/";
     EXPECT_EQ(SettingsFilePath(folder, "/config", "/home/u"), folder + "Settings.ini");
-}
-
-TEST(SettingsLocationTest, ElseInTheUsersConfigurationFolder) {
     const std::string nowhere = "/nonexistent-kalvex-folder/";
     EXPECT_EQ(SettingsFilePath(nowhere, "/cfg", "/home/u"), "/cfg/kalvex-tagger/Settings.ini");
-    EXPECT_EQ(SettingsFilePath(nowhere, "", "/home/u"),
-              "/home/u/.config/kalvex-tagger/Settings.ini");
-    // A relative XDG_CONFIG_HOME is ignored, as the base directory rules say.
-    EXPECT_EQ(SettingsFilePath(nowhere, "cfg", "/home/u"),
-              "/home/u/.config/kalvex-tagger/Settings.ini");
+    // No or a relative XDG_CONFIG_HOME (ignored, as the base directory rules say).
+    for (const char* config : {"", "cfg"}) {
+        EXPECT_EQ(SettingsFilePath(nowhere, config, "/home/u"),
+                  "/home/u/.config/kalvex-tagger/Settings.ini")
+            << config;
+    }
 }
 
 }  // namespace

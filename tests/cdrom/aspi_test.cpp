@@ -7,8 +7,6 @@
 #include "cdrom/aspi.h"
 #include "cdrom/aspi_layout.h"
 #include "cdrom/drive_commands.h"
-#include "cdrom/drive_discovery.h"
-#include "cdrom/list_drive_box.h"
 #include "cdrom/toc_text.h"
 #include "virtual_drive_env.h"
 
@@ -64,23 +62,6 @@ struct Recorder {
     }
 };
 
-TEST(AspiVirtualDrive, ListsTheOneDriveWithItsInquiryEntry) {
-    clsASPI scsi(VirtualAspi());
-    EXPECT_TRUE(scsi.Installed());
-    EXPECT_TRUE(scsi.Initialized());
-    EXPECT_EQ(scsi.Interface(), "ASPI");
-    ASSERT_EQ(scsi.DriveCount(), 1);
-    const std::string handle = scsi.DriveHandle(1);
-    EXPECT_EQ(handle, std::string(3, '\0'));
-    ListDriveBox box;
-    CollectingMessageService messages;
-    EnumerateCdDrives(scsi, box, messages, 1);
-    EXPECT_TRUE(messages.Texts().empty());
-    ASSERT_EQ(box.Entries().size(), 1u);
-    EXPECT_EQ(box.Entries()[0].text, "D: KALVEX  VIRTUAL CD-ROM  1.0  (0:0:0)");
-    EXPECT_EQ(box.Entries()[0].drive_index, 1);
-}
-
 TEST(AspiVirtualDrive, AsksEveryAdapterUpToTheCountTargetsAndLuns) {
     LibraryCalls calls = Recorder::Calls();
     Recorder::support_answer = 0x0102;  // completed, two adapters
@@ -93,66 +74,55 @@ TEST(AspiVirtualDrive, AsksEveryAdapterUpToTheCountTargetsAndLuns) {
     EXPECT_EQ(Recorder::requests.back(), (std::array<std::uint8_t, 4>{SC_GET_DEV_TYPE, 2, 7, 7}));
     EXPECT_EQ(scsi.DriveCount(), 1);
     // A handle's three characters are adapter, target and LUN.
-    const std::string handle = clsASPI::MakeHandle(1, 3, 0);
-    EXPECT_EQ(handle, std::string("\x01\x03\x00", 3));
-    EXPECT_EQ(scsi.TargetID(handle), 3);
+    EXPECT_EQ(scsi.TargetID(clsASPI::MakeHandle(1, 3, 0)), 3);
 
     Recorder::support_answer = 0x0401;  // an error status: not initialised
     EXPECT_FALSE(scsi.Initialized());
 }
 
-TEST(AspiVirtualDrive, EmptyDriveIsNotReady) {
+// The virtual drive through clsASPI; the disc goes in when the test says.
+struct AspiDriveFixture : ::testing::Test {
     VirtualDisc disc;
-    clsASPI scsi(VirtualAspi());
-    EXPECT_EQ(TestUnitReady(scsi, scsi.DriveHandle(1)), 2);
+    clsASPI scsi{VirtualAspi()};
+    const std::string drive = scsi.DriveHandle(1);
+};
+
+TEST_F(AspiDriveFixture, EmptyDriveIsNotReadyAndUnknownCommandsAreRefusedAsARealDriveWould) {
+    EXPECT_EQ(drive, std::string(3, '\0'));  // adapter 0, target 0, LUN 0
+    EXPECT_EQ(TestUnitReady(scsi, drive), 2);
     EXPECT_EQ(scsi.LastSK(), 0x02);
     EXPECT_EQ(scsi.LastASC(), 0x3A);
     EXPECT_EQ(scsi.LastASCQ(), 0x00);
     disc.Insert("1 1 0:2:0 4:0:0");
-    EXPECT_EQ(TestUnitReady(scsi, scsi.DriveHandle(1)), 0);
+    EXPECT_EQ(TestUnitReady(scsi, drive), 0);
     EXPECT_EQ(scsi.LastSK(), 0);
-}
 
-TEST(AspiVirtualDrive, ReadsTheTocInBothAddressForms) {
-    VirtualDisc disc;
-    disc.Insert("2 3 0:2:0 3:0:0 5:30:10\n");
-    clsASPI scsi(VirtualAspi());
-    DiscToc msf;
-    ASSERT_EQ(ReadTocCommand(scsi, scsi.DriveHandle(1), true, msf), 0);
-    EXPECT_EQ(msf.bytes, MakeDiscToc(2, 3, {{0, 2, 0}, {3, 0, 0}, {5, 30, 10}}).bytes);
-    DiscToc lba;
-    ASSERT_EQ(ReadTocCommand(scsi, scsi.DriveHandle(1), false, lba), 0);
-    const std::uint8_t second_track[8] = {0, 0x10, 3, 0, 0, 0, 0x34, 0x26};  // LBA 13350
-    EXPECT_EQ(std::memcmp(&lba.bytes[12], second_track, 8), 0);
-}
-
-TEST(AspiVirtualDrive, RejectsWhatItDoesNotKnowAsARealDriveWould) {
-    VirtualDisc disc;
-    disc.Insert("1 1 0:2:0 4:0:0");
-    clsASPI scsi(VirtualAspi());
     const std::uint8_t read_capacity[10] = {0x25};
     std::uint8_t reply[8] = {};
-    EXPECT_EQ(scsi.ExecCMD(scsi.DriveHandle(1), read_capacity, 10, 0, reply, 8, 5), 2);
+    EXPECT_EQ(scsi.ExecCMD(drive, read_capacity, 10, 0, reply, 8, 5), 2);
     EXPECT_EQ(scsi.LastSK(), 0x05);
     EXPECT_EQ(scsi.LastASC(), 0x20);
     // READ TOC format 1 (session info) is not offered.
     const std::uint8_t session_info[10] = {0x43, 0, 1, 0, 0, 0, 0, 0, 12, 0};
-    EXPECT_EQ(scsi.ExecCMD(scsi.DriveHandle(1), session_info, 10, 0, reply, 8, 5), 2);
+    EXPECT_EQ(scsi.ExecCMD(drive, session_info, 10, 0, reply, 8, 5), 2);
     EXPECT_EQ(scsi.LastASC(), 0x24);
     // No device at target 1: refused before reaching a drive.
     EXPECT_EQ(TestUnitReady(scsi, clsASPI::MakeHandle(0, 1, 0)), 255);
     EXPECT_EQ(TestUnitReady(scsi, "short"), kScsiStatusNoDrive);
 }
 
-TEST(AspiVirtualDrive, WaitsForRequestsThatStayPending) {
-    VirtualDisc disc;
-    disc.Insert("1 1 0:2:0 4:0:0");
+TEST_F(AspiDriveFixture, ReadsTheTocInBothAddressFormsAndWaitsForPendingRequests) {
+    disc.Insert("2 3 0:2:0 3:0:0 5:30:10\n");
+    DiscToc msf;
+    ASSERT_EQ(ReadTocCommand(scsi, drive, true, msf), 0);
+    EXPECT_EQ(msf.bytes, MakeDiscToc(2, 3, {{0, 2, 0}, {3, 0, 0}, {5, 30, 10}}).bytes);
+    DiscToc lba;
     setenv("KALVEX_VIRTUAL_ASPI_DELAY_MS", "150", 1);
-    clsASPI scsi(VirtualAspi());
-    DiscToc toc;
-    EXPECT_EQ(ReadTocCommand(scsi, scsi.DriveHandle(1), true, toc), 0);
+    const int status = ReadTocCommand(scsi, drive, false, lba);
     unsetenv("KALVEX_VIRTUAL_ASPI_DELAY_MS");
-    EXPECT_EQ(TocMinute(toc, 2), 4);
+    ASSERT_EQ(status, 0);
+    const std::uint8_t second_track[8] = {0, 0x10, 3, 0, 0, 0, 0x34, 0x26};  // LBA 13350
+    EXPECT_EQ(std::memcmp(&lba.bytes[12], second_track, 8), 0);
 }
 
 TEST(AspiVirtualDrive, StatusAndSenseRules) {
@@ -198,17 +168,14 @@ TEST(AspiVirtualDrive, StatusAndSenseRules) {
     EXPECT_EQ(ReadTocCommand(scsi, scsi.DriveHandle(1), true, toc), 0);
 }
 
-TEST(AspiLibrary, MissingLibraryIsNotInstalled) {
+TEST(AspiLibrary, MissingLibraryIsNotInstalledAndOneWithoutTheAspiFunctionsRaises) {
     AspiOptions options;
     options.library = "/nonexistent/libwnaspi32.so";
-    clsASPI scsi(options);
-    EXPECT_FALSE(scsi.Installed());
-    EXPECT_FALSE(scsi.Initialized());
-    EXPECT_EQ(scsi.DriveCount(), 0);
-}
+    clsASPI missing(options);
+    EXPECT_FALSE(missing.Installed());
+    EXPECT_FALSE(missing.Initialized());
+    EXPECT_EQ(missing.DriveCount(), 0);
 
-TEST(AspiLibrary, LibraryWithoutTheAspiFunctionsRaises) {
-    AspiOptions options;
     options.library = KALVEX_CDECL_TEST_LIBRARY;
     try {
         clsASPI scsi(options);

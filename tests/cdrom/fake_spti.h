@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <map>
@@ -17,7 +18,6 @@ namespace kalvex::test {
 // is shared so the test can still look at it after clsSPTI took ownership.
 struct FakeSptiState {
     struct Sent {
-        std::string drive;
         sg_io_hdr_t header;
         std::vector<std::uint8_t> cdb;  // all 16 bytes of the request's CDB
     };
@@ -40,31 +40,25 @@ public:
 
     std::vector<std::string> CdDrives() override { return state_->drives; }
     DeviceHandle Open(const std::string& drive) override {
-        if (state_->refused.count(drive) != 0) {
+        const auto& drives = state_->drives;
+        const auto found = std::find(drives.begin(), drives.end(), drive);
+        if (state_->refused.count(drive) != 0 || found == drives.end()) {
             return kInvalidDevice;
         }
         ++state_->opened;
-        for (size_t i = 0; i < state_->drives.size(); ++i) {
-            if (state_->drives[i] == drive) {
-                return static_cast<DeviceHandle>(100 + i);
-            }
-        }
-        return kInvalidDevice;
+        return 100 + (found - drives.begin());
     }
     void Close(DeviceHandle) override { ++state_->closed; }
     bool GetAddress(DeviceHandle device, ScsiAddress& address) override {
         const auto found = state_->addresses.find(Drive(device));
-        if (found == state_->addresses.end()) {
-            return false;
+        if (found != state_->addresses.end()) {
+            address = found->second;
         }
-        address = found->second;
-        return true;
+        return found != state_->addresses.end();
     }
     bool PassThrough(DeviceHandle device, PassThroughRequest& request) override {
-        FakeSptiState::Sent sent{Drive(device), request.header, {}};
         const auto* cdb = static_cast<const std::uint8_t*>(request.header.cmdp);
-        sent.cdb.assign(cdb, cdb + 16);
-        state_->sent.push_back(sent);
+        state_->sent.push_back({request.header, {cdb, cdb + 16}});
         return state_->answer(Drive(device), request);
     }
 

@@ -49,66 +49,53 @@ std::shared_ptr<FakeSptiState> PassThroughDrives(std::vector<std::string> drives
     return state;
 }
 
-struct Backends {
+// One selection run: the pass-through drives given, the ASPI library named.
+struct SelectFixture : ::testing::Test {
     bool aspi_made = false;
-    ScsiBackends Make(std::shared_ptr<FakeSptiState> pass_through, std::string aspi_library) {
-        return {
-            [pass_through] {
-                return std::make_unique<clsSPTI>(std::make_unique<test::FakeSpti>(pass_through));
-            },
-            [this, aspi_library] {
-                aspi_made = true;
-                AspiOptions options = test::VirtualAspi();
-                options.library = aspi_library;
-                return std::make_unique<clsASPI>(options);
-            }};
+    ListDriveBox box;
+    CollectingMessageService messages;
+
+    bool Select(std::shared_ptr<FakeSptiState> pass_through, std::string aspi_library) {
+        return SelectScsiInterface(
+            box, messages,
+            {[pass_through] {
+                 return std::make_unique<clsSPTI>(std::make_unique<test::FakeSpti>(pass_through));
+             },
+             [this, aspi_library] {
+                 aspi_made = true;
+                 AspiOptions options = test::VirtualAspi();
+                 options.library = aspi_library;
+                 return std::make_unique<clsASPI>(options);
+             }});
     }
 };
 
-TEST(SelectScsiInterface, PrefersAWorkingPassThroughOverAnInstalledAspi) {
-    Backends backends;
-    ListDriveBox box;
-    CollectingMessageService messages;
-    ASSERT_TRUE(SelectScsiInterface(
-        box, messages, backends.Make(PassThroughDrives({"/dev/sr0"}), test::kVirtualAspi)));
-    EXPECT_FALSE(backends.aspi_made);
+TEST_F(SelectFixture, PrefersAWorkingPassThroughOverAnInstalledAspi) {
+    ASSERT_TRUE(Select(PassThroughDrives({"/dev/sr0"}), test::kVirtualAspi));
+    EXPECT_FALSE(aspi_made);
     EXPECT_EQ(CurrentScsiInterface()->Interface(), "SPTI");
     ASSERT_EQ(box.Entries().size(), 1u);
     EXPECT_EQ(box.Entries()[0].text, "/dev/sr0: ACME    CD-ROM sr0      1.00 (0:0:0)");
     EXPECT_EQ(box.SelectedDriveIndex(), 1);
 }
 
-TEST(SelectScsiInterface, FallsBackToAspiWhenThePassThroughFindsNoDrive) {
-    Backends backends;
-    ListDriveBox box;
-    CollectingMessageService messages;
-    ASSERT_TRUE(SelectScsiInterface(box, messages,
-                                    backends.Make(PassThroughDrives({}), test::kVirtualAspi)));
-    EXPECT_EQ(CurrentScsiInterface()->Interface(), "ASPI");
-    ASSERT_EQ(box.Entries().size(), 1u);
-    EXPECT_EQ(box.Entries()[0].text, "D: KALVEX  VIRTUAL CD-ROM  1.0  (0:0:0)");
+TEST_F(SelectFixture, FallsBackToAspiWhenThePassThroughFindsNoDriveOrMayNotOpenIt) {
+    auto refusing = PassThroughDrives({"/dev/sr0"});
+    refusing->refused = {"/dev/sr0"};
+    for (const auto& pass_through : {PassThroughDrives({}), refusing}) {
+        ASSERT_TRUE(Select(pass_through, test::kVirtualAspi));
+        EXPECT_EQ(CurrentScsiInterface()->Interface(), "ASPI");
+        ASSERT_FALSE(box.Entries().empty());
+        EXPECT_EQ(box.Entries().back().text, "D: KALVEX  VIRTUAL CD-ROM  1.0  (0:0:0)");
+    }
+    EXPECT_EQ(box.Entries().size(), 2u);  // one entry per run
     EXPECT_TRUE(messages.Texts().empty());
 }
 
-TEST(SelectScsiInterface, FallsBackWhenThePassThroughMayNotOpenTheDrive) {
-    auto refusing = PassThroughDrives({"/dev/sr0"});
-    refusing->refused = {"/dev/sr0"};
-    Backends backends;
-    ListDriveBox box;
-    CollectingMessageService messages;
-    ASSERT_TRUE(SelectScsiInterface(box, messages, backends.Make(refusing, test::kVirtualAspi)));
-    EXPECT_EQ(CurrentScsiInterface()->Interface(), "ASPI");
-}
-
-TEST(SelectScsiInterface, ReportsWhenNeitherBackEndWorks) {
-    Backends backends;
-    ListDriveBox box;
-    CollectingMessageService messages;
-    EXPECT_FALSE(SelectScsiInterface(
-        box, messages, backends.Make(PassThroughDrives({}), "/nonexistent/libwnaspi32.so")));
-    EXPECT_TRUE(backends.aspi_made);
+TEST_F(SelectFixture, ReportsWhenNeitherBackEndWorks) {
+    EXPECT_FALSE(Select(PassThroughDrives({}), "/nonexistent/libwnaspi32.so"));
+    EXPECT_TRUE(aspi_made);
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"No working interface found!"});
-    ASSERT_EQ(messages.Messages().size(), 1u);
     EXPECT_EQ(messages.Messages()[0].icon, CollectingMessageService::Icon::Exclamation);
     EXPECT_EQ(CurrentScsiInterface(), nullptr);
     EXPECT_TRUE(box.Entries().empty());
@@ -117,25 +104,16 @@ TEST(SelectScsiInterface, ReportsWhenNeitherBackEndWorks) {
     EXPECT_EQ(messages.Texts().back(), kNoDiscMessage);
 }
 
-TEST(SelectScsiInterface, LeavesOutADriveThatFailsInquiry) {
-    Backends backends;
-    ListDriveBox box;
-    CollectingMessageService messages;
-    ASSERT_TRUE(SelectScsiInterface(
-        box, messages,
-        backends.Make(PassThroughDrives({"/dev/sr0", "/dev/sr1"}, {"/dev/sr1"}), "")));
+TEST_F(SelectFixture, LeavesOutADriveThatFailsInquiry) {
+    ASSERT_TRUE(Select(PassThroughDrives({"/dev/sr0", "/dev/sr1"}, {"/dev/sr1"}), ""));
     ASSERT_EQ(box.Entries().size(), 1u);
     EXPECT_EQ(box.Entries()[0].drive_index, 1);
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"INQUIRY failed for device 2"});
 }
 
-TEST(SelectScsiInterface, ThrowsWhenNoDriveCanBeListed) {
-    Backends backends;
-    ListDriveBox box;
-    CollectingMessageService messages;
+TEST_F(SelectFixture, ThrowsWhenNoDriveCanBeListed) {
     try {
-        SelectScsiInterface(box, messages,
-                            backends.Make(PassThroughDrives({"/dev/sr0"}, {"/dev/sr0"}), ""));
+        Select(PassThroughDrives({"/dev/sr0"}, {"/dev/sr0"}), "");
         FAIL() << "no error raised";
     } catch (const DriveAccessError& error) {
         EXPECT_EQ(error.number(), kNoCdDriveError);
@@ -152,15 +130,9 @@ TEST(DriveEntryText, RunsTheFieldsTogetherWithTheirBlanksAndDropsNuls) {
               "D: ACMEL\xC3\xA4ufer2 (0:1:2)");
 }
 
-struct ReadDiscTocFixture : ::testing::Test {
+struct ReadDiscTocFixture : SelectFixture {
     VirtualDisc disc;
-    ListDriveBox box;
-    CollectingMessageService messages;
-    void SetUp() override {
-        Backends backends;
-        ASSERT_TRUE(SelectScsiInterface(box, messages,
-                                        backends.Make(PassThroughDrives({}), test::kVirtualAspi)));
-    }
+    void SetUp() override { ASSERT_TRUE(Select(PassThroughDrives({}), test::kVirtualAspi)); }
 };
 
 TEST_F(ReadDiscTocFixture, ReadsTheDiscIntoTheProgramsToc) {

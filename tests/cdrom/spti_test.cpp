@@ -57,100 +57,77 @@ TEST_F(SptiFixture, SendsTheCommandBlockWithTheRestZeroAndDataFromTheDevice) {
 
 TEST_F(SptiFixture, MapsStatusesAndKeepsTheSenseBytes) {
     clsSPTI& drive = Make({"/dev/sr0"});
-    state->answer = [](const std::string&, PassThroughRequest& request) {
-        test::Reply(request, 2, 0x02, 0x3A, 0x01);
-        return true;
+    struct Case {
+        const char* what;
+        std::function<bool(PassThroughRequest&)> answer;
+        int status, sense_key, asc, ascq;
     };
-    EXPECT_EQ(TestUnitReady(drive, "/dev/sr0"), 2);
-    EXPECT_EQ(drive.LastSK(), 0x02);
-    EXPECT_EQ(drive.LastASC(), 0x3A);
-    EXPECT_EQ(drive.LastASCQ(), 0x01);
-
-    // The whole byte 2 is kept, flag bits included.
-    state->answer = [](const std::string&, PassThroughRequest& request) {
-        test::Reply(request, 2, 0x82, 0x00, 0x00);
-        return true;
+    const Case cases[] = {
+        {"check condition", [](auto& r) { return test::Reply(r, 2, 0x02, 0x3A, 0x01), true; }, 2,
+         0x02, 0x3A, 0x01},
+        // The whole byte 2 is kept, flag bits included.
+        {"flagged key", [](auto& r) { return test::Reply(r, 2, 0x82), true; }, 2, 0x82, 0, 0},
+        // A failed ioctl leaves no stale sense behind.
+        {"failed ioctl", [](auto&) { return false; }, 255, 0, 0, 0},
+        // Good device status but a transport or driver failure: not good.
+        {"host time-out", [](auto& r) { return r.header.host_status = 0x03, true; }, 255, 0, 0, 0},
+        {"driver time-out", [](auto& r) { return r.header.driver_status = 0x06, true; }, 255, 0, 0,
+         0},
+        // The device's own status is reported whatever lies below it.
+        {"reservation conflict",
+         [](auto& r) { return test::Reply(r, 0x18), r.header.host_status = 0x07, true; }, 0x18, 0,
+         0, 0},
     };
-    EXPECT_EQ(TestUnitReady(drive, "/dev/sr0"), 2);
-    EXPECT_EQ(drive.LastSK(), 0x82);
-
-    // A failed ioctl is 255 and leaves no stale sense behind.
-    state->answer = [](const std::string&, PassThroughRequest&) { return false; };
-    EXPECT_EQ(TestUnitReady(drive, "/dev/sr0"), 255);
-    EXPECT_EQ(drive.LastSK(), 0);
-    EXPECT_EQ(drive.LastASC(), 0);
-
-    // Good device status but a transport or driver failure: not good.
-    state->answer = [](const std::string&, PassThroughRequest& request) {
-        request.header.host_status = 0x03;  // DID_TIME_OUT
-        return true;
-    };
-    EXPECT_EQ(TestUnitReady(drive, "/dev/sr0"), 255);
-    state->answer = [](const std::string&, PassThroughRequest& request) {
-        request.header.driver_status = 0x06;  // DRIVER_TIMEOUT
-        return true;
-    };
-    EXPECT_EQ(TestUnitReady(drive, "/dev/sr0"), 255);
-    // The device's own status is reported whatever lies below it.
-    state->answer = [](const std::string&, PassThroughRequest& request) {
-        test::Reply(request, 0x18);  // reservation conflict
-        request.header.host_status = 0x07;
-        return true;
-    };
-    EXPECT_EQ(TestUnitReady(drive, "/dev/sr0"), 0x18);
+    for (const Case& c : cases) {
+        state->answer = [&c](const std::string&, PassThroughRequest& r) { return c.answer(r); };
+        EXPECT_EQ(TestUnitReady(drive, "/dev/sr0"), c.status) << c.what;
+        EXPECT_EQ(drive.LastSK(), c.sense_key) << c.what;
+        EXPECT_EQ(drive.LastASC(), c.asc) << c.what;
+        EXPECT_EQ(drive.LastASCQ(), c.ascq) << c.what;
+    }
 }
 
-TEST_F(SptiFixture, OpensEveryDriveOnceAtFirstUseAndClosesThemAtTheEnd) {
+TEST_F(SptiFixture, OpensEveryDriveOnceAtFirstUseClosesThemAtTheEndAndNamesThemExactly) {
     state->refused = {"/dev/sr1"};
+    state->addresses["/dev/sr0"] = {2, 5, 1};
     clsSPTI& drive = Make({"/dev/sr0", "/dev/sr1", "/dev/sr2"});
     EXPECT_EQ(state->opened, 0);
     EXPECT_EQ(drive.DriveCount(), 3);
     EXPECT_EQ(drive.DriveHandle(2), "/dev/sr1");
     EXPECT_EQ(drive.DriveHandle(0), "");
-    EXPECT_EQ(drive.DriveHandle(4), "");
-    EXPECT_EQ(drive.DriveChar("/dev/sr2"), "/dev/sr2");
     EXPECT_TRUE(drive.Installed());
     EXPECT_EQ(state->opened, 2);
     EXPECT_EQ(TestUnitReady(drive, "/dev/sr1"), kScsiStatusNoDrive);
+    for (const char* unknown : {"/DEV/SR0", "", "/dev/sr"}) {
+        EXPECT_EQ(TestUnitReady(drive, unknown), kScsiStatusNoDrive) << unknown;
+    }
+    EXPECT_TRUE(state->sent.empty());
     EXPECT_EQ(TestUnitReady(drive, "/dev/sr2"), 0);
     EXPECT_EQ(state->opened, 2);
-    EXPECT_EQ(state->sent.size(), 1u);
+
+    // Addresses come from the device, else are zero.
+    EXPECT_EQ(drive.HostAdapter("/dev/sr0"), 2);
+    EXPECT_EQ(drive.TargetID("/dev/sr0"), 5);
+    EXPECT_EQ(drive.LUN("/dev/sr0"), 1);
+    EXPECT_EQ(drive.TargetID("/dev/sr2"), 0);
+    EXPECT_EQ(drive.HostAdapter("/dev/sr9"), 0);
     spti.reset();
     EXPECT_EQ(state->closed, 2);
 }
 
 TEST_F(SptiFixture, NotInstalledWithoutDrivesOrWhenTheFirstRefuses) {
     EXPECT_FALSE(Make({}).Installed());
-    EXPECT_TRUE(spti->Initialized());
     state->refused = {"/dev/sr0"};
     EXPECT_FALSE(Make({"/dev/sr0", "/dev/sr1"}).Installed());
 }
 
-TEST_F(SptiFixture, HandlesNameDevicesExactly) {
-    clsSPTI& drive = Make({"/dev/sr0"});
-    EXPECT_EQ(TestUnitReady(drive, "/DEV/SR0"), kScsiStatusNoDrive);
-    EXPECT_EQ(TestUnitReady(drive, ""), kScsiStatusNoDrive);
-    EXPECT_EQ(TestUnitReady(drive, "/dev/sr"), kScsiStatusNoDrive);
-    EXPECT_TRUE(state->sent.empty());
-}
-
 TEST(DriveLetterHandles, OnlyTheFirstCharacterCountsInEitherCase) {
     const std::vector<std::string> letters = {"D", "E"};
-    EXPECT_EQ(MatchDriveLetter(letters, "d"), 0);
-    EXPECT_EQ(MatchDriveLetter(letters, "D:"), 0);
-    EXPECT_EQ(MatchDriveLetter(letters, "e:\\"), 1);
-    EXPECT_EQ(MatchDriveLetter(letters, "F"), -1);
-    EXPECT_EQ(MatchDriveLetter(letters, ""), -1);
-}
-
-TEST_F(SptiFixture, AddressesComeFromTheDeviceOrAreZero) {
-    state->addresses["/dev/sr0"] = {2, 5, 1};
-    clsSPTI& drive = Make({"/dev/sr0", "/dev/sr1"});
-    EXPECT_EQ(drive.HostAdapter("/dev/sr0"), 2);
-    EXPECT_EQ(drive.TargetID("/dev/sr0"), 5);
-    EXPECT_EQ(drive.LUN("/dev/sr0"), 1);
-    EXPECT_EQ(drive.TargetID("/dev/sr1"), 0);
-    EXPECT_EQ(drive.HostAdapter("/dev/sr9"), 0);
+    const std::pair<const char*, int> cases[] = {
+        {"d", 0}, {"D:", 0}, {"e:\\", 1}, {"F", -1}, {"", -1}};
+    for (const auto& [handle, index] : cases) {
+        EXPECT_EQ(MatchDriveLetter(letters, handle), index) << handle;
+    }
 }
 
 TEST(IdLunWord, DecodesHostTargetAndLun) {

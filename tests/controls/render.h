@@ -8,12 +8,7 @@ namespace kalvex::test {
 
 // What the widget shows on screen, one pixel per device-independent pixel.
 inline QImage Render(QWidget& widget) {
-    QImage image = widget.grab().toImage().convertToFormat(QImage::Format_ARGB32);
-    return image;
-}
-
-inline QColor Pixel(const QImage& image, int x, int y) {
-    return image.pixelColor(x, y);
+    return widget.grab().toImage().convertToFormat(QImage::Format_ARGB32);
 }
 
 inline int CountColour(const QImage& image, QRgb colour) {
