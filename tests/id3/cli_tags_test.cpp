@@ -10,10 +10,6 @@ namespace {
 
 using namespace test;
 
-std::string Quote(const std::string& path) {
-    return "'" + path + "'";
-}
-
 TEST(CliTags, JsonHasOneObjectPerFileWithEveryField) {
     const Bytes v2 = Tag(3, 0, Frame23("TIT2", Latin("Title")) + Frame23("TCON", Latin("(17)")));
     const TempFile file(v2 + Bytes("\xFF\xFB\x90\x64", 4) + Bytes(16000 * 2, '\0') +

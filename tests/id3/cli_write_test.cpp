@@ -12,10 +12,6 @@ namespace {
 
 using namespace test;
 
-std::string Quote(const std::string& path) {
-    return "'" + path + "'";
-}
-
 const Bytes kAudio = Bytes("\xFF\xFB\x90\x64", 4) + Bytes(4000, '\x55');
 
 TEST(CliWrite, FieldsNotGivenKeepTheirValueInEachVersion) {

@@ -17,16 +17,6 @@ namespace {
 
 using namespace test;
 
-// Something that stands for the audio: an MPEG frame header and bytes that
-// differ along the way, so any shift or cut shows.
-Bytes Audio(size_t size = 6000) {
-    Bytes audio("\xFF\xFB\x90\x64", 4);
-    for (size_t i = 0; audio.size() < size; ++i) {
-        audio += static_cast<char>((i * 31 + 7) & 0xFF);
-    }
-    return audio;
-}
-
 struct RawFrame {
     std::string id;
     Bytes data;
@@ -61,22 +51,19 @@ std::int64_t TagLengthOf(const Bytes& file) {
 }
 
 TagRecord Record() {
-    TagRecord record;
-    record.Artist = "Artist";
-    record.Album = "Album";
-    record.Title = "Title";
-    record.Year = "2003";
-    record.Genre = "rock";
-    record.Comment = "Comment";
-    record.TNR = "3/12";
-    return record;
+    return {.Artist = "Artist",
+            .Album = "Album",
+            .Title = "Title",
+            .Year = "2003",
+            .Genre = "rock",
+            .Comment = "Comment",
+            .TNR = "3/12"};
 }
 
 TEST(TagBlockLength, GrowsInStepsOf2048LeavingAtLeast1024Free) {
     EXPECT_EQ(TagBlockLength(100, 0), 2058);
     EXPECT_EQ(TagBlockLength(1023, 0), 2058);
     EXPECT_EQ(TagBlockLength(1024, 0), 4106);
-    EXPECT_EQ(TagBlockLength(1500, 0), 4106);
     EXPECT_EQ(TagBlockLength(2100, 0), 4106);
     EXPECT_EQ(TagBlockLength(3100, 0), 6154);
     EXPECT_EQ(TagBlockLength(3100, 3100), 3100);
@@ -107,12 +94,10 @@ TEST(WriteTagV2, NewTagMovesTheAudioBackAndTheSecondSaveIsInPlace) {
     EXPECT_EQ(written.substr(2058), audio);
     TagRecord read;
     ASSERT_TRUE(ReadTagV2(file.path(), read));
-    EXPECT_EQ(read.Title, "Another title");
-    EXPECT_EQ(read.Genre, "Rock");
-    EXPECT_EQ(read.TNR, "3/12");
-    TagRecord v1;
-    ASSERT_TRUE(ReadTagV1(file.path(), v1));
-    EXPECT_EQ(v1.Title, "v1 title");
+    changed.Genre = "Rock";
+    EXPECT_EQ(Fields(read), Fields(changed));
+    ASSERT_TRUE(ReadTagV1(file.path(), read));
+    EXPECT_EQ(read.Title, "v1 title");
 }
 
 TEST(WriteTagV2, RecordFramesInOrderThenKeptFramesInListOrder) {
@@ -183,34 +168,26 @@ TEST(WriteTagV2, ClearDropsEveryOldFrameButReusesTheSpace) {
 }
 
 TEST(WriteTagV2, TextOutsideSharedLatinIsWrittenWithoutLoss) {
-    TagRecord record;
-    record.Title = "Ωmega";
-    record.Comment = "5 €";
-    record.Artist = "Café";
-    record.LinkTo = "http://x/é";
+    const TagRecord record{
+        .Artist = "Café", .Title = "Ωmega", .Comment = "5 €", .LinkTo = "http://x/é"};
     const TempFile file(Audio());
     ASSERT_TRUE(WriteTagV2(file.path(), record, false, false, true));
     auto frames = FramesOf(file.Read());
     ASSERT_EQ(frames.size(), 4u);
     EXPECT_EQ(frames[0].data, Latin("Caf\xE9"));
     EXPECT_EQ(frames[1].data, Bytes("\1\xFF\xFE\xA9\x03m\0e\0g\0a\0\0\0", 15));
-    EXPECT_EQ(frames[2].data, Bytes("\1eng\xFF\xFE\0\0\xFF\xFE"
-                                    "5\0 \0\xAC\x20\0\0",
-                                    18));
+    EXPECT_EQ(frames[2].data, Bytes("\1eng\xFF\xFE\0\0\xFF\xFE\x35\0 \0\xAC\x20\0\0", 18));
     EXPECT_EQ(frames[3].data, Bytes("\0\0http://x/\xE9\0", 13));
     TagRecord read;
     ASSERT_TRUE(ReadTagV2(file.path(), read));
-    EXPECT_EQ(read.Title, record.Title);
-    EXPECT_EQ(read.Comment, record.Comment);
+    EXPECT_EQ(Fields(read), Fields(record));
 
     ASSERT_TRUE(WriteTagV2(file.path(), record, true, true, true));
     frames = FramesOf(file.Read());
     EXPECT_EQ(frames[1].data, "\3\xCE\xA9mega" + Bytes(1, '\0'));
-    EXPECT_EQ(frames[2].data, Bytes("\3eng\0"
-                                    "5 \xE2\x82\xAC\0",
-                                    11));
+    EXPECT_EQ(frames[2].data, Bytes("\3eng\0\x35 \xE2\x82\xAC\0", 11));
     ASSERT_TRUE(ReadTagV2(file.path(), read));
-    EXPECT_EQ(read.Comment, record.Comment);
+    EXPECT_EQ(Fields(read), Fields(record));
 }
 
 TEST(RemoveTagV2, CutsTheTagAndKeepsEverythingAfterIt) {

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "id3/stream_details.h"
 #include "tag_bytes.h"
 
@@ -36,21 +38,11 @@ Bytes Xing(const char* name, std::uint32_t flags, std::uint32_t frames, std::uin
 TEST(ReadStreamInfo, ConstantBitRateAfterATag) {
     const Bytes content = Tag(3, 0, Bytes(4096, '\0')) + kV1Header + Bytes(48000 - 4, '\0');
     bool valid = false;
-    const StreamInfo info = Info(content, &valid);
+    // Length: (L - 4106) / 16000 = 3 s.
+    EXPECT_EQ(Fields(Info(content, &valid)),
+              "VersionLayer=version 1 layer 3; Bitrate=128; Frequency=44100; ChannelMode=Joint "
+              "stereo; Original=yes; LengthSeconds=3; TagV2Major=3; FileSize=52106");
     EXPECT_TRUE(valid);
-    EXPECT_EQ(info.VersionLayer, "version 1 layer 3");
-    EXPECT_FALSE(info.UsesChecksums);
-    EXPECT_EQ(info.Bitrate, 128);
-    EXPECT_EQ(info.Frequency, 44100);
-    EXPECT_FALSE(info.VariableBitrate);
-    EXPECT_EQ(info.ChannelMode, "Joint stereo");
-    EXPECT_FALSE(info.Copyrighted);
-    EXPECT_TRUE(info.Original);
-    EXPECT_FALSE(info.Emphasis);
-    EXPECT_EQ(info.LengthSeconds, 3);  // (L - 4106) / 16000
-    EXPECT_EQ(info.TagV1Minor, -1);
-    EXPECT_EQ(info.TagV2Major, 3);
-    EXPECT_EQ(info.FileSize, 4106 + 48000);
 }
 
 TEST(ReadStreamInfo, HalfSecondsRoundToEven) {
@@ -60,30 +52,21 @@ TEST(ReadStreamInfo, HalfSecondsRoundToEven) {
 }
 
 TEST(ReadStreamInfo, Mpeg2And25HalveAndQuarterTheRate) {
-    const StreamInfo v2 = Info(Bytes("\xFF\xF3\x80\xC0", 4) + Bytes(1000, '\0'));
-    EXPECT_EQ(v2.VersionLayer, "version 2 layer 3");
-    EXPECT_EQ(v2.Frequency, 22050);
-    EXPECT_EQ(v2.Bitrate, 64);
-    EXPECT_EQ(v2.ChannelMode, "Mono");
-    const StreamInfo v25 = Info(Bytes("\xFF\xE3\x44\x00", 4) + Bytes(1000, '\0'));
-    EXPECT_EQ(v25.VersionLayer, "version 2.5 layer 3");
-    EXPECT_EQ(v25.Frequency, 12000);  // index 1: 48000 / 4
-    EXPECT_EQ(v25.Bitrate, 32);
-    EXPECT_EQ(v25.ChannelMode, "Stereo");
+    EXPECT_EQ(Fields(Info(Bytes("\xFF\xF3\x80\xC0", 4) + Bytes(1000, '\0'))),
+              "VersionLayer=version 2 layer 3; Bitrate=64; Frequency=22050; ChannelMode=Mono; "
+              "FileSize=1004");
+    // Sample-rate index 1: 48000 / 4.
+    EXPECT_EQ(Fields(Info(Bytes("\xFF\xE3\x44\x00", 4) + Bytes(1000, '\0'))),
+              "VersionLayer=version 2.5 layer 3; Bitrate=32; Frequency=12000; ChannelMode=Stereo; "
+              "FileSize=1004");
 }
 
 TEST(ReadStreamInfo, LayersCrcAndFlags) {
     // Version 1 layer 1 with CRC, 448 kbit/s at 32000 Hz, dual channel,
     // copyrighted, emphasis.
-    const StreamInfo info = Info(Bytes("\xFF\xFE\xE8\x89", 4) + Bytes(100, '\0'));
-    EXPECT_EQ(info.VersionLayer, "version 1 layer 1");
-    EXPECT_TRUE(info.UsesChecksums);
-    EXPECT_EQ(info.Bitrate, 448);
-    EXPECT_EQ(info.Frequency, 32000);
-    EXPECT_EQ(info.ChannelMode, "Dual channel");
-    EXPECT_TRUE(info.Copyrighted);
-    EXPECT_FALSE(info.Original);
-    EXPECT_TRUE(info.Emphasis);
+    EXPECT_EQ(Fields(Info(Bytes("\xFF\xFE\xE8\x89", 4) + Bytes(100, '\0'))),
+              "VersionLayer=version 1 layer 1; UsesChecksums=yes; Bitrate=448; Frequency=32000; "
+              "ChannelMode=Dual channel; Copyrighted=yes; Emphasis=yes; FileSize=104");
     EXPECT_EQ(Info(Bytes("\xFF\xFD\x10\x00", 4) + Bytes(100, '\0')).VersionLayer,
               "version 1 layer 2");
 }
@@ -146,9 +129,8 @@ TEST(ReadStreamInfo, FreeFormatAndForbiddenIndexesGiveZeroNotACrash) {
     // Sample-rate index 3 with a Xing header: nothing to divide by.
     const StreamInfo no_rate =
         Info(FrameWithHeader(Bytes("\xFF\xFB\x9C\x64", 4), 36, Xing("Xing", 3, 100, 50000)));
-    EXPECT_EQ(no_rate.Frequency, 0);
-    EXPECT_EQ(no_rate.Bitrate, 0);
-    EXPECT_EQ(no_rate.LengthSeconds, 0);
+    EXPECT_EQ(std::tie(no_rate.Frequency, no_rate.Bitrate, no_rate.LengthSeconds),
+              std::make_tuple(0, 0, 0));
     // Counts that would overflow are capped.
     const StreamInfo huge =
         Info(FrameWithHeader(Bytes("\xFF\xFF\x94\x64", 4), 36, Xing("Xing", 3, 1, 0xFFFFFFFF)));
@@ -161,12 +143,8 @@ TEST(ReadStreamInfo, TagFactsAreSetEvenWithoutAFrame) {
     info.Bitrate = 77;
     const TempFile v11(Tag(4, 0, "") + Bytes(300, 'x') + TagV1("t", 3, 1));
     EXPECT_FALSE(ReadStreamInfo(v11.path(), info));
-    EXPECT_EQ(info.VersionLayer, "before");
-    EXPECT_EQ(info.Bitrate, 77);
-    EXPECT_EQ(info.TagV1Minor, 1);
-    EXPECT_EQ(info.TagV2Major, 4);
-    EXPECT_EQ(info.FileSize, 10 + 300 + 128);
-
+    EXPECT_EQ(Fields(info),
+              "VersionLayer=before; Bitrate=77; TagV1Minor=1; TagV2Major=4; FileSize=438");
     EXPECT_EQ(Info(kV1Header + Bytes(300, '\0') + TagV1("t", 0, 1)).TagV1Minor, 0);
 }
 
@@ -180,15 +158,14 @@ TEST(ReadStreamInfo, TinyAndMissingFilesLeaveInfoUntouched) {
 }
 
 TEST(StreamDetailsText, TenLinesAsTheEditorShowsThem) {
-    StreamInfo info;
-    info.VersionLayer = "version 2.5 layer 3";
-    info.LengthSeconds = 245;
-    info.Bitrate = 128;
-    info.Frequency = 44100;
-    info.ChannelMode = "Joint stereo";
-    info.Original = true;
-    info.TagV1Minor = 0;
-    info.TagV2Major = 3;
+    StreamInfo info{.VersionLayer = "version 2.5 layer 3",
+                    .Bitrate = 128,
+                    .Frequency = 44100,
+                    .ChannelMode = "Joint stereo",
+                    .Original = true,
+                    .LengthSeconds = 245,
+                    .TagV1Minor = 0,
+                    .TagV2Major = 3};
     EXPECT_EQ(StreamDetailsText(info),
               "Version 2.5 Layer 3\r\nLength: 4:05\r\n"
               "Bitrate: 128 kbit / sec, constant bit rate\r\n"
@@ -198,9 +175,10 @@ TEST(StreamDetailsText, TenLinesAsTheEditorShowsThem) {
     info.LengthSeconds = 60;
     info.VariableBitrate = true;
     info.TagV1Minor = -1;
-    EXPECT_EQ(StreamDetailsLines(info)[1], "Length: 1:00");
-    EXPECT_EQ(StreamDetailsLines(info)[2], "Bitrate: 128 kbit / sec, variable bit rate");
-    EXPECT_EQ(StreamDetailsLines(info)[8], "ID3 v1 tag: none");
+    const auto lines = StreamDetailsLines(info);
+    EXPECT_EQ(lines[1], "Length: 1:00");
+    EXPECT_EQ(lines[2], "Bitrate: 128 kbit / sec, variable bit rate");
+    EXPECT_EQ(lines[8], "ID3 v1 tag: none");
 }
 
 }  // namespace

@@ -7,8 +7,62 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
 
+#include "id3/stream_info.h"
+#include "id3/tag_record.h"
 #include "test_files.h"
+
+// Expected records name only the fields a case sets; the rest stay empty.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
+namespace kalvex::test {
+
+// A record's non-empty fields as "Name=value; ...": one comparison checks
+// every field, and a failure shows which differ.
+inline std::string Fields(const TagRecord& r) {
+    const std::pair<const char*, const std::string*> fields[] = {
+        {"Artist", &r.Artist},     {"Album", &r.Album},
+        {"Title", &r.Title},       {"Year", &r.Year},
+        {"Genre", &r.Genre},       {"Comment", &r.Comment},
+        {"TNR", &r.TNR},           {"Encoder", &r.Encoder},
+        {"LinkTo", &r.LinkTo},     {"Copyright", &r.Copyright},
+        {"Composer", &r.Composer}, {"OrigArtist", &r.OrigArtist}};
+    std::string out;
+    for (const auto& [name, value] : fields) {
+        if (!value->empty()) {
+            out += (out.empty() ? "" : "; ") + std::string(name) + "=" + *value;
+        }
+    }
+    return out;
+}
+
+// The same for stream facts that differ from a fresh StreamInfo.
+inline std::string Fields(const StreamInfo& i) {
+    const StreamInfo fresh;
+    std::string out;
+    const auto add = [&out](const char* name, bool differs, const std::string& value) {
+        if (differs) {
+            out += (out.empty() ? "" : "; ") + std::string(name) + "=" + value;
+        }
+    };
+    add("VersionLayer", i.VersionLayer != fresh.VersionLayer, i.VersionLayer);
+    add("UsesChecksums", i.UsesChecksums, "yes");
+    add("Bitrate", i.Bitrate != 0, std::to_string(i.Bitrate));
+    add("Frequency", i.Frequency != 0, std::to_string(i.Frequency));
+    add("VariableBitrate", i.VariableBitrate, "yes");
+    add("ChannelMode", !i.ChannelMode.empty(), i.ChannelMode);
+    add("Copyrighted", i.Copyrighted, "yes");
+    add("Original", i.Original, "yes");
+    add("Emphasis", i.Emphasis, "yes");
+    add("LengthSeconds", i.LengthSeconds != 0, std::to_string(i.LengthSeconds));
+    add("TagV1Minor", i.TagV1Minor != fresh.TagV1Minor, std::to_string(i.TagV1Minor));
+    add("TagV2Major", i.TagV2Major != fresh.TagV2Major, std::to_string(i.TagV2Major));
+    add("FileSize", i.FileSize != 0, std::to_string(i.FileSize));
+    return out;
+}
+
+}  // namespace kalvex::test
 
 // Builders for tags and MPEG frames as bytes, for what no public file holds.
 namespace kalvex::test {
@@ -23,6 +77,20 @@ inline Bytes Be32(std::uint32_t v) {
 inline Bytes SyncSafe32(std::uint32_t v) {
     return {static_cast<char>((v >> 21) & 0x7F), static_cast<char>((v >> 14) & 0x7F),
             static_cast<char>((v >> 7) & 0x7F), static_cast<char>(v & 0x7F)};
+}
+
+// Stands for the audio: an MPEG frame header and bytes that differ along
+// the way, so any shift or cut shows.
+inline Bytes Audio(size_t size = 6000) {
+    Bytes audio("\xFF\xFB\x90\x64", 4);
+    for (size_t i = 0; audio.size() < size; ++i) {
+        audio += static_cast<char>((i * 31 + 7) & 0xFF);
+    }
+    return audio;
+}
+
+inline std::string Quote(const std::string& path) {
+    return "'" + path + "'";
 }
 
 // A whole tag: header with version and flags, then the body as given.
