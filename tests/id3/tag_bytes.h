@@ -8,6 +8,7 @@
 #include <fstream>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "id3/stream_info.h"
 #include "id3/tag_record.h"
@@ -18,47 +19,69 @@
 
 namespace kalvex::test {
 
-// A record's non-empty fields as "Name=value; ...": one comparison checks
-// every field, and a failure shows which differ.
-inline std::string Fields(const TagRecord& r) {
-    const std::pair<const char*, const std::string*> fields[] = {
-        {"Artist", &r.Artist},     {"Album", &r.Album},
-        {"Title", &r.Title},       {"Year", &r.Year},
-        {"Genre", &r.Genre},       {"Comment", &r.Comment},
-        {"TNR", &r.TNR},           {"Encoder", &r.Encoder},
-        {"LinkTo", &r.LinkTo},     {"Copyright", &r.Copyright},
-        {"Composer", &r.Composer}, {"OrigArtist", &r.OrigArtist}};
+using FieldList = std::vector<std::pair<std::string, std::string>>;
+
+inline FieldList AllFields(const TagRecord& r) {
+    return {{"Artist", r.Artist},     {"Album", r.Album},
+            {"Title", r.Title},       {"Year", r.Year},
+            {"Genre", r.Genre},       {"Comment", r.Comment},
+            {"TNR", r.TNR},           {"Encoder", r.Encoder},
+            {"LinkTo", r.LinkTo},     {"Copyright", r.Copyright},
+            {"Composer", r.Composer}, {"OrigArtist", r.OrigArtist}};
+}
+
+inline FieldList AllFields(const StreamInfo& i) {
+    const auto yes = [](bool b) { return std::string(b ? "yes" : "no"); };
+    return {{"VersionLayer", i.VersionLayer},
+            {"UsesChecksums", yes(i.UsesChecksums)},
+            {"Bitrate", std::to_string(i.Bitrate)},
+            {"Frequency", std::to_string(i.Frequency)},
+            {"VariableBitrate", yes(i.VariableBitrate)},
+            {"ChannelMode", i.ChannelMode},
+            {"Copyrighted", yes(i.Copyrighted)},
+            {"Original", yes(i.Original)},
+            {"Emphasis", yes(i.Emphasis)},
+            {"LengthSeconds", std::to_string(i.LengthSeconds)},
+            {"TagV1Minor", std::to_string(i.TagV1Minor)},
+            {"TagV2Major", std::to_string(i.TagV2Major)},
+            {"FileSize", std::to_string(i.FileSize)}};
+}
+
+inline void AddField(std::string& out, const std::string& name, const std::string& value) {
+    out += (out.empty() ? "" : "; ") + name + "=" + value;
+}
+
+// The fields that differ from a fresh value, as "Name=value; ...": one
+// comparison checks every field, and a failure shows which differ.
+template <class T>
+std::string Fields(const T& value) {
+    const FieldList all = AllFields(value);
+    const FieldList fresh = AllFields(T{});
     std::string out;
-    for (const auto& [name, value] : fields) {
-        if (!value->empty()) {
-            out += (out.empty() ? "" : "; ") + std::string(name) + "=" + *value;
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (all[i].second != fresh[i].second) {
+            AddField(out, all[i].first, all[i].second);
         }
     }
     return out;
 }
 
-// The same for stream facts that differ from a fresh StreamInfo.
-inline std::string Fields(const StreamInfo& i) {
-    const StreamInfo fresh;
+// Only the fields `expected` names ("Name=value; ..."), in its order.
+template <class T>
+std::string FieldsLike(const T& value, const std::string& expected) {
+    const FieldList all = AllFields(value);
     std::string out;
-    const auto add = [&out](const char* name, bool differs, const std::string& value) {
-        if (differs) {
-            out += (out.empty() ? "" : "; ") + std::string(name) + "=" + value;
+    for (size_t at = 0; at < expected.size();) {
+        const size_t equals = expected.find('=', at);
+        const std::string name = expected.substr(at, equals - at);
+        for (const auto& [field, text] : all) {
+            if (field == name) {
+                AddField(out, field, text);
+            }
         }
-    };
-    add("VersionLayer", i.VersionLayer != fresh.VersionLayer, i.VersionLayer);
-    add("UsesChecksums", i.UsesChecksums, "yes");
-    add("Bitrate", i.Bitrate != 0, std::to_string(i.Bitrate));
-    add("Frequency", i.Frequency != 0, std::to_string(i.Frequency));
-    add("VariableBitrate", i.VariableBitrate, "yes");
-    add("ChannelMode", !i.ChannelMode.empty(), i.ChannelMode);
-    add("Copyrighted", i.Copyrighted, "yes");
-    add("Original", i.Original, "yes");
-    add("Emphasis", i.Emphasis, "yes");
-    add("LengthSeconds", i.LengthSeconds != 0, std::to_string(i.LengthSeconds));
-    add("TagV1Minor", i.TagV1Minor != fresh.TagV1Minor, std::to_string(i.TagV1Minor));
-    add("TagV2Major", i.TagV2Major != fresh.TagV2Major, std::to_string(i.TagV2Major));
-    add("FileSize", i.FileSize != 0, std::to_string(i.FileSize));
+        const size_t next = expected.find("; ", equals);
+        at = next == std::string::npos ? expected.size() : next + 2;
+    }
     return out;
 }
 
