@@ -56,19 +56,12 @@ TEST(ReadTagV1, NoTagShortFileOrMissingFileLeavesTheRecord) {
     EXPECT_EQ(record.Title, "kept");
 }
 
-TagRecord FullRecord() {
-    return {.Artist = "Artist",
-            .Album = "Album",
-            .Title = "Title",
-            .Year = "2001",
-            .Genre = " rock ",
-            .Comment = "a\r\nb",
-            .TNR = "12"};
-}
+const TagRecord kFull = Record(
+    "Artist=Artist; Album=Album; Title=Title; Year=2001; Genre= rock ; Comment=a\r\nb; TNR=12");
 
 TEST(WriteTagV1, AppendsToAnUntaggedFileAndReplacesAnExistingTag) {
     const TempFile file(Bytes(100, 'a'));
-    ASSERT_TRUE(WriteTagV1(file.path(), FullRecord(), true));
+    ASSERT_TRUE(WriteTagV1(file.path(), kFull, true));
     Bytes bytes = file.Read();
     ASSERT_EQ(bytes.size(), 228u);
     EXPECT_EQ(bytes.substr(0, 100), Bytes(100, 'a'));
@@ -79,7 +72,7 @@ TEST(WriteTagV1, AppendsToAnUntaggedFileAndReplacesAnExistingTag) {
     EXPECT_EQ(block[126], 12);
     EXPECT_EQ(block[127], 17);
 
-    TagRecord changed = FullRecord();
+    TagRecord changed = kFull;
     changed.Title = "Other title";
     ASSERT_TRUE(WriteTagV1(file.path(), changed, true));
     EXPECT_EQ(file.Read().size(), 228u);
@@ -89,7 +82,7 @@ TEST(WriteTagV1, AppendsToAnUntaggedFileAndReplacesAnExistingTag) {
 TEST(WriteTagV1, TrackAndGenreBytes) {
     const auto bytes_for = [](const std::string& tnr, const std::string& genre) {
         const TempFile file(kAudio);
-        EXPECT_TRUE(WriteTagV1(file.path(), TagRecord{.Genre = genre, .TNR = tnr}, true));
+        EXPECT_TRUE(WriteTagV1(file.path(), Record("Genre=" + genre + "; TNR=" + tnr), true));
         const Bytes bytes = file.Read();
         return std::make_pair(static_cast<int>(static_cast<unsigned char>(bytes[bytes.size() - 2])),
                               static_cast<int>(static_cast<unsigned char>(bytes.back())));
@@ -104,7 +97,8 @@ TEST(WriteTagV1, TrackAndGenreBytes) {
 
 TEST(WriteTagV1, LongAndNonLatinTextIsCutAndSubstituted) {
     const TempFile file(kAudio);
-    const TagRecord r{.Artist = "\u0393\u03B1 \u00E9", .Title = Bytes(40, 't'), .Year = "20011"};
+    const TagRecord r =
+        Record("Artist=\u0393\u03B1 \u00E9; Title=" + Bytes(40, 't') + "; Year=20011");
     ASSERT_TRUE(WriteTagV1(file.path(), r, true));
     EXPECT_EQ(Fields(ReadV1(file)), "Artist=?? \u00E9; Title=" + Bytes(30, 't') + "; Year=2001");
 }
@@ -112,11 +106,11 @@ TEST(WriteTagV1, LongAndNonLatinTextIsCutAndSubstituted) {
 TEST(WriteTagV1, ClearsReadOnlyAndFailsOnMissingFiles) {
     const TempFile file(kAudio);
     ASSERT_EQ(chmod(file.path().c_str(), 0444), 0);
-    ASSERT_TRUE(WriteTagV1(file.path(), FullRecord(), true));
+    ASSERT_TRUE(WriteTagV1(file.path(), kFull, true));
     struct stat status {};
     ASSERT_EQ(stat(file.path().c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0644u);
-    EXPECT_FALSE(WriteTagV1("/nonexistent/file.mp3", FullRecord(), true));
+    EXPECT_FALSE(WriteTagV1("/nonexistent/file.mp3", kFull, true));
 }
 
 TEST(RemoveTagV1, CutsOnlyATag) {

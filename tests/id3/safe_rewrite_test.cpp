@@ -16,7 +16,7 @@ namespace {
 
 using namespace test;
 
-const TagRecord kGrown{.Title = "A title that needs a new tag"};
+const TagRecord kGrown = Record("Title=A title that needs a new tag");
 
 // Nothing in the folder but the file itself.
 std::vector<std::string> FolderEntries(const std::string& path) {

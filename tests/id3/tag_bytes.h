@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -14,7 +15,7 @@
 #include "id3/tag_record.h"
 #include "test_files.h"
 
-// Expected records name only the fields a case sets; the rest stay empty.
+// Designated initializers name only the fields a case sets.
 #pragma GCC diagnostic ignored "-Wmissing-field-initializers"
 
 namespace kalvex::test {
@@ -66,23 +67,49 @@ std::string Fields(const T& value) {
     return out;
 }
 
-// Only the fields `expected` names ("Name=value; ..."), in its order.
+// "Name=value; ..." split into its pairs.
+inline FieldList ParseFields(const std::string& text) {
+    FieldList fields;
+    for (size_t at = 0; at < text.size();) {
+        const size_t equals = text.find('=', at);
+        const size_t next = std::min(text.find("; ", equals), text.size());
+        fields.emplace_back(text.substr(at, equals - at),
+                            text.substr(equals + 1, next - equals - 1));
+        at = next + 2;
+    }
+    return fields;
+}
+
+// Only the fields `expected` names, in its order.
 template <class T>
 std::string FieldsLike(const T& value, const std::string& expected) {
     const FieldList all = AllFields(value);
     std::string out;
-    for (size_t at = 0; at < expected.size();) {
-        const size_t equals = expected.find('=', at);
-        const std::string name = expected.substr(at, equals - at);
+    for (const auto& [name, unused] : ParseFields(expected)) {
         for (const auto& [field, text] : all) {
             if (field == name) {
                 AddField(out, field, text);
             }
         }
-        const size_t next = expected.find("; ", equals);
-        at = next == std::string::npos ? expected.size() : next + 2;
     }
     return out;
+}
+
+// A record with the given fields set, the others empty.
+inline TagRecord Record(const std::string& fields) {
+    TagRecord r;
+    std::string* const members[] = {&r.Artist, &r.Album,     &r.Title,    &r.Year,
+                                    &r.Genre,  &r.Comment,   &r.TNR,      &r.Encoder,
+                                    &r.LinkTo, &r.Copyright, &r.Composer, &r.OrigArtist};
+    const FieldList names = AllFields(r);
+    for (const auto& [name, value] : ParseFields(fields)) {
+        for (size_t i = 0; i < names.size(); ++i) {
+            if (names[i].first == name) {
+                *members[i] = value;
+            }
+        }
+    }
+    return r;
 }
 
 }  // namespace kalvex::test
