@@ -72,25 +72,16 @@ TEST(ReadTagV2, HeaderSizeWithATopBitIsReadPlain) {
     EXPECT_EQ(TagV2Size(*open, 0), 10 + 0x180);
 }
 
-TEST(ReadTagV2, WholeTagUnsynchronisationInVersion23) {
-    // The title holds FF E0; unsynchronised it is stored FF 00 E0.
-    const Bytes frame = Frame23("TIT2", Bytes("\0a\xFF\xE0z", 5));
-    Bytes stored;
-    for (char c : frame) {
-        stored += c;
-        if (c == '\xFF') {
-            stored += '\0';
-        }
-    }
-    // The frame size (5) counts the bytes after de-unsynchronisation.
-    EXPECT_EQ(Fields(Read(Tag(3, 0x80, stored + Frame23("TPE1", Latin("A"))) + kAudio)),
-              "Artist=A; Title=a\u00FF\u00E0z");
-}
-
-TEST(ReadTagV2, PerFrameUnsynchronisationInVersion24) {
-    const Bytes stored = Bytes("\0a\xFF\0\xE0", 5);  // a, FF, E0 after removal
-    EXPECT_EQ(Fields(Read(Tag(4, 0, Frame24("TIT2", stored, 0x02) + Frame24("TPE1", Latin("A"))))),
-              "Artist=A; Title=a\u00FF\u00E0");
+TEST(ReadTagV2, UnsynchronisationOfTheWholeTagOrOfOneFrame) {
+    // Version 2.3, whole tag: the title's FF E0 is stored FF 00 E0; the frame
+    // size (5) counts the bytes after de-unsynchronisation.
+    const Bytes v23 =
+        "TIT2" + Be32(5) + Bytes("\0\0\0a\xFF\0\xE0z", 8) + Frame23("TPE1", Latin("A"));
+    EXPECT_EQ(Fields(Read(Tag(3, 0x80, v23) + kAudio)), "Artist=A; Title=a\u00FF\u00E0z");
+    // Version 2.4, one frame: a, FF, E0 after removal.
+    const Bytes v24 =
+        Frame24("TIT2", Bytes("\0a\xFF\0\xE0", 5), 0x02) + Frame24("TPE1", Latin("A"));
+    EXPECT_EQ(Fields(Read(Tag(4, 0, v24))), "Artist=A; Title=a\u00FF\u00E0");
 }
 
 TEST(ReadTagV2, GroupingAndDataLengthBytesAreSkipped) {

@@ -32,20 +32,21 @@ inline FieldList AllFields(const TagRecord& r) {
 }
 
 inline FieldList AllFields(const StreamInfo& i) {
-    const auto yes = [](bool b) { return std::string(b ? "yes" : "no"); };
+    const auto yes = [](bool v) { return std::string(v ? "yes" : "no"); };
+    const auto number = [](auto v) { return std::to_string(v); };
     return {{"VersionLayer", i.VersionLayer},
             {"UsesChecksums", yes(i.UsesChecksums)},
-            {"Bitrate", std::to_string(i.Bitrate)},
-            {"Frequency", std::to_string(i.Frequency)},
+            {"Bitrate", number(i.Bitrate)},
+            {"Frequency", number(i.Frequency)},
             {"VariableBitrate", yes(i.VariableBitrate)},
             {"ChannelMode", i.ChannelMode},
             {"Copyrighted", yes(i.Copyrighted)},
             {"Original", yes(i.Original)},
             {"Emphasis", yes(i.Emphasis)},
-            {"LengthSeconds", std::to_string(i.LengthSeconds)},
-            {"TagV1Minor", std::to_string(i.TagV1Minor)},
-            {"TagV2Major", std::to_string(i.TagV2Major)},
-            {"FileSize", std::to_string(i.FileSize)}};
+            {"LengthSeconds", number(i.LengthSeconds)},
+            {"TagV1Minor", number(i.TagV1Minor)},
+            {"TagV2Major", number(i.TagV2Major)},
+            {"FileSize", number(i.FileSize)}};
 }
 
 inline void AddField(std::string& out, const std::string& name, const std::string& value) {
