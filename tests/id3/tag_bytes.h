@@ -113,10 +113,7 @@ inline TagRecord Record(const std::string& fields) {
     return r;
 }
 
-}  // namespace kalvex::test
-
 // Builders for tags and MPEG frames as bytes, for what no public file holds.
-namespace kalvex::test {
 
 using Bytes = std::string;
 
