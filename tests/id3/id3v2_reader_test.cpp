@@ -31,41 +31,27 @@ TEST(ReadTagV2, Version23FramesFillTheRecord) {
         Frame23("WXXX", Bytes("\0\0http://x.org/", 15)) + Frame23("TCOP", Latin("Copy")) +
         Frame23("TCOM", Latin("Comp")) + Frame23("TOPE", Latin("Orig")) + Bytes(64, '\0');
     bool found = false;
-    const TagRecord r = Read(Tag(3, 0, body) + kAudio, &found);
+    EXPECT_EQ(Fields(Read(Tag(3, 0, body) + kAudio, &found)),
+              "Artist=Artist; Album=Album; Title=Title; Year=1999; Genre=Rock; Comment=Comment; "
+              "TNR=3/12; Encoder=Enc; LinkTo=http://x.org/; Copyright=Copy; Composer=Comp; "
+              "OrigArtist=Orig");
     EXPECT_TRUE(found);
-    EXPECT_EQ(r.Artist, "Artist");
-    EXPECT_EQ(r.Album, "Album");
-    EXPECT_EQ(r.Title, "Title");
-    EXPECT_EQ(r.Year, "1999");
-    EXPECT_EQ(r.Genre, "Rock");
-    EXPECT_EQ(r.Comment, "Comment");
-    EXPECT_EQ(r.TNR, "3/12");
-    EXPECT_EQ(r.Encoder, "Enc");
-    EXPECT_EQ(r.LinkTo, "http://x.org/");
-    EXPECT_EQ(r.Copyright, "Copy");
-    EXPECT_EQ(r.Composer, "Comp");
-    EXPECT_EQ(r.OrigArtist, "Orig");
 }
 
 TEST(ReadTagV2, LaterFramesOverwriteAndTdrcGivesTheYear) {
     const Bytes body = Frame24("TPE1", Latin("First")) + Frame24("TPE1", Latin("Second")) +
                        Frame24("TDRC", Latin("2003-05-01")) +
                        Frame24("TIT2", Bytes("\3\xCE\x93\xCE\xB1", 5));
-    const TagRecord r = Read(Tag(4, 0, body));
-    EXPECT_EQ(r.Artist, "Second");
-    EXPECT_EQ(r.Year, "2003");
-    EXPECT_EQ(r.Title, "\u0393\u03B1");
+    EXPECT_EQ(Fields(Read(Tag(4, 0, body))), "Artist=Second; Title=\u0393\u03B1; Year=2003");
 }
 
 TEST(ReadTagV2, Version22UsesThreeLetterIds) {
     const Bytes body = Frame22("TT2", Latin("Title")) + Frame22("TP1", Latin("Artist")) +
                        Frame22("TCO", Latin("(13)")) + Frame22("COM", Bytes("\0eng\0c", 6)) +
                        Frame22("PIC", Bytes("\0JPG\3\0\xFF\xD8", 8)) + Bytes(10, '\0');
-    const TagRecord r = Read(Tag(2, 0x40, body) + kAudio);  // 0x40 means nothing in 2.2
-    EXPECT_EQ(r.Title, "Title");
-    EXPECT_EQ(r.Artist, "Artist");
-    EXPECT_EQ(r.Genre, "Pop");
-    EXPECT_EQ(r.Comment, "c");
+    // 0x40 means nothing in 2.2.
+    EXPECT_EQ(Fields(Read(Tag(2, 0x40, body) + kAudio)),
+              "Artist=Artist; Title=Title; Genre=Pop; Comment=c");
 }
 
 TEST(ReadTagV2, PlainFrameSizesInVersion24) {
@@ -73,9 +59,8 @@ TEST(ReadTagV2, PlainFrameSizesInVersion24) {
     // as 128 and 172, which land inside the text instead of on a frame id.
     const Bytes body = "TIT2" + Be32(256) + Bytes(2, '\0') + Latin(Bytes(254, 't')) + "TPE1" +
                        Be32(300) + Bytes(2, '\0') + Latin(Bytes(298, 'a'));
-    const TagRecord r = Read(Tag(4, 0, body) + kAudio);
-    EXPECT_EQ(r.Title, Bytes(254, 't'));
-    EXPECT_EQ(r.Artist, Bytes(298, 'a'));
+    EXPECT_EQ(Fields(Read(Tag(4, 0, body) + kAudio)),
+              "Artist=" + Bytes(298, 'a') + "; Title=" + Bytes(254, 't'));
 }
 
 TEST(ReadTagV2, HeaderSizeWithATopBitIsReadPlain) {
@@ -87,55 +72,35 @@ TEST(ReadTagV2, HeaderSizeWithATopBitIsReadPlain) {
     EXPECT_EQ(TagV2Size(*open, 0), 10 + 0x180);
 }
 
-TEST(ReadTagV2, WholeTagUnsynchronisationInVersion23) {
-    // The title holds FF E0; unsynchronised it is stored FF 00 E0.
-    const Bytes frame = Frame23("TIT2", Bytes("\0a\xFF\xE0z", 5));
-    Bytes stored;
-    for (char c : frame) {
-        stored += c;
-        if (c == '\xFF') {
-            stored += '\0';
-        }
-    }
-    // The frame size (5) counts the bytes after de-unsynchronisation.
-    const TagRecord r = Read(Tag(3, 0x80, stored + Frame23("TPE1", Latin("A"))) + kAudio);
-    EXPECT_EQ(r.Title, "a\u00FF\u00E0z");
-    EXPECT_EQ(r.Artist, "A");
-}
-
-TEST(ReadTagV2, PerFrameUnsynchronisationInVersion24) {
-    const Bytes stored = Bytes("\0a\xFF\0\xE0", 5);  // a, FF, E0 after removal
-    const TagRecord r =
-        Read(Tag(4, 0, Frame24("TIT2", stored, 0x02) + Frame24("TPE1", Latin("A"))));
-    EXPECT_EQ(r.Title, "a\u00FF\u00E0");
-    EXPECT_EQ(r.Artist, "A");
+TEST(ReadTagV2, UnsynchronisationOfTheWholeTagOrOfOneFrame) {
+    // Version 2.3, whole tag: the title's FF E0 is stored FF 00 E0; the frame
+    // size (5) counts the bytes after de-unsynchronisation.
+    const Bytes v23 =
+        "TIT2" + Be32(5) + Bytes("\0\0\0a\xFF\0\xE0z", 8) + Frame23("TPE1", Latin("A"));
+    EXPECT_EQ(Fields(Read(Tag(3, 0x80, v23) + kAudio)), "Artist=A; Title=a\u00FF\u00E0z");
+    // Version 2.4, one frame: a, FF, E0 after removal.
+    const Bytes v24 =
+        Frame24("TIT2", Bytes("\0a\xFF\0\xE0", 5), 0x02) + Frame24("TPE1", Latin("A"));
+    EXPECT_EQ(Fields(Read(Tag(4, 0, v24))), "Artist=A; Title=a\u00FF\u00E0");
 }
 
 TEST(ReadTagV2, GroupingAndDataLengthBytesAreSkipped) {
     const Bytes body = Frame24("TIT2", "\x07" + Latin("Grouped"), 0x40) +
                        Frame24("TPE1", Be32(8) + Latin("Length"), 0x01) +
                        Frame24("TALB", "\x07" + Be32(7) + Latin("Both"), 0x41) +
-                       Frame23("TCOM", Latin("x"));  // not read: this is version 2.4
-    const TagRecord r = Read(Tag(4, 0, body));
-    EXPECT_EQ(r.Title, "Grouped");
-    EXPECT_EQ(r.Artist, "Length");
-    EXPECT_EQ(r.Album, "Both");
+                       Frame24("TCOM", Latin("x"));  // still in step after them
+    EXPECT_EQ(Fields(Read(Tag(4, 0, body))),
+              "Artist=Length; Album=Both; Title=Grouped; Composer=x");
     EXPECT_EQ(Read(Tag(3, 0, Frame23("TIT2", "\x07" + Latin("G3"), 0x20))).Title, "G3");
 }
 
 TEST(ReadTagV2, CompressedAndEncryptedFramesReadAsEmpty) {
     const Bytes v24 = Frame24("TPE1", Latin("Plain")) + Frame24("TPE1", Latin("Secret"), 0x04) +
                       Frame24("TIT2", Latin("Zipped"), 0x08) + Frame24("TALB", Latin("Album"));
-    TagRecord r = Read(Tag(4, 0, v24));
-    EXPECT_EQ(r.Artist, "");
-    EXPECT_EQ(r.Title, "");
-    EXPECT_EQ(r.Album, "Album");
+    EXPECT_EQ(Fields(Read(Tag(4, 0, v24))), "Album=Album");
     const Bytes v23 = Frame23("TIT2", Latin("Zipped"), 0x80) +
                       Frame23("TPE1", Latin("Secret"), 0x40) + Frame23("TALB", Latin("Album"));
-    r = Read(Tag(3, 0, v23));
-    EXPECT_EQ(r.Title, "");
-    EXPECT_EQ(r.Artist, "");
-    EXPECT_EQ(r.Album, "Album");
+    EXPECT_EQ(Fields(Read(Tag(3, 0, v23))), "Album=Album");
 }
 
 TEST(ReadTagV2, ExtendedHeadersAreStepped) {
@@ -155,15 +120,11 @@ TEST(ReadTagV2, SeekChainsToAnUpdateTag) {
     // Second tag: marked as an update, so it overlays the title only.
     const Bytes update_header = SyncSafe32(6) + Bytes("\1\x40", 2);
     const Bytes second = Tag(4, 0x40, update_header + Frame24("TIT2", Latin("New")));
-    const TagRecord r = Read(first + Bytes(100, '\0') + second + kAudio);
-    EXPECT_EQ(r.Artist, "Artist");
-    EXPECT_EQ(r.Title, "New");
+    EXPECT_EQ(Fields(Read(first + Bytes(100, '\0') + second + kAudio)), "Artist=Artist; Title=New");
 
     // Without the update flag the second tag starts afresh.
     const Bytes plain_second = Tag(4, 0, Frame24("TIT2", Latin("New")));
-    const TagRecord fresh = Read(first + Bytes(100, '\0') + plain_second + kAudio);
-    EXPECT_EQ(fresh.Artist, "");
-    EXPECT_EQ(fresh.Title, "New");
+    EXPECT_EQ(Fields(Read(first + Bytes(100, '\0') + plain_second + kAudio)), "Title=New");
 }
 
 TEST(ReadTagV2, SeekThatWouldLoopOrLeaveTheFileEndsTheChain) {
@@ -197,39 +158,14 @@ TEST(ReadTagV2, TagAtTheEndIsFoundByItsFooter) {
     EXPECT_FALSE(found);
 }
 
-TEST(ReadTagV2, EmptyBodyIsAnEmptyTag) {
+TEST(ReadTagV2, EmptyBodiesUnknownVersionsAndMissingFiles) {
     TagRecord record;
     record.Title = "old";
-    const TempFile file(Tag(3, 0, "") + kAudio);
-    EXPECT_TRUE(ReadTagV2(file.path(), record));
-    EXPECT_EQ(record.Title, "");
-}
-
-TEST(ReadTagV2, SizesBeyondTheFileEndTheParseQuietly) {
-    // The tag claims 1 MB; the frames that are there are read.
-    const Bytes body =
-        Frame23("TIT2", Latin("Title")) + "TPE1" + Be32(1000) + Bytes(2, '\0') + "short";
-    const Bytes content = Bytes("ID3\3\0\0", 6) + SyncSafe32(1 << 20) + body;
-    const TagRecord r = Read(content);
-    EXPECT_EQ(r.Title, "Title");
-    EXPECT_EQ(r.Artist, "");
-    // A frame of 2^31 bytes and more.
-    const Bytes huge = Frame23("TIT2", Latin("T")) + "TPE1" + Be32(0x80000000) + Bytes(2, '\0');
-    EXPECT_EQ(Read(Tag(3, 0, huge + Bytes(20, '\0'))).Title, "T");
-    // A header whose plain size is 2^31 and more is no tag to read.
-    TagRecord kept;
-    kept.Title = "kept";
-    const TempFile file(Bytes("ID3\3\0\0\x80\0\0\0", 10) + Frame23("TIT2", Latin("T")));
-    EXPECT_TRUE(ReadTagV2(file.path(), kept));
-    EXPECT_EQ(kept.Title, "kept");
-}
-
-TEST(ReadTagV2, UnknownVersionsAndMissingFiles) {
-    TagRecord record;
+    EXPECT_TRUE(ReadTagV2(TempFile(Tag(3, 0, "") + kAudio).path(), record));
+    EXPECT_EQ(record, TagRecord{});
     record.Title = "kept";
-    const TempFile five(Tag(5, 0, Frame24("TIT2", Latin("T"))));
-    EXPECT_TRUE(ReadTagV2(five.path(), record));  // "ID3" was there
-    EXPECT_EQ(record.Title, "kept");
+    // Version 5: "ID3" was there, but nothing is read.
+    EXPECT_TRUE(ReadTagV2(TempFile(Tag(5, 0, Frame24("TIT2", Latin("T")))).path(), record));
     EXPECT_FALSE(ReadTagV2(TempFile(kAudio).path(), record));
     EXPECT_FALSE(ReadTagV2("/nonexistent/file.mp3", record));
     EXPECT_EQ(record.Title, "kept");

@@ -17,16 +17,6 @@ namespace {
 
 using namespace test;
 
-// Something that stands for the audio: an MPEG frame header and bytes that
-// differ along the way, so any shift or cut shows.
-Bytes Audio(size_t size = 6000) {
-    Bytes audio("\xFF\xFB\x90\x64", 4);
-    for (size_t i = 0; audio.size() < size; ++i) {
-        audio += static_cast<char>((i * 31 + 7) & 0xFF);
-    }
-    return audio;
-}
-
 struct RawFrame {
     std::string id;
     Bytes data;
@@ -48,35 +38,21 @@ std::vector<RawFrame> FramesOf(const Bytes& file) {
     return frames;
 }
 
-std::vector<std::string> IdsOf(const Bytes& file) {
-    std::vector<std::string> ids;
+// The frame ids in order, separated by spaces.
+std::string IdsOf(const Bytes& file) {
+    std::string ids;
     for (const RawFrame& frame : FramesOf(file)) {
-        ids.push_back(frame.id);
+        ids += (ids.empty() ? "" : " ") + frame.id;
     }
     return ids;
 }
 
-std::int64_t TagLengthOf(const Bytes& file) {
-    return 10 + ReadSize32(reinterpret_cast<const std::uint8_t*>(file.data()) + 6, true);
-}
-
-TagRecord Record() {
-    TagRecord record;
-    record.Artist = "Artist";
-    record.Album = "Album";
-    record.Title = "Title";
-    record.Year = "2003";
-    record.Genre = "rock";
-    record.Comment = "Comment";
-    record.TNR = "3/12";
-    return record;
-}
+const TagRecord kRecord = Record(
+    "Artist=Artist; Album=Album; Title=Title; Year=2003; Genre=rock; Comment=Comment; TNR=3/12");
 
 TEST(TagBlockLength, GrowsInStepsOf2048LeavingAtLeast1024Free) {
-    EXPECT_EQ(TagBlockLength(100, 0), 2058);
     EXPECT_EQ(TagBlockLength(1023, 0), 2058);
     EXPECT_EQ(TagBlockLength(1024, 0), 4106);
-    EXPECT_EQ(TagBlockLength(1500, 0), 4106);
     EXPECT_EQ(TagBlockLength(2100, 0), 4106);
     EXPECT_EQ(TagBlockLength(3100, 0), 6154);
     EXPECT_EQ(TagBlockLength(3100, 3100), 3100);
@@ -87,7 +63,7 @@ TEST(TagBlockLength, GrowsInStepsOf2048LeavingAtLeast1024Free) {
 TEST(WriteTagV2, NewTagMovesTheAudioBackAndTheSecondSaveIsInPlace) {
     const Bytes audio = Audio() + TagV1("v1 title", 4, 17);
     const TempFile file(audio);
-    ASSERT_TRUE(WriteTagV2(file.path(), Record(), false, false, true));
+    ASSERT_TRUE(WriteTagV2(file.path(), kRecord, false, false, true));
     Bytes written = file.Read();
     ASSERT_EQ(written.size(), 2058 + audio.size());
     EXPECT_EQ(written.substr(0, 6), Bytes("ID3\3\0\0", 6));
@@ -95,7 +71,7 @@ TEST(WriteTagV2, NewTagMovesTheAudioBackAndTheSecondSaveIsInPlace) {
 
     struct stat before {};
     ::stat(file.path().c_str(), &before);
-    TagRecord changed = Record();
+    TagRecord changed = kRecord;
     changed.Title = "Another title";
     ASSERT_TRUE(WriteTagV2(file.path(), changed, true, false, true));
     struct stat after {};
@@ -107,12 +83,10 @@ TEST(WriteTagV2, NewTagMovesTheAudioBackAndTheSecondSaveIsInPlace) {
     EXPECT_EQ(written.substr(2058), audio);
     TagRecord read;
     ASSERT_TRUE(ReadTagV2(file.path(), read));
-    EXPECT_EQ(read.Title, "Another title");
-    EXPECT_EQ(read.Genre, "Rock");
-    EXPECT_EQ(read.TNR, "3/12");
-    TagRecord v1;
-    ASSERT_TRUE(ReadTagV1(file.path(), v1));
-    EXPECT_EQ(v1.Title, "v1 title");
+    changed.Genre = "Rock";
+    EXPECT_EQ(Fields(read), Fields(changed));
+    ASSERT_TRUE(ReadTagV1(file.path(), read));
+    EXPECT_EQ(read.Title, "v1 title");
 }
 
 TEST(WriteTagV2, RecordFramesInOrderThenKeptFramesInListOrder) {
@@ -121,21 +95,21 @@ TEST(WriteTagV2, RecordFramesInOrderThenKeptFramesInListOrder) {
                               Frame23("PRIV", "owner\0data") + Frame23("TBPM", Latin("120")) +
                               Frame23("TYER", Latin("1999")));
     const TempFile file(old + Audio());
-    TagRecord record = Record();
+    TagRecord record = kRecord;
     record.Artist = "   ";
     record.Genre = "Eurodisco";
     record.LinkTo = "http://example.org/";
     ASSERT_TRUE(WriteTagV2(file.path(), record, false, false, true));
     const Bytes written = file.Read();
-    EXPECT_EQ(IdsOf(written), (std::vector<std::string>{"TALB", "TIT2", "TYER", "TCON", "COMM",
-                                                        "TRCK", "WXXX", "TXXX", "PRIV", "TBPM"}));
+    EXPECT_EQ(IdsOf(written), "TALB TIT2 TYER TCON COMM TRCK WXXX TXXX PRIV TBPM");
     const auto frames = FramesOf(written);
     EXPECT_EQ(frames[0].data, Latin("Album"));
     EXPECT_EQ(frames[3].data, Latin("Eurodisco"));
     EXPECT_EQ(frames[4].data, Bytes("\0eng\0Comment\0", 13));
     EXPECT_EQ(frames[6].data, Bytes("\0\0http://example.org/\0", 22));
     EXPECT_EQ(frames[8].data, "owner\0data");
-    EXPECT_EQ(written.substr(static_cast<size_t>(TagLengthOf(written))), Audio());
+    EXPECT_EQ(written.substr(6, 4), SyncSafe32(2048));  // the audio right after the tag
+    EXPECT_EQ(written.substr(2058), Audio());
 }
 
 TEST(WriteTagV2, GenreListNamesAreWrittenWithTheirIndex) {
@@ -150,7 +124,7 @@ TEST(WriteTagV2, Version22PictureIsCarriedOverAsApicAndItsTitleIsNot) {
     const TempFile file(
         Tag(2, 0, Frame22("TT2", Latin("Old")) + Frame22("PIC", pic) + Frame22("XYZ", "unmapped")) +
         Audio());
-    ASSERT_TRUE(WriteTagV2(file.path(), Record(), false, false, true));
+    ASSERT_TRUE(WriteTagV2(file.path(), kRecord, false, false, true));
     const auto frames = FramesOf(file.Read());
     ASSERT_EQ(frames.size(), 8u);  // 7 record frames, the picture; XYZ has no 2.3 name
     EXPECT_EQ(frames[7].id, "APIC");
@@ -162,12 +136,12 @@ TEST(WriteTagV2, Version24RenamesToryAndIpls) {
     const Bytes old = Tag(3, 0, Frame23("TORY", Latin("1970")) + Frame23("IPLS", Latin("a")));
     const TempFile file(old + Audio());
     ASSERT_TRUE(WriteTagV2(file.path(), TagRecord{}, false, false, true));
-    EXPECT_EQ(IdsOf(file.Read()), (std::vector<std::string>{"TORY", "IPLS"}));
+    EXPECT_EQ(IdsOf(file.Read()), "TORY IPLS");
     ASSERT_TRUE(WriteTagV2(file.path(), TagRecord{}, true, false, true));
-    EXPECT_EQ(IdsOf(file.Read()), (std::vector<std::string>{"TDOR", "TIPL"}));
+    EXPECT_EQ(IdsOf(file.Read()), "TDOR TIPL");
     // Read back and written as 2.3 again, they get their 2.3 names back.
     ASSERT_TRUE(WriteTagV2(file.path(), TagRecord{}, false, false, true));
-    EXPECT_EQ(IdsOf(file.Read()), (std::vector<std::string>{"TORY", "IPLS"}));
+    EXPECT_EQ(IdsOf(file.Read()), "TORY IPLS");
 }
 
 TEST(WriteTagV2, ClearDropsEveryOldFrameButReusesTheSpace) {
@@ -175,42 +149,32 @@ TEST(WriteTagV2, ClearDropsEveryOldFrameButReusesTheSpace) {
                           Frame24("APIC", Bytes("\0image/png\0\3\0PNG", 16)) +
                               Frame24("TXXX", Latin("x")) + Bytes(3000, '\0'));
     const TempFile file(old + Audio());
-    ASSERT_TRUE(WriteTagV2(file.path(), Record(), true, true, true));
+    ASSERT_TRUE(WriteTagV2(file.path(), kRecord, true, true, true));
     const Bytes written = file.Read();
     EXPECT_EQ(written.size(), old.size() + Audio().size());
-    EXPECT_EQ(IdsOf(written),
-              (std::vector<std::string>{"TPE1", "TALB", "TIT2", "TDRC", "TCON", "COMM", "TRCK"}));
+    EXPECT_EQ(IdsOf(written), "TPE1 TALB TIT2 TDRC TCON COMM TRCK");
 }
 
 TEST(WriteTagV2, TextOutsideSharedLatinIsWrittenWithoutLoss) {
-    TagRecord record;
-    record.Title = "Ωmega";
-    record.Comment = "5 €";
-    record.Artist = "Café";
-    record.LinkTo = "http://x/é";
+    const TagRecord record = Record("Artist=Café; Title=Ωmega; Comment=5 €; LinkTo=http://x/é");
     const TempFile file(Audio());
     ASSERT_TRUE(WriteTagV2(file.path(), record, false, false, true));
     auto frames = FramesOf(file.Read());
     ASSERT_EQ(frames.size(), 4u);
     EXPECT_EQ(frames[0].data, Latin("Caf\xE9"));
     EXPECT_EQ(frames[1].data, Bytes("\1\xFF\xFE\xA9\x03m\0e\0g\0a\0\0\0", 15));
-    EXPECT_EQ(frames[2].data, Bytes("\1eng\xFF\xFE\0\0\xFF\xFE"
-                                    "5\0 \0\xAC\x20\0\0",
-                                    18));
+    EXPECT_EQ(frames[2].data, Bytes("\1eng\xFF\xFE\0\0\xFF\xFE\x35\0 \0\xAC\x20\0\0", 18));
     EXPECT_EQ(frames[3].data, Bytes("\0\0http://x/\xE9\0", 13));
     TagRecord read;
     ASSERT_TRUE(ReadTagV2(file.path(), read));
-    EXPECT_EQ(read.Title, record.Title);
-    EXPECT_EQ(read.Comment, record.Comment);
+    EXPECT_EQ(Fields(read), Fields(record));
 
     ASSERT_TRUE(WriteTagV2(file.path(), record, true, true, true));
     frames = FramesOf(file.Read());
     EXPECT_EQ(frames[1].data, "\3\xCE\xA9mega" + Bytes(1, '\0'));
-    EXPECT_EQ(frames[2].data, Bytes("\3eng\0"
-                                    "5 \xE2\x82\xAC\0",
-                                    11));
+    EXPECT_EQ(frames[2].data, Bytes("\3eng\0\x35 \xE2\x82\xAC\0", 11));
     ASSERT_TRUE(ReadTagV2(file.path(), read));
-    EXPECT_EQ(read.Comment, record.Comment);
+    EXPECT_EQ(Fields(read), Fields(record));
 }
 
 TEST(RemoveTagV2, CutsTheTagAndKeepsEverythingAfterIt) {
@@ -221,7 +185,7 @@ TEST(RemoveTagV2, CutsTheTagAndKeepsEverythingAfterIt) {
     ASSERT_TRUE(RemoveTagV2(file.path(), true));  // nothing to remove
     EXPECT_EQ(file.Read(), rest);
     EXPECT_FALSE(RemoveTagV2(file.path() + ".missing", true));
-    EXPECT_FALSE(WriteTagV2(file.path() + ".missing", Record(), false, false, true));
+    EXPECT_FALSE(WriteTagV2(file.path() + ".missing", kRecord, false, false, true));
 }
 
 TEST(WriteTagV2, ARewriteKeepsPermissionsLinksAndCleansUpAfterACrash) {
@@ -234,7 +198,7 @@ TEST(WriteTagV2, ARewriteKeepsPermissionsLinksAndCleansUpAfterACrash) {
     const std::string link = file.path() + ".link";
     std::filesystem::create_symlink(file.path(), link);
 
-    ASSERT_TRUE(WriteTagV2(link, Record(), false, false, true));
+    ASSERT_TRUE(WriteTagV2(link, kRecord, false, false, true));
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_FALSE(std::filesystem::exists(stale));
     EXPECT_TRUE(std::filesystem::exists(other_track));

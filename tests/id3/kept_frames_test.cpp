@@ -51,27 +51,15 @@ TEST(CollectTagV2Frames, Version22LinksTdorAndUnknownIds) {
 }
 
 TEST(CollectTagV2Frames, TdorKeepsOnlyItsYear) {
-    const KeptFrames frames = Collect(Tag(4, 0,
-                                          Frame24("TDOR", Latin("1999-12-31")) +
-                                              Frame24("TDOR", Bytes("\1\xFF\xFE"
-                                                                    "1\0"
-                                                                    "9\0"
-                                                                    "9\0"
-                                                                    "9\0"
-                                                                    "-\0",
-                                                                    13)) +
-                                              Frame24("TIPL", Latin("a"))));
+    const Bytes utf16 = Bytes("\1\xFF\xFE\x31\0\x39\0\x39\0\x39\0-\0", 13);
+    const KeptFrames frames =
+        Collect(Tag(4, 0,
+                    Frame24("TDOR", Latin("1999-12-31")) + Frame24("TDOR", utf16) +
+                        Frame24("TIPL", Latin("a"))));
     ASSERT_EQ(frames.size(), 3u);
     EXPECT_EQ(frames[0].Id, "TORY");
-    EXPECT_EQ(DataOf(frames[0]), Bytes("\0"
-                                       "1999",
-                                       5));
-    EXPECT_EQ(DataOf(frames[1]), Bytes("\1\xFF\xFE"
-                                       "1\0"
-                                       "9\0"
-                                       "9\0"
-                                       "9\0",
-                                       11));
+    EXPECT_EQ(DataOf(frames[0]), Bytes("\0\x31\x39\x39\x39", 5));
+    EXPECT_EQ(DataOf(frames[1]), utf16.substr(0, 11));
     EXPECT_EQ(frames[2].Id, "IPLS");
 }
 

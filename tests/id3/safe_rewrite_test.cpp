@@ -16,19 +16,7 @@ namespace {
 
 using namespace test;
 
-Bytes Audio(size_t size) {
-    Bytes audio("\xFF\xFB\x90\x64", 4);
-    for (size_t i = 0; audio.size() < size; ++i) {
-        audio += static_cast<char>((i * 131 + 17) & 0xFF);
-    }
-    return audio;
-}
-
-TagRecord Grown() {
-    TagRecord record;
-    record.Title = "A title that needs a new tag";
-    return record;
-}
+const TagRecord kGrown = Record("Title=A title that needs a new tag");
 
 // Nothing in the folder but the file itself.
 std::vector<std::string> FolderEntries(const std::string& path) {
@@ -69,7 +57,7 @@ TEST(WriteTagV2, ReadOnlyFolderFailsAndLeavesTheFileAlone) {
                 ::access(file.path().c_str(), W_OK) != 0) {
                 ::_exit(2);  // the file itself must stay writable for the test to mean anything
             }
-            ::_exit(WriteTagV2(file.path(), Grown(), false, false, true) ? 1 : 0);
+            ::_exit(WriteTagV2(file.path(), kGrown, false, false, true) ? 1 : 0);
         }
         int status = 0;
         ::waitpid(child, &status, 0);
@@ -79,7 +67,7 @@ TEST(WriteTagV2, ReadOnlyFolderFailsAndLeavesTheFileAlone) {
     } else {
         ::chmod(folder.c_str(), 0555);
         ASSERT_EQ(::access(file.path().c_str(), W_OK), 0);
-        written = WriteTagV2(file.path(), Grown(), false, false, true);
+        written = WriteTagV2(file.path(), kGrown, false, false, true);
         ::chmod(folder.c_str(), 0700);
     }
     EXPECT_FALSE(written);
@@ -117,7 +105,7 @@ TEST_F(FullDisk, AGrownTagThatDoesNotFitFailsAndLeavesTheFileAlone) {
     const std::string path = folder_ + "/track.mp3";
     std::ofstream(path, std::ios::binary) << original;
 
-    EXPECT_FALSE(WriteTagV2(path, Grown(), false, false, true));
+    EXPECT_FALSE(WriteTagV2(path, kGrown, false, false, true));
     EXPECT_EQ(ReadFileBytes(path), original);
     EXPECT_FALSE(RemoveTagV2(path, true));
     EXPECT_EQ(ReadFileBytes(path), original);

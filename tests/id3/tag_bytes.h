@@ -2,16 +2,118 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
+#include "id3/stream_info.h"
+#include "id3/tag_record.h"
 #include "test_files.h"
 
-// Builders for tags and MPEG frames as bytes, for what no public file holds.
+// Designated initializers name only the fields a case sets.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 namespace kalvex::test {
+
+using FieldList = std::vector<std::pair<std::string, std::string>>;
+
+inline FieldList AllFields(const TagRecord& r) {
+    return {{"Artist", r.Artist},     {"Album", r.Album},
+            {"Title", r.Title},       {"Year", r.Year},
+            {"Genre", r.Genre},       {"Comment", r.Comment},
+            {"TNR", r.TNR},           {"Encoder", r.Encoder},
+            {"LinkTo", r.LinkTo},     {"Copyright", r.Copyright},
+            {"Composer", r.Composer}, {"OrigArtist", r.OrigArtist}};
+}
+
+inline FieldList AllFields(const StreamInfo& i) {
+    const auto yes = [](bool v) { return std::string(v ? "yes" : "no"); };
+    const auto number = [](auto v) { return std::to_string(v); };
+    return {{"VersionLayer", i.VersionLayer},
+            {"UsesChecksums", yes(i.UsesChecksums)},
+            {"Bitrate", number(i.Bitrate)},
+            {"Frequency", number(i.Frequency)},
+            {"VariableBitrate", yes(i.VariableBitrate)},
+            {"ChannelMode", i.ChannelMode},
+            {"Copyrighted", yes(i.Copyrighted)},
+            {"Original", yes(i.Original)},
+            {"Emphasis", yes(i.Emphasis)},
+            {"LengthSeconds", number(i.LengthSeconds)},
+            {"TagV1Minor", number(i.TagV1Minor)},
+            {"TagV2Major", number(i.TagV2Major)},
+            {"FileSize", number(i.FileSize)}};
+}
+
+inline void AddField(std::string& out, const std::string& name, const std::string& value) {
+    out += (out.empty() ? "" : "; ") + name + "=" + value;
+}
+
+// The fields that differ from a fresh value, as "Name=value; ...": one
+// comparison checks every field, and a failure shows which differ.
+template <class T>
+std::string Fields(const T& value) {
+    const FieldList all = AllFields(value);
+    const FieldList fresh = AllFields(T{});
+    std::string out;
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (all[i].second != fresh[i].second) {
+            AddField(out, all[i].first, all[i].second);
+        }
+    }
+    return out;
+}
+
+// "Name=value; ..." split into its pairs.
+inline FieldList ParseFields(const std::string& text) {
+    FieldList fields;
+    for (size_t at = 0; at < text.size();) {
+        const size_t equals = text.find('=', at);
+        const size_t next = std::min(text.find("; ", equals), text.size());
+        fields.emplace_back(text.substr(at, equals - at),
+                            text.substr(equals + 1, next - equals - 1));
+        at = next + 2;
+    }
+    return fields;
+}
+
+// Only the fields `expected` names, in its order.
+template <class T>
+std::string FieldsLike(const T& value, const std::string& expected) {
+    const FieldList all = AllFields(value);
+    std::string out;
+    for (const auto& [name, unused] : ParseFields(expected)) {
+        for (const auto& [field, text] : all) {
+            if (field == name) {
+                AddField(out, field, text);
+            }
+        }
+    }
+    return out;
+}
+
+// A record with the given fields set, the others empty.
+inline TagRecord Record(const std::string& fields) {
+    TagRecord r;
+    std::string* const members[] = {&r.Artist, &r.Album,     &r.Title,    &r.Year,
+                                    &r.Genre,  &r.Comment,   &r.TNR,      &r.Encoder,
+                                    &r.LinkTo, &r.Copyright, &r.Composer, &r.OrigArtist};
+    const FieldList names = AllFields(r);
+    for (const auto& [name, value] : ParseFields(fields)) {
+        for (size_t i = 0; i < names.size(); ++i) {
+            if (names[i].first == name) {
+                *members[i] = value;
+            }
+        }
+    }
+    return r;
+}
+
+// Builders for tags and MPEG frames as bytes, for what no public file holds.
 
 using Bytes = std::string;
 
@@ -23,6 +125,20 @@ inline Bytes Be32(std::uint32_t v) {
 inline Bytes SyncSafe32(std::uint32_t v) {
     return {static_cast<char>((v >> 21) & 0x7F), static_cast<char>((v >> 14) & 0x7F),
             static_cast<char>((v >> 7) & 0x7F), static_cast<char>(v & 0x7F)};
+}
+
+// Stands for the audio: an MPEG frame header and bytes that differ along
+// the way, so any shift or cut shows.
+inline Bytes Audio(size_t size = 6000) {
+    Bytes audio("\xFF\xFB\x90\x64", 4);
+    for (size_t i = 0; audio.size() < size; ++i) {
+        audio += static_cast<char>((i * 31 + 7) & 0xFF);
+    }
+    return audio;
+}
+
+inline std::string Quote(const std::string& path) {
+    return "'" + path + "'";
 }
 
 // A whole tag: header with version and flags, then the body as given.
