@@ -54,41 +54,65 @@ std::string Cp1252ToUtf8(std::string_view bytes) {
     return out;
 }
 
+namespace {
+
+// Reads the UTF-8 character that starts at `i`: its code point and byte
+// length, or a length of 0 when the bytes there are not strict UTF-8 (overlong
+// forms, surrogates and values past U+10FFFF are refused).
+size_t ReadUtf8Character(std::string_view utf8, size_t i, char32_t& cp) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    size_t length = 0;
+    char32_t minimum = 0;
+    if (lead < 0x80) {
+        cp = lead;
+        return 1;
+    } else if ((lead & 0xE0) == 0xC0) {
+        length = 2, cp = lead & 0x1F, minimum = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3, cp = lead & 0x0F, minimum = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4, cp = lead & 0x07, minimum = 0x10000;
+    } else {
+        return 0;
+    }
+    if (i + length > utf8.size()) {
+        return 0;
+    }
+    for (size_t k = 1; k < length; ++k) {
+        const auto next = static_cast<unsigned char>(utf8[i + k]);
+        if ((next & 0xC0) != 0x80) {
+            return 0;
+        }
+        cp = (cp << 6) | (next & 0x3F);
+    }
+    if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
+        return 0;
+    }
+    return length;
+}
+
+}  // namespace
+
 std::u32string Utf8ToCodePoints(std::string_view utf8) {
     std::u32string out;
     out.reserve(utf8.size());
-    size_t i = 0;
-    while (i < utf8.size()) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        int length = 0;
+    for (size_t i = 0; i < utf8.size();) {
         char32_t cp = 0;
-        char32_t minimum = 0;
-        if (lead < 0x80) {
-            out.push_back(lead);
-            ++i;
-            continue;
-        } else if ((lead & 0xE0) == 0xC0) {
-            length = 2, cp = lead & 0x1F, minimum = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            length = 3, cp = lead & 0x0F, minimum = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            length = 4, cp = lead & 0x07, minimum = 0x10000;
-        } else {
-            out.push_back(kReplacement);
-            ++i;
-            continue;
-        }
-        bool valid = i + length <= utf8.size();
-        for (int k = 1; valid && k < length; ++k) {
-            const auto next = static_cast<unsigned char>(utf8[i + k]);
-            valid = (next & 0xC0) == 0x80;
-            cp = (cp << 6) | (next & 0x3F);
-        }
-        valid = valid && cp >= minimum && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF);
-        if (!valid) {
-            out.push_back(kReplacement);
-            ++i;
-            continue;
+        const size_t length = ReadUtf8Character(utf8, i, cp);
+        out.push_back(length == 0 ? kReplacement : cp);
+        i += length == 0 ? 1 : length;
+    }
+    return out;
+}
+
+std::optional<std::u32string> StrictUtf8ToCodePoints(std::string_view utf8) {
+    std::u32string out;
+    out.reserve(utf8.size());
+    for (size_t i = 0; i < utf8.size();) {
+        char32_t cp = 0;
+        const size_t length = ReadUtf8Character(utf8, i, cp);
+        if (length == 0) {
+            return std::nullopt;
         }
         out.push_back(cp);
         i += length;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,6 +25,10 @@ int CodePointToCp1252(char32_t code_point);
 
 // Decodes UTF-8 into code points; malformed sequences yield U+FFFD per byte.
 std::u32string Utf8ToCodePoints(std::string_view utf8);
+
+// The same for text that must be UTF-8 throughout: nullopt at the first
+// malformed byte, so the caller can read the bytes another way.
+std::optional<std::u32string> StrictUtf8ToCodePoints(std::string_view utf8);
 
 // Appends the UTF-8 form of one code point (surrogates and values beyond
 // U+10FFFF become U+FFFD).

@@ -38,54 +38,13 @@ std::string Cp1252Text(std::span<const std::uint8_t> bytes, bool stop_at_nul) {
     return Cp1252ToUtf8(raw);
 }
 
-// Strict UTF-8 (no overlong forms, surrogates or values past U+10FFFF);
-// nullopt when the bytes are not UTF-8.
-std::optional<std::u32string> DecodeUtf8(std::span<const std::uint8_t> bytes) {
-    std::u32string out;
-    size_t i = 0;
-    while (i < bytes.size()) {
-        const std::uint8_t lead = bytes[i];
-        size_t extra;
-        char32_t cp;
-        char32_t minimum;
-        if (lead < 0x80) {
-            out.push_back(lead);
-            ++i;
-            continue;
-        } else if ((lead & 0xE0) == 0xC0) {
-            extra = 1, cp = lead & 0x1F, minimum = 0x80;
-        } else if ((lead & 0xF0) == 0xE0) {
-            extra = 2, cp = lead & 0x0F, minimum = 0x800;
-        } else if ((lead & 0xF8) == 0xF0) {
-            extra = 3, cp = lead & 0x07, minimum = 0x10000;
-        } else {
-            return std::nullopt;
-        }
-        if (i + extra >= bytes.size()) {
-            return std::nullopt;
-        }
-        for (size_t k = 1; k <= extra; ++k) {
-            const std::uint8_t next = bytes[i + k];
-            if ((next & 0xC0) != 0x80) {
-                return std::nullopt;
-            }
-            cp = (cp << 6) | (next & 0x3F);
-        }
-        if (cp < minimum || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) {
-            return std::nullopt;
-        }
-        out.push_back(cp);
-        i += extra + 1;
-    }
-    return out;
-}
-
 std::string Utf8Text(std::span<const std::uint8_t> bytes, bool stop_at_nul) {
     if (stop_at_nul) {
         const auto zero = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});
         bytes = bytes.first(static_cast<size_t>(zero - bytes.begin()));
     }
-    const std::optional<std::u32string> decoded = DecodeUtf8(bytes);
+    const std::optional<std::u32string> decoded =
+        StrictUtf8ToCodePoints({reinterpret_cast<const char*>(bytes.data()), bytes.size()});
     if (!decoded) {
         return Cp1252Text(bytes, stop_at_nul);
     }
