@@ -16,12 +16,14 @@ struct Io {
     std::ostream& err;
 };
 
-// A subcommand: its name, one line for the overview, and its entry point.
-// `run` returns the exit code: 0 success, 1 failed operation (one line on
-// err), and throws UsageError for bad usage.
+// A subcommand: its name, one line for the overview, the text of its
+// --help (printed by main), and its entry point. `run` returns the exit code:
+// 0 success, 1 failed operation (one line on err), and throws UsageError for
+// bad usage.
 struct Command {
     std::string name;
     std::string summary;
+    const char* help;
     int (*run)(std::vector<std::string> args, Io& io);
 };
 

@@ -119,10 +119,6 @@ int RunParseAlbum(const std::vector<std::string>& inputs, bool json, Io& io) {
 
 int RunCddb(std::vector<std::string> args, Io& io) {
     ArgReader reader(std::move(args));
-    if (reader.Flag("--help")) {
-        io.out << kHelp;
-        return 0;
-    }
     const bool json = reader.Flag("--json");
     const std::optional<std::string> server = reader.Value("--server");
     const std::optional<std::string> root = reader.Value("--root");
@@ -150,7 +146,7 @@ int RunCddb(std::vector<std::string> args, Io& io) {
 }  // namespace
 
 Command CddbCommand() {
-    return {"cddb", "CDDB request URLs and reply parsing", RunCddb};
+    return {"cddb", "CDDB request URLs and reply parsing", kHelp, RunCddb};
 }
 
 }  // namespace kalvex::cli

@@ -27,10 +27,6 @@ Exit code 1 when the table of contents is malformed or cannot be read.
 
 int RunDiscId(std::vector<std::string> args, Io& io) {
     ArgReader reader(std::move(args));
-    if (reader.Flag("--help")) {
-        io.out << kHelp;
-        return 0;
-    }
     const bool json = reader.Flag("--json");
     const std::optional<std::string> toc_text = reader.Value("--toc");
     const std::optional<std::string> drive = reader.Value("--drive");
@@ -69,7 +65,7 @@ void PrintDiscId(const DiscToc& toc, bool json, Io& io) {
 }
 
 Command DiscIdCommand() {
-    return {"discid", "disc id and query command of a table of contents", RunDiscId};
+    return {"discid", "disc id and query command of a table of contents", kHelp, RunDiscId};
 }
 
 }  // namespace kalvex::cli

@@ -30,10 +30,6 @@ works or no drive is listed.
 
 int RunDrives(std::vector<std::string> args, Io& io) {
     ArgReader reader(std::move(args));
-    if (reader.Flag("--help")) {
-        io.out << kHelp;
-        return 0;
-    }
     const bool json = reader.Flag("--json");
     if (!reader.Positionals().empty()) {
         throw UsageError("drives takes no arguments (see drives --help)");
@@ -116,7 +112,7 @@ std::string DriveAccessErrorText(const DriveAccessError& error) {
 }
 
 Command DrivesCommand() {
-    return {"drives", "the CD drives and the SCSI interface that reaches them", RunDrives};
+    return {"drives", "the CD drives and the SCSI interface that reaches them", kHelp, RunDrives};
 }
 
 }  // namespace kalvex::cli

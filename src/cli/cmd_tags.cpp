@@ -144,10 +144,6 @@ bool IsReadableFile(const std::string& path, Io& io) {
 
 int RunTags(std::vector<std::string> args, Io& io) {
     ArgReader reader(std::move(args));
-    if (reader.Flag("--help")) {
-        io.out << kHelp;
-        return 0;
-    }
     const bool json = reader.Flag("--json");
     const std::vector<std::string> paths = reader.Positionals();
     if (paths.empty()) {
@@ -177,7 +173,7 @@ int RunTags(std::vector<std::string> args, Io& io) {
 }  // namespace
 
 Command TagsCommand() {
-    return {"tags", "ID3 v1 and v2 tags and MPEG stream facts of MP3 files", RunTags};
+    return {"tags", "ID3 v1 and v2 tags and MPEG stream facts of MP3 files", kHelp, RunTags};
 }
 
 }  // namespace kalvex::cli

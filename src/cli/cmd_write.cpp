@@ -117,10 +117,6 @@ bool RemoveV1(const std::string& path) {
 
 int RunWrite(std::vector<std::string> args, Io& io) {
     ArgReader reader(std::move(args));
-    if (reader.Flag("--help")) {
-        io.out << kWriteHelp;
-        return 0;
-    }
     const bool json = reader.Flag("--json");
     const bool v1 = reader.Flag("--v1");
     const bool no_v1 = reader.Flag("--no-v1");
@@ -179,10 +175,6 @@ int RunWrite(std::vector<std::string> args, Io& io) {
 
 int RunRemove(std::vector<std::string> args, Io& io) {
     ArgReader reader(std::move(args));
-    if (reader.Flag("--help")) {
-        io.out << kRemoveHelp;
-        return 0;
-    }
     const bool json = reader.Flag("--json");
     bool v1 = reader.Flag("--v1");
     bool v2 = reader.Flag("--v2");
@@ -203,11 +195,11 @@ int RunRemove(std::vector<std::string> args, Io& io) {
 }  // namespace
 
 Command WriteCommand() {
-    return {"write", "write or remove the ID3 v1 and v2 tags of an MP3 file", RunWrite};
+    return {"write", "write or remove the ID3 v1 and v2 tags of an MP3 file", kWriteHelp, RunWrite};
 }
 
 Command RemoveCommand() {
-    return {"remove", "remove the ID3 v1 and/or v2 tag of an MP3 file", RunRemove};
+    return {"remove", "remove the ID3 v1 and/or v2 tag of an MP3 file", kRemoveHelp, RunRemove};
 }
 
 }  // namespace kalvex::cli

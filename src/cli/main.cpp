@@ -46,8 +46,13 @@ int main(int argc, char** argv) {
         if (command.name != args[0]) {
             continue;
         }
+        const std::vector<std::string> command_args(args.begin() + 1, args.end());
+        if (kalvex::cli::ArgReader(command_args).Flag("--help")) {
+            std::cout << command.help;
+            return 0;
+        }
         try {
-            return command.run({args.begin() + 1, args.end()}, io);
+            return command.run(command_args, io);
         } catch (const kalvex::cli::UsageError& error) {
             std::cerr << "kalvex-cli " << command.name << ": " << error.what() << '\n';
             return 2;
