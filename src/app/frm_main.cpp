@@ -554,8 +554,7 @@ void frmMain::FillDriveList() {
         return;
     }
     auto report = [this](int number, const std::string& description) {
-        messages_->ShowExclamation("Error accessing CD drive: " + std::to_string(number) + " - " +
-                                   description);
+        messages_->ShowExclamation(DriveAccessErrorText(number, description));
     };
     try {
         select_drives_(*cboDrives, *messages_);

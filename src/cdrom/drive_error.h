@@ -17,4 +17,9 @@ private:
     int number_;
 };
 
+// How a failure of drive discovery is told to the user.
+inline std::string DriveAccessErrorText(int number, const std::string& description) {
+    return "Error accessing CD drive: " + std::to_string(number) + " - " + description;
+}
+
 }  // namespace kalvex

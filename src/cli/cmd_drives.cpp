@@ -10,6 +10,17 @@
 namespace kalvex::cli {
 namespace {
 
+// Chooses the interface and lists the drives; a failure on the way is told
+// like the window tells it.
+bool SelectDrives(ListDriveBox& box, CollectingMessageService& messages) {
+    try {
+        return SelectScsiInterface(box, messages);
+    } catch (const DriveAccessError& error) {
+        messages.ShowExclamation(DriveAccessErrorText(error.number(), error.what()));
+        return false;
+    }
+}
+
 constexpr const char* kHelp = R"(usage: kalvex-cli drives [--json]
 
 Chooses the SCSI interface as the program does at start (the system's
@@ -36,12 +47,7 @@ int RunDrives(std::vector<std::string> args, Io& io) {
     }
     ListDriveBox box;
     CollectingMessageService messages;
-    bool selected = false;
-    try {
-        selected = SelectScsiInterface(box, messages);
-    } catch (const DriveAccessError& error) {
-        messages.ShowExclamation(DriveAccessErrorText(error));
-    }
+    const bool selected = SelectDrives(box, messages);
     const ISCSI* scsi = CurrentScsiInterface();
     if (json) {
         Json drives = Json::array();
@@ -84,12 +90,7 @@ int RunDiscIdOnDrive(const std::string& drive_text, bool json, Io& io) {
     }
     ListDriveBox box;
     CollectingMessageService messages;
-    bool selected = false;
-    try {
-        selected = SelectScsiInterface(box, messages);
-    } catch (const DriveAccessError& failure) {
-        messages.ShowExclamation(DriveAccessErrorText(failure));
-    }
+    const bool selected = SelectDrives(box, messages);
     PrintMessages(messages, 0, io);
     if (!selected) {
         return 1;
@@ -105,10 +106,6 @@ int RunDiscIdOnDrive(const std::string& drive_text, bool json, Io& io) {
     }
     PrintDiscId(CurrentDiscToc(), json, io);
     return 0;
-}
-
-std::string DriveAccessErrorText(const DriveAccessError& error) {
-    return "Error accessing CD drive: " + std::to_string(error.number()) + " - " + error.what();
 }
 
 Command DrivesCommand() {

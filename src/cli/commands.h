@@ -1,7 +1,6 @@
 #pragma once
 
 #include "cdrom/disc_toc.h"
-#include "cdrom/drive_error.h"
 #include "cli/cli_io.h"
 
 namespace kalvex::cli {
@@ -19,8 +18,5 @@ void PrintDiscId(const DiscToc& toc, bool json, Io& io);
 
 // "discid --drive N": reads the table of contents of drive index N.
 int RunDiscIdOnDrive(const std::string& drive_index, bool json, Io& io);
-
-// "Error accessing CD drive: <number> - <description>".
-std::string DriveAccessErrorText(const DriveAccessError& error);
 
 }  // namespace kalvex::cli
