@@ -1,0 +1,130 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cdrom/disc_toc.h"
+#include "cdrom/drive_box.h"
+#include "common/message_service.h"
+#include "freedb/album_record.h"
+#include "freedb/cddb_protocol.h"
+#include "freedb/http_fetch.h"
+
+namespace kalvex {
+
+inline constexpr const char* kFetchFailedPrefix = "Could not connect to the FreeDB server: ";
+inline constexpr const char* kServerAnsweredPrefix = "The FreeDB server answered: ";
+inline constexpr const char* kInvalidAlbumMessage = "The CD album data is invalid.";
+inline constexpr const char* kConnectedMessage = "Successfully connected to FreeDB";
+inline constexpr const char* kNotConnectedMessage = "Could not connect to FreeDB";
+
+// Where the requests go, as the three server boxes hold it.
+struct ServerAddress {
+    std::string server = kDefaultServer;
+    std::string root = kDefaultRoot;
+    std::string port = kDefaultPort;
+};
+
+// Lets the user pick one of several matches. Calls `load_match` with the
+// chosen index before it returns (the window reads the album while its dialog
+// is still up); returns without calling it when the user cancels.
+class MatchChooser {
+public:
+    virtual ~MatchChooser() = default;
+    virtual void ChooseMatch(const MatchList& matches,
+                             const std::function<void(int)>& load_match) = 0;
+};
+
+// What the album panel shows.
+struct AlbumPanel {
+    std::string Artist;
+    std::string Album;
+    std::string Genre;
+    std::string Year;
+    std::vector<std::string> Details;  // "Track 1 : Intro", ...
+    std::string Caption;               // the label under the disc caption
+};
+
+// One fetcher per lookup, so the query and the read share a connection.
+using FetcherFactory = std::function<std::unique_ptr<HttpFetcher>()>;
+
+// The road from a disc (or a typed disc id) to the album on screen, without a
+// window. It owns the lookup's state: the disc id, the query command, the
+// matches, the album and what the album panel and the raw reply box show.
+// Every failure is told through the message service; a failed lookup leaves
+// the album and the panel as they were.
+class CdLookup {
+public:
+    CdLookup(FetcherFactory fetchers, MatchChooser& chooser, MessageService& messages,
+             std::string hello_suffix);
+
+    // The "Get album data for CD" road: the TOC of the drive selected in the
+    // box, its disc id, the query, the choice, the read. True when this
+    // lookup loaded an album (only then may an import follow).
+    bool ReadCd(const DriveBox& box, const ServerAddress& address);
+    // The same road from a table of contents already at hand.
+    bool LookUpToc(const DiscToc& toc, const ServerAddress& address);
+    // Reads the album of a typed disc id and category; nothing happens for
+    // an empty disc id.
+    bool LookUpManually(const std::string& category, const std::string& disc_id,
+                        const ServerAddress& address);
+    // Asks for the message of the day and tells whether the server answered.
+    bool TestConnection(const ServerAddress& address);
+
+    // Reads and shows entry `index` of the matches (the match dialog's OK).
+    // Only valid while a lookup is choosing.
+    void LoadSelectedMatch(int index);
+
+    // True from the start of an operation to its end; a second operation
+    // asked for meanwhile does nothing and returns false.
+    bool Busy() const { return busy_; }
+
+    const std::string& DiscId() const { return disc_id_; }
+    const std::string& QueryCommand() const { return query_command_; }
+    const MatchList& Matches() const { return matches_; }
+    const AlbumData& Album() const { return album_; }
+    const AlbumPanel& Panel() const { return panel_; }
+    // The raw reply box: the last album reply or message of the day, as text.
+    const std::string& RawReply() const { return raw_reply_; }
+    // The match index chosen for the album shown, or -1.
+    int ChosenMatch() const { return chosen_match_; }
+
+    // Called whenever the panel or the raw reply changed.
+    void SetChangeListener(std::function<void()> listener) { on_change_ = std::move(listener); }
+
+private:
+    bool RunFreeDbQuery();
+    bool ReadAndShowMatch(int index);
+    // Fetches one command; tells the user and returns false on failure.
+    bool FetchCommand(const std::string& command, bool encode, std::string& page);
+    void ShowAlbum(const FreeDbMatch& match);
+    void Changed();
+
+    FetcherFactory fetchers_;
+    MatchChooser& chooser_;
+    MessageService& messages_;
+    std::string hello_suffix_;
+
+    // Only during an operation.
+    std::unique_ptr<HttpFetcher> fetcher_;
+    ServerAddress address_;
+    bool busy_ = false;
+    bool loaded_ = false;
+
+    std::string disc_id_;
+    std::string query_command_;
+    MatchList matches_{FreeDbMatch{}};
+    AlbumData album_;
+    AlbumPanel panel_;
+    std::string raw_reply_;
+    int chosen_match_ = -1;
+    std::function<void()> on_change_;
+};
+
+// "Rock" for "rock", "New Age" for "new age": every word's first letter
+// upper-case, the rest lower-case.
+std::string ProperCase(std::string_view text);
+
+}  // namespace kalvex
