@@ -203,7 +203,7 @@ std::int32_t clsASPI::ExecCMD(const std::string& handle, const std::uint8_t* cdb
     SleepMilliseconds(options_.settle_milliseconds);
     bool timed_out = false;
     if (LoadStatus(request.SRB_Status) == SS_PENDING) {
-        timed_out = !event.Wait(timeout_seconds * 1000);
+        timed_out = !event.Wait(timeout_seconds * options_.timeout_second_milliseconds);
     }
     const std::uint8_t srb_status = LoadStatus(request.SRB_Status);
     std::int32_t status = request.SRB_TargStat;

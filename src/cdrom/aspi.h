@@ -18,6 +18,8 @@ struct AspiOptions {
     std::string library = DefaultAspiLibrary();
     // How long ExecCMD lets a request complete before it waits for the event.
     int settle_milliseconds = 30;
+    // How long one second of a caller's time-out lasts; only tests shorten it.
+    int timeout_second_milliseconds = 1000;
     LibraryCalls library_calls = SystemLibraryCalls();
 };
 
