@@ -178,7 +178,8 @@ TEST(AspiVirtualDrive, StatusAndSenseRules) {
 // then writes into the data buffer and signals the event the block names.
 struct AspiTimeOut : ::testing::Test {
     static constexpr int kSecondMilliseconds = 50;  // a 1 s time-out lasts 50 ms
-    static inline SRB_ExecSCSICmd* sent = nullptr;
+    static constexpr std::uint8_t kReadToc[10] = {0x43, 0x02, 0, 0, 0, 0, 0, 0x03, 0x24, 0};
+    static inline std::vector<SRB_ExecSCSICmd*> sent;  // every execute request, in order
 
     static AspiOptions ShortTimeOuts(LibraryCalls calls) {
         AspiOptions options = VirtualAspi(calls);
@@ -188,15 +189,21 @@ struct AspiTimeOut : ::testing::Test {
     static std::uint8_t Status(const SRB_ExecSCSICmd& srb) {
         return std::atomic_ref<const std::uint8_t>(srb.SRB_Status).load();
     }
-    // Until the library has finished the request; its block is kept, so it
-    // may be looked at after the time-out.
+    // Until the library has finished every request; their blocks are kept,
+    // so they may be looked at after the time-out.
     static bool AwaitLateCompletion() {
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-        while (Status(*sent) == SS_PENDING && std::chrono::steady_clock::now() < deadline) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        for (const SRB_ExecSCSICmd* srb : sent) {
+            while (Status(*srb) == SS_PENDING && std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            if (Status(*srb) == SS_PENDING) {
+                return false;
+            }
         }
-        return Status(*sent) != SS_PENDING;
+        return true;
     }
+    void SetUp() override { sent.clear(); }
     void TearDown() override { unsetenv("KALVEX_VIRTUAL_ASPI_DELAY_MS"); }
 };
 
@@ -205,18 +212,17 @@ TEST_F(AspiTimeOut, ALateCompletionLeavesTheCallersBufferAloneAndTheNextRequestW
     disc.Insert("1 2 0:2:0 3:0:0 5:30:10");
     LibraryCalls calls = Recorder::Calls();
     Recorder::exec = [](SRB_ExecSCSICmd& srb) {
-        sent = &srb;
+        sent.push_back(&srb);
         return Recorder::real_send(&srb);
     };
     clsASPI scsi(ShortTimeOuts(calls));
     const std::string drive = scsi.DriveHandle(1);
-    const std::uint8_t read_toc[10] = {0x43, 0x02, 0, 0, 0, 0, 0, 0x03, 0x24, 0};
 
     setenv("KALVEX_VIRTUAL_ASPI_DELAY_MS", "600", 1);
     std::vector<std::uint8_t> kept(804, 0xEE);
     auto freed = std::make_unique<std::vector<std::uint8_t>>(804, 0xEE);
-    EXPECT_EQ(scsi.ExecCMD(drive, read_toc, 10, 0, kept.data(), 804, 1), 255);
-    EXPECT_EQ(scsi.ExecCMD(drive, read_toc, 10, 0, freed->data(), 804, 1), 255);
+    EXPECT_EQ(scsi.ExecCMD(drive, kReadToc, 10, 0, kept.data(), 804, 1), 255);
+    EXPECT_EQ(scsi.ExecCMD(drive, kReadToc, 10, 0, freed->data(), 804, 1), 255);
     freed.reset();  // the caller's buffer is gone before the drive answers
     unsetenv("KALVEX_VIRTUAL_ASPI_DELAY_MS");
     ASSERT_TRUE(AwaitLateCompletion());
@@ -230,24 +236,25 @@ TEST_F(AspiTimeOut, ALateCompletionLeavesTheCallersBufferAloneAndTheNextRequestW
 TEST_F(AspiTimeOut, TheLibraryCanStillWriteAndSignalAfterTheTimeOut) {
     LibraryCalls calls = Recorder::Calls();
     Recorder::exec = [](SRB_ExecSCSICmd& srb) -> std::uint32_t {
-        sent = &srb;
+        sent.push_back(&srb);
         return SS_PENDING;
     };
     clsASPI scsi(ShortTimeOuts(calls));
-    const std::uint8_t read_toc[10] = {0x43, 0x02, 0, 0, 0, 0, 0, 0x03, 0x24, 0};
     {
         std::vector<std::uint8_t> reply(804);
-        EXPECT_EQ(scsi.ExecCMD(scsi.DriveHandle(1), read_toc, 10, 0, reply.data(), 804, 1), 255);
+        EXPECT_EQ(scsi.ExecCMD(scsi.DriveHandle(1), kReadToc, 10, 0, reply.data(), 804, 1), 255);
     }
     // Acting as the library that completes late.
-    const std::uintptr_t buffer = sent->SRB_BufPointer;
-    const int event = static_cast<int>(sent->SRB_PostProc);
+    ASSERT_EQ(sent.size(), 1u);
+    SRB_ExecSCSICmd& late = *sent.front();
+    const std::uintptr_t buffer = late.SRB_BufPointer;
+    const int event = static_cast<int>(late.SRB_PostProc);
     ASSERT_NE(fcntl(event, F_GETFD), -1) << "the event's descriptor was closed";
     const std::uint64_t one = 1;
     EXPECT_EQ(write(event, &one, sizeof one), static_cast<ssize_t>(sizeof one));
     ASSERT_NE(buffer, 0u);
     std::memset(reinterpret_cast<void*>(buffer), 0x5A, 804);
-    std::atomic_ref<std::uint8_t>(sent->SRB_Status).store(SS_COMP);
+    std::atomic_ref<std::uint8_t>(late.SRB_Status).store(SS_COMP);
 }
 
 // A signal meant for an earlier request on the same event may arrive while
