@@ -74,7 +74,7 @@ int InPlace(int argc, char** argv) {
     for (int i = 0; i < files; ++i) {
         paths.push_back((folder / ("track" + std::to_string(i) + ".mp3")).string());
         std::ofstream(paths.back(), std::ios::binary) << audio;
-        kalvex::WriteTagV2(paths.back(), RecordFor(i), false, false, true);
+        kalvex::WriteTagV2(paths.back(), RecordFor(i), {.version = kalvex::TagV2Version::k23});
     }
     double best_ours = 1e9, best_taglib = 1e9;
     for (int round = 0; round < rounds; ++round) {
@@ -85,7 +85,7 @@ int InPlace(int argc, char** argv) {
             kalvex::TagRecord record;
             kalvex::ReadTagV2(path, record);
             record.Title = "Title" + suffix;
-            if (!kalvex::WriteTagV2(path, record, false, false, true)) {
+            if (!kalvex::WriteTagV2(path, record, {.version = kalvex::TagV2Version::k23})) {
                 std::fprintf(stderr, "our write failed: %s\n", path.c_str());
                 return 1;
             }
@@ -133,7 +133,9 @@ kalvex::TagRecord Growing(int round) {
 long PeakOfOneWrite(const std::string& path, int round) {
     const pid_t child = ::fork();
     if (child == 0) {
-        ::_exit(kalvex::WriteTagV2(path, Growing(round), false, false, true) ? 0 : 1);
+        ::_exit(kalvex::WriteTagV2(path, Growing(round), {.version = kalvex::TagV2Version::k23})
+                    ? 0
+                    : 1);
     }
     int status = 0;
     struct rusage usage {};
@@ -161,7 +163,7 @@ int Grow(int argc, char** argv) {
     for (; round < rounds; ++round) {
         ::sync();
         auto start = Clock::now();
-        if (!kalvex::WriteTagV2(path, Growing(round), false, false, true)) {
+        if (!kalvex::WriteTagV2(path, Growing(round), {.version = kalvex::TagV2Version::k23})) {
             std::fprintf(stderr, "our write failed\n");
             return 1;
         }
