@@ -7,9 +7,13 @@
 //
 //   id3_write_bench grow FOLDER [--mb M] [--rounds R]
 //     A tag that outgrows the old one on an M MB file (a new file written
-//     beside it, flushed, renamed over it) against `cp` of the same file and
-//     against `cp` followed by `sync` of the copy; and the peak memory of a
-//     process doing only that write, at M MB and at M/10 MB.
+//     beside it, flushed, renamed over it) against `cp` of the same file,
+//     against `cp` followed by `sync` of the copy, and against the same done
+//     by hand: `cp`, `sync` of the copy, `mv` of the copy over the original.
+//     Only the last pays, as ours does, for freeing the original's blocks,
+//     which is far from free on a file system mounted with online discard.
+//     Also the peak memory of a process doing only that write, at M MB and at
+//     M/10 MB.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <taglib/id3v2tag.h>
@@ -158,7 +162,7 @@ int Grow(int argc, char** argv) {
     const std::string path = (folder / "big.mp3").string();
     const std::string copy = (folder / "copy.mp3").string();
     MakeBigFile(path, megabytes);
-    double best_ours = 1e9, best_cp = 1e9, best_cp_sync = 1e9;
+    double best_ours = 1e9, best_cp = 1e9, best_cp_sync = 1e9, best_replace = 1e9;
     int round = 0;
     for (; round < rounds; ++round) {
         ::sync();
@@ -175,6 +179,10 @@ int Grow(int argc, char** argv) {
         best_cp_sync = std::min(
             best_cp_sync, TimeShell("cp '" + path + "' '" + copy + "' && sync '" + copy + "'"));
         fs::remove(copy);
+        ::sync();
+        best_replace =
+            std::min(best_replace, TimeShell("cp '" + path + "' '" + copy + "' && sync '" + copy +
+                                             "' && mv '" + copy + "' '" + path + "'"));
     }
     const long peak = PeakOfOneWrite(path, round++);
     const std::string small = (folder / "small.mp3").string();
@@ -186,6 +194,8 @@ int Grow(int argc, char** argv) {
                 best_ours / best_cp);
     std::printf("  cp + sync of the copy             %.3f s  -> ours %.2fx cp+sync\n", best_cp_sync,
                 best_ours / best_cp_sync);
+    std::printf("  cp + sync + mv over the original  %.3f s  -> ours %.2fx cp+sync+mv\n",
+                best_replace, best_ours / best_replace);
     std::printf("  peak memory of one write: %.1f MB (%ld MB file), %.1f MB (%ld MB file)\n",
                 peak / 1024.0, megabytes, peak_small / 1024.0, std::max(1L, megabytes / 10));
     fs::remove(path);
