@@ -46,6 +46,11 @@ clean:
 bench-write: deps
 	bench/id3_write_bench.sh
 
+# A lookup's two requests over one connection against one connection each.
+.PHONY: bench-lookup
+bench-lookup: deps
+	bench/lookup_bench.sh
+
 # The full crash test: 200 SIGKILLs during grown-tag writes of a 128 MB file
 # (CI runs a 40-kill variant on 32 MB).
 .PHONY: crash-test
