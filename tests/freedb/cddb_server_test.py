@@ -1,0 +1,321 @@
+#!/usr/bin/python3
+"""The test CDDB server (tools/cddb_server.py) against recorded replies of a
+classic CDDB server, over the project's own records, and in each fault mode.
+
+KALVEX_CDDB_TESTDATA names the folder with db/ and cddbd-replies/ (default
+tests/data/cddb); KALVEX_CLI, when set, is a kalvex-cli whose disc ids the
+records' README must agree with.
+"""
+
+import http.client
+import json
+import os
+import re
+import signal
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+from urllib.parse import quote_plus, urlsplit
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+REPO = os.path.dirname(os.path.dirname(HERE))
+SERVER = os.path.join(REPO, "tools", "cddb_server.py")
+SERVER_DB = os.path.join(HERE, "server_db")
+CDDB_DATA = os.environ.get("KALVEX_CDDB_TESTDATA", os.path.join(REPO, "tests", "data", "cddb"))
+SHARED_DB = os.path.join(CDDB_DATA, "db")
+REPLIES = os.path.join(CDDB_DATA, "cddbd-replies")
+HELLO = "anon localhost Kalvex_Tagger 1.0.0"
+
+JAZZ = [150, 28615, 51027, 75835, 102620, 121460, 148977, 175697, 204322, 231082, 268002]
+
+
+def query_text(disc_id, offsets, seconds):
+    return f"cddb query {disc_id} {len(offsets)} {' '.join(map(str, offsets))} {seconds}"
+
+
+def toc_query(toc):
+    """The FreeDB disc id sum over a TOC text "FIRST LAST M:S:F ...", as a query."""
+    words = toc.split()
+    count = int(words[1]) - int(words[0]) + 1
+    frames = [(m * 60 + s) * 75 + f for m, s, f in (map(int, w.split(":")) for w in words[2:])]
+    seconds = [f // 75 for f in frames]
+    digit_sum = sum(sum(map(int, str(s))) for s in seconds[:count])
+    disc_id = (digit_sum % 255) << 24 | (seconds[count] - seconds[0]) << 8 | count
+    return query_text(f"{disc_id:x}", frames[:count], frames[count] // 75)
+
+
+class Server:
+    def __init__(self, *args):
+        self.proc = subprocess.Popen([sys.executable, SERVER, *args], stdout=subprocess.PIPE,
+                                     stderr=subprocess.PIPE)
+        self._port = None
+        self._port_lock = threading.Lock()
+
+    @property
+    def port(self):
+        # Read at first use, so that several servers can start side by side.
+        with self._port_lock:
+            return self._read_port()
+
+    def _read_port(self):
+        if self._port is None:
+            line = self.proc.stdout.readline().decode()
+            match = re.fullmatch(r"PORT (\d+)\n", line)
+            if not match:
+                self.proc.kill()
+                raise RuntimeError(f"server did not start: {line!r} {self.proc.stderr.read()!r}")
+            self._port = int(match[1])
+        return self._port
+
+    def connect(self):
+        return http.client.HTTPConnection("127.0.0.1", self.port, timeout=10)
+
+    def get(self, path, conn=None):
+        """One request; on `conn` when given, else on a connection of its own."""
+        own = conn is None
+        conn = conn or self.connect()
+        try:
+            conn.request("GET", path)
+            response = conn.getresponse()
+            return response, response.read()
+        finally:
+            if own:
+                conn.close()
+
+    def cddb(self, command, proto=5, hello=HELLO, conn=None, root="/~cddb/cddb.cgi"):
+        path = f"{root}?cmd={quote_plus(command)}"
+        if hello is not None:
+            path += f"&hello={quote_plus(hello)}&proto={proto}"
+        return self.get(path, conn)
+
+    def stats(self):
+        return json.loads(self.get("/stats")[1])
+
+    def stop(self, signum=signal.SIGTERM):
+        self.port  # its signal handlers are in place once it has said its port
+        self.proc.send_signal(signum)
+        try:
+            return self.proc.wait(5)
+        finally:
+            self.proc.stdout.close()
+            self.proc.stderr.close()
+
+
+class ServerCase(unittest.TestCase):
+    def start(self, *args):
+        server = Server(*args)
+        self.addCleanup(lambda: self.assertEqual(server.stop(), 0))
+        return server
+
+
+def recording(name):
+    with open(os.path.join(REPLIES, name), "rb") as f:
+        return f.read()
+
+
+def classic_server_name():
+    """How the recorded server names itself in each record it sends."""
+    return re.search(rb"# Processed by: (.*)\r\n", recording("read-210-rock.txt"))[1].decode()
+
+
+class RecordedReplies(ServerCase):
+    def test_bodies_match_a_classic_server_byte_for_byte(self):
+        server = self.start("--db", SHARED_DB, "--processed-by", classic_server_name())
+        two_tracks = "cddb query b014802 2 150 13500 330"
+        cases = [
+            ("query-210-two-categories.txt", two_tracks, 5, HELLO),
+            ("query-200-exact.txt", query_text("920ef00b", JAZZ, 3826), 5, HELLO),
+            ("query-211-inexact.txt", query_text("920ef00c", [o + 2 for o in JAZZ], 3826), 5, HELLO),
+            ("query-202-no-match.txt", "cddb query 12345678 1 150 600", 5, HELLO),
+            ("query-500-bad-arguments.txt", "cddb query b014802 2 150 13500", 5, HELLO),
+            ("query-501-bad-proto.txt", two_tracks, 7, HELLO),
+            ("query-no-hello.txt", two_tracks, None, None),
+            ("read-210-rock.txt", "cddb read rock 0b014802", 5, HELLO),
+            ("read-210-latin1-proto5.txt", "cddb read newage 1701c003", 5, HELLO),
+            ("read-210-utf8-proto6.txt", "cddb read newage 1701c003", 6, HELLO),
+            ("read-401-not-found.txt", "cddb read rock 12345678", 5, HELLO),
+            ("read-501-bad-category.txt", "cddb read nosuchcat 0b014802", 5, HELLO),
+        ]
+        for name, command, proto, hello in cases:
+            with self.subTest(name):
+                response, body = server.cddb(command, proto, hello)
+                self.assertEqual(body, recording(name))
+                charset = "UTF-8" if proto == 6 else "ISO-8859-1"
+                self.assertEqual(response.getheader("Content-Type"), f"text/plain; charset={charset}")
+        _, body = server.cddb("motd")
+        # The time stamp is the server's own; the rest of the header is not.
+        header = re.escape(recording("motd-210.txt").split(b"\r\n")[0])
+        self.assertRegex(body.split(b"\r\n")[0], re.sub(rb"[0-9]", rb"[0-9]", header))
+        self.assertTrue(body.endswith(b"\r\n.\r\n"))
+
+
+class OwnRecords(ServerCase):
+    def setUp(self):
+        self.server = self.start("--db", SERVER_DB, "--db", SHARED_DB)
+
+    def test_each_disc_of_the_readme_has_its_id_record_and_answer(self):
+        with open(os.path.join(SERVER_DB, "README.md"), encoding="utf-8") as f:
+            rows = re.findall(r"^\| `([0-9: ]+)` \| ([0-9a-f]+) \| ([^|]*) \| (\d{3}) \|$",
+                              f.read(), re.MULTILINE)
+        self.assertGreaterEqual(len(rows), 6)
+        for toc, disc_id, records, answer in rows:
+            with self.subTest(toc):
+                command = toc_query(toc)
+                self.assertEqual(command.split()[2], disc_id)
+                if os.environ.get("KALVEX_CLI"):
+                    cli = subprocess.run([os.environ["KALVEX_CLI"], "discid", "--toc", toc],
+                                         capture_output=True, text=True, check=True)
+                    self.assertEqual(cli.stdout.strip(), command)
+                _, body = self.server.cddb(command)
+                self.assertEqual(body[:4], answer.encode() + b" ")
+                words = command.split()
+                named = [] if records.startswith("(none") else records.split(", ")
+                for record in (n.split()[0] for n in named):
+                    _, body = self.server.cddb("cddb read " + record.replace("/", " "))
+                    offsets = [int(n) for n in re.findall(rb"^#\t(\d+)\r$", body, re.M)]
+                    self.assertEqual(offsets, [int(w) for w in words[4:-1]])
+                    self.assertIn(f"# Disc length: {words[-1]} seconds\r\n".encode(), body)
+
+    def test_records_are_single_bytes_at_level_5_and_utf8_at_level_6(self):
+        _, single = self.server.cddb("cddb read folk 2103d204", 5)
+        _, utf8 = self.server.cddb("cddb read folk 2103d204", 6)
+        self.assertIn("TTITLE2=Polska för 5 €\r\n".encode("cp1252"), single)
+        self.assertIn(b"TTITLE3=?mega\\tvisa\r\n", single)
+        with open(os.path.join(SERVER_DB, "folk", "2103d204"), "rb") as f:
+            stored = f.read()
+        self.assertEqual(utf8.split(b"\r\n")[1:-2], stored.split(b"\n")[:-1])
+        # Latin-1 on disk comes out as the same bytes at level 5.
+        _, latin1 = self.server.cddb("cddb read blues 2002601", 5)
+        with open(os.path.join(SERVER_DB, "blues", "02002601"), "rb") as f:
+            stored = f.read()
+        self.assertEqual(latin1.split(b"\r\n")[1:-2], stored.split(b"\n")[:-1])
+        _, query = self.server.cddb("cddb query 2002601 1 150 40", 5)
+        self.assertEqual(query, "200 blues 02002601 Trío Señor / Canción única\r\n".encode("latin-1"))
+        # CR LF on disk gains no second CR.
+        _, crlf = self.server.cddb("cddb read classical 1c021a03")
+        self.assertNotIn(b"\r\r", crlf)
+        self.assertIn(b"\r\nDTITLE=Chamber Players / Three Movements\r\n", crlf)
+
+    def test_malformed_commands_get_protocol_errors(self):
+        cases = [
+            ("cddb lookup 0b014802", 5, b"500 Command syntax error.\r\n"),
+            ("cddb read rock", 5, b"500 Command syntax error.\r\n"),
+            ("cddb read rock 0b0148021", 5, b"500 Command syntax error.\r\n"),
+            ("cddb query zz 1 150 40", 5, b"500 Command syntax error.\r\n"),
+            ("cddb query b014802 0 330", 5, b"500 Command syntax error.\r\n"),
+            ("cddb read ../rock 0b014802", 5, b"501 Invalid category: ../rock\r\n"),
+            ("motd", "x", b"501 Illegal CDDB protocol level: x.\r\n"),
+        ]
+        for command, proto, expected in cases:
+            with self.subTest(command):
+                self.assertEqual(self.server.cddb(command, proto)[1], expected)
+        _, body = self.server.cddb("motd", hello="anon localhost")
+        self.assertEqual(body, recording("query-no-hello.txt"))
+        response, _ = self.server.cddb("motd", root="/cgi-bin/cddb.cgi")
+        self.assertEqual(response.status, 404)
+
+    def test_query_and_read_share_one_connection(self):
+        conn = self.server.connect()
+        _, query = self.server.cddb("cddb query 2103d204 4 150 18770 38250 57412 980", conn=conn)
+        _, read = self.server.cddb("cddb read folk 2103d204", conn=conn)
+        self.assertTrue(query.startswith(b"200 folk 2103d204 "))
+        self.assertTrue(read.startswith(b"210 folk 2103d204 "))
+        self.assertEqual(self.server.stats(), {"connections": 1, "requests": 2})
+
+
+class Faults(ServerCase):
+    def fault(self, mode, *more):
+        return self.start("--db", SHARED_DB, "--processed-by", classic_server_name(),
+                          "--fault", mode, *more)
+
+    def test_each_fault_breaks_the_reply_its_own_way(self):
+        def status(expected):
+            return lambda r, b: self.assertEqual(r.status, expected)
+
+        checks = {
+            "status:503": status(503),
+            "garbage": lambda r, b: self.assertNotRegex(b, rb"^[0-9]{3} "),
+            "huge": lambda r, b: (self.assertGreater(len(b), 5 << 20),
+                                  self.assertRegex(b[:50], rb"^210 "),
+                                  self.assertTrue(b.endswith(b"\r\n.\r\n"))),
+            "refuse-hello": lambda r, b: self.assertEqual(b, b"500 Unknown developer email\r\n"),
+            "unknown-status": lambda r, b: self.assertRegex(b, rb"^599 [^\r]*\r\n$"),
+            "redirect-scheme": lambda r, b: (status(302)(r, b),
+                                             self.assertRegex(r.getheader("Location"), "^ftp://")),
+            "redirect-scheme:file": lambda r, b: self.assertRegex(r.getheader("Location"),
+                                                                  "^file://"),
+            "slow-body:0.001": lambda r, b: self.assertEqual(b, recording("read-210-rock.txt")),
+        }
+        servers = {mode: self.fault(mode) for mode in checks}
+        for mode, check in checks.items():
+            with self.subTest(mode):
+                check(*servers[mode].cddb("cddb read rock 0b014802"))
+
+    def test_cut_ends_the_body_before_its_length(self):
+        server = self.fault("cut")
+        with self.assertRaises(http.client.IncompleteRead):
+            server.cddb("cddb read rock 0b014802")
+
+    def test_redirects_come_n_times_then_the_reply(self):
+        server = self.fault("redirect:3")
+        conn = server.connect()
+        response, body = server.cddb("cddb read rock 0b014802", conn=conn)
+        locations = []
+        while response.status == 302:
+            locations.append(urlsplit(response.getheader("Location")))
+            response, body = server.get(f"{locations[-1].path}?{locations[-1].query}", conn)
+        self.assertEqual(len(locations), 3)
+        self.assertEqual({l.netloc for l in locations}, {f"127.0.0.1:{server.port}"})
+        self.assertTrue(body.startswith(b"210 rock 0b014802 "))
+
+    def test_a_delayed_query_holds_up_neither_stats_nor_other_commands(self):
+        server = self.fault("delay:0.6", "--fault-on", "query")
+        replies = []
+        server.port
+        start = time.monotonic()
+        waiting = threading.Thread(
+            target=lambda: replies.append(server.cddb("cddb query 12345678 1 150 600")[1]))
+        waiting.start()
+        time.sleep(0.1)
+        self.assertEqual(server.stats()["requests"], 1)
+        self.assertTrue(server.cddb("cddb read rock 0b014802")[1].startswith(b"210 "))
+        self.assertLess(time.monotonic() - start, 0.5)
+        waiting.join()
+        self.assertGreaterEqual(time.monotonic() - start, 0.6)
+        self.assertEqual(replies, [recording("query-202-no-match.txt")])
+
+    def test_a_fault_on_read_leaves_the_query_working(self):
+        server = self.fault("status:500", "--fault-on", "read")
+        response, body = server.cddb("cddb query b014802 2 150 13500 330")
+        self.assertEqual(body, recording("query-210-two-categories.txt"))
+        self.assertEqual(server.cddb("cddb read rock 0b014802")[0].status, 500)
+
+
+class Options(ServerCase):
+    def test_motd_from_a_file_or_none(self):
+        with tempfile.NamedTemporaryFile("wb", suffix=".txt") as motd:
+            motd.write(b"First line\nCaf\xe9 today\n")
+            motd.flush()
+            os.utime(motd.name, (0, 1_000_000_000))
+            server = self.start("--db", SHARED_DB, "--motd", motd.name)
+            _, body = server.cddb("motd")
+        stamp = time.strftime("%m/%d/%Y %H:%M:%S", time.localtime(1_000_000_000))
+        self.assertEqual(body, f"210 Last modified: {stamp} MOTD follows (until terminating `.')"
+                               f"\r\nFirst line\r\nCaf\xe9 today\r\n.\r\n".encode("latin-1"))
+        server = self.start("--db", SHARED_DB, "--no-motd")
+        self.assertEqual(server.cddb("motd")[1], b"401 No message of the day available.\r\n")
+
+    def test_sigint_stops_it_cleanly_and_start_up_errors_give_the_reason(self):
+        self.assertEqual(Server("--db", SHARED_DB).stop(signal.SIGINT), 0)
+        failed = subprocess.run([sys.executable, SERVER, "--db", "/nonexistent/db"],
+                                capture_output=True, text=True, timeout=10)
+        self.assertEqual(failed.returncode, 1)
+        self.assertIn("/nonexistent/db: No such file or directory", failed.stderr)
+        self.assertEqual(failed.stdout, "")
+
+
+if __name__ == "__main__":
+    unittest.main()
