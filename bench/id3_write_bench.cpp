@@ -7,9 +7,13 @@
 //
 //   id3_write_bench grow FOLDER [--mb M] [--rounds R]
 //     A tag that outgrows the old one on an M MB file (a new file written
-//     beside it, flushed, renamed over it) against `cp` of the same file and
-//     against `cp` followed by `sync` of the copy; and the peak memory of a
-//     process doing only that write, at M MB and at M/10 MB.
+//     beside it, flushed, renamed over it) against `cp` of the same file,
+//     against `cp` followed by `sync` of the copy, and against the same done
+//     by hand: `cp`, `sync` of the copy, `mv` of the copy over the original.
+//     Only the last pays, as ours does, for freeing the original's blocks,
+//     which is far from free on a file system mounted with online discard.
+//     Also the peak memory of a process doing only that write, at M MB and at
+//     M/10 MB.
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <taglib/id3v2tag.h>
@@ -74,7 +78,7 @@ int InPlace(int argc, char** argv) {
     for (int i = 0; i < files; ++i) {
         paths.push_back((folder / ("track" + std::to_string(i) + ".mp3")).string());
         std::ofstream(paths.back(), std::ios::binary) << audio;
-        kalvex::WriteTagV2(paths.back(), RecordFor(i), false, false, true);
+        kalvex::WriteTagV2(paths.back(), RecordFor(i), {.version = kalvex::TagV2Version::k23});
     }
     double best_ours = 1e9, best_taglib = 1e9;
     for (int round = 0; round < rounds; ++round) {
@@ -85,7 +89,7 @@ int InPlace(int argc, char** argv) {
             kalvex::TagRecord record;
             kalvex::ReadTagV2(path, record);
             record.Title = "Title" + suffix;
-            if (!kalvex::WriteTagV2(path, record, false, false, true)) {
+            if (!kalvex::WriteTagV2(path, record, {.version = kalvex::TagV2Version::k23})) {
                 std::fprintf(stderr, "our write failed: %s\n", path.c_str());
                 return 1;
             }
@@ -133,7 +137,9 @@ kalvex::TagRecord Growing(int round) {
 long PeakOfOneWrite(const std::string& path, int round) {
     const pid_t child = ::fork();
     if (child == 0) {
-        ::_exit(kalvex::WriteTagV2(path, Growing(round), false, false, true) ? 0 : 1);
+        ::_exit(kalvex::WriteTagV2(path, Growing(round), {.version = kalvex::TagV2Version::k23})
+                    ? 0
+                    : 1);
     }
     int status = 0;
     struct rusage usage {};
@@ -156,12 +162,12 @@ int Grow(int argc, char** argv) {
     const std::string path = (folder / "big.mp3").string();
     const std::string copy = (folder / "copy.mp3").string();
     MakeBigFile(path, megabytes);
-    double best_ours = 1e9, best_cp = 1e9, best_cp_sync = 1e9;
+    double best_ours = 1e9, best_cp = 1e9, best_cp_sync = 1e9, best_replace = 1e9;
     int round = 0;
     for (; round < rounds; ++round) {
         ::sync();
         auto start = Clock::now();
-        if (!kalvex::WriteTagV2(path, Growing(round), false, false, true)) {
+        if (!kalvex::WriteTagV2(path, Growing(round), {.version = kalvex::TagV2Version::k23})) {
             std::fprintf(stderr, "our write failed\n");
             return 1;
         }
@@ -173,6 +179,10 @@ int Grow(int argc, char** argv) {
         best_cp_sync = std::min(
             best_cp_sync, TimeShell("cp '" + path + "' '" + copy + "' && sync '" + copy + "'"));
         fs::remove(copy);
+        ::sync();
+        best_replace =
+            std::min(best_replace, TimeShell("cp '" + path + "' '" + copy + "' && sync '" + copy +
+                                             "' && mv '" + copy + "' '" + path + "'"));
     }
     const long peak = PeakOfOneWrite(path, round++);
     const std::string small = (folder / "small.mp3").string();
@@ -184,6 +194,8 @@ int Grow(int argc, char** argv) {
                 best_ours / best_cp);
     std::printf("  cp + sync of the copy             %.3f s  -> ours %.2fx cp+sync\n", best_cp_sync,
                 best_ours / best_cp_sync);
+    std::printf("  cp + sync + mv over the original  %.3f s  -> ours %.2fx cp+sync+mv\n",
+                best_replace, best_ours / best_replace);
     std::printf("  peak memory of one write: %.1f MB (%ld MB file), %.1f MB (%ld MB file)\n",
                 peak / 1024.0, megabytes, peak_small / 1024.0, std::max(1L, megabytes / 10));
     fs::remove(path);

@@ -72,9 +72,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     record.Genre = "rock";
     record.Comment = "5 €";
     record.TNR = "3/12";
-    const bool version24 = size % 2 == 1;
-    const bool clear = size % 3 == 0;
-    Check(kalvex::WriteTagV2(path, record, version24, clear, true));
+    const kalvex::TagV2WriteOptions options{
+        .version = size % 2 == 1 ? kalvex::TagV2Version::k24 : kalvex::TagV2Version::k23,
+        .old_frames = size % 3 == 0 ? kalvex::OldFrames::kDrop : kalvex::OldFrames::kCarryOver,
+        .read_only = kalvex::ReadOnlyFiles::kMakeWritable};
+    Check(kalvex::WriteTagV2(path, record, options));
 
     const std::string now = ReadAll(path);
     const auto file = kalvex::Mp3File::Open(path, kalvex::Mp3File::Mode::kRead);

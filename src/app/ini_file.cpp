@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -113,7 +114,26 @@ mode_t CurrentUmask() {
     return mask;
 }
 
+// Like the profile functions on a file with the read-only attribute, a file
+// whose owner may not write it is left alone, even though replacing it only
+// needs the folder's permission (and root may write it anyway). errno tells
+// why.
+bool MayRewrite(const std::string& file) {
+    struct stat status {};
+    if (stat(file.c_str(), &status) != 0) {
+        return errno == ENOENT;
+    }
+    if ((status.st_mode & S_IWUSR) == 0) {
+        errno = EACCES;
+        return false;
+    }
+    return access(file.c_str(), W_OK) == 0;
+}
+
 bool SaveAtomically(const IniText& text, const std::string& file) {
+    if (!MayRewrite(file)) {
+        return false;
+    }
     std::string content;
     const char* line_end = text.crlf ? "\r\n" : "\n";
     for (const std::string& line : text.lines) {

@@ -15,9 +15,10 @@ namespace kalvex {
 // profile buffer, a value is cut to its first 254 characters.
 std::string ReadIniValue(std::string_view section, std::string_view key, const std::string& file);
 
-// Writes key=value into the section; false when the file cannot be written or
-// a name or value would break the file's structure (line breaks, "]" in a
-// section name, "=" in a key). The file is replaced atomically.
+// Writes key=value into the section; false when the file cannot be written
+// (also when it is read-only: its owner lacks write permission) or a name or
+// value would break the file's structure (line breaks, "]" in a section name,
+// "=" in a key). The file is replaced atomically; a refused one is untouched.
 bool WriteIniValue(std::string_view section, std::string_view key, std::string_view value,
                    const std::string& file);
 

@@ -1,6 +1,8 @@
 #include "cdrom/aspi.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -41,6 +43,38 @@ std::uint8_t LoadStatus(std::uint8_t& status) {
 }
 
 }  // namespace
+
+// One execute request with everything the library may touch until it
+// completes: the block, the data the block points at and the event it names.
+// The caller's own buffer is never handed to the library.
+struct clsASPI::Request {
+    RequestBlock block{};
+    std::vector<std::uint8_t> data;
+    AspiEvent event;
+
+    // True once the library has set SRB_Status, false when the time ran out
+    // first. The status decides, not the event: the previous request on
+    // this event may signal after its status was seen.
+    bool AwaitCompletion(int milliseconds) {
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+        for (;;) {
+            if (LoadStatus(block.exec.SRB_Status) != SS_PENDING) {
+                return true;
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                return false;
+            }
+            if (event.Wait(static_cast<int>(left.count()))) {
+                // A signal always follows the status, so one that arrives
+                // after this reset is seen by the next wait.
+                event.Reset();
+            }
+        }
+    }
+};
 
 std::string DefaultAspiLibrary() {
     if (const char* named = std::getenv("KALVEX_ASPI_LIBRARY"); named != nullptr && *named != 0) {
@@ -171,53 +205,70 @@ std::string clsASPI::DriveChar(const std::string& handle) {
 
 #endif
 
+std::unique_ptr<clsASPI::Request> clsASPI::TakeRequest() {
+    std::unique_ptr<Request> request = std::move(idle_);
+    if (request == nullptr || !request->event.Valid()) {
+        request = std::make_unique<Request>();
+    }
+    return request;
+}
+
 std::int32_t clsASPI::ExecCMD(const std::string& handle, const std::uint8_t* cdb,
                               std::uint8_t cdb_length, std::int32_t data_out, void* buffer,
                               std::uint32_t buffer_length, std::int16_t timeout_seconds) {
     if (handle.size() != 3) {
         return kScsiStatusNoDrive;
     }
-    AspiEvent event;
-    if (!event.Valid()) {
+    std::unique_ptr<Request> request = TakeRequest();
+    if (!request->event.Valid()) {
         return kScsiStatusFailed;
     }
-    event.Reset();
-    auto storage = std::make_unique<std::uint8_t[]>(sizeof(RequestBlock));
-    auto* block = new (storage.get()) RequestBlock{};
-    SRB_ExecSCSICmd& request = block->exec;
-    request.SRB_Cmd = SC_EXEC_SCSI_CMD;
-    request.SRB_HaId = HostAdapter(handle);
-    request.SRB_Flags =
-        static_cast<std::uint8_t>((data_out == 0 ? SRB_DIR_IN : SRB_DIR_OUT) | SRB_EVENT_NOTIFY);
-    request.SRB_Target = TargetID(handle);
-    request.SRB_Lun = LUN(handle);
-    request.SRB_BufLen = buffer_length;
-    request.SRB_BufPointer = reinterpret_cast<std::uintptr_t>(buffer);
-    request.SRB_SenseLen = kSenseLength;
-    const std::uint8_t length = std::min<std::uint8_t>(cdb_length, sizeof request.CDBByte);
-    request.SRB_CDBLen = length;
-    request.SRB_PostProc = event.PostProcValue();
-    std::memcpy(request.CDBByte, cdb, length);
-
-    library_.CallFunc(kSendCommand, {AddressOf(block)});
-    SleepMilliseconds(options_.settle_milliseconds);
-    bool timed_out = false;
-    if (LoadStatus(request.SRB_Status) == SS_PENDING) {
-        timed_out = !event.Wait(timeout_seconds * 1000);
+    request->event.Reset();
+    request->block = RequestBlock{};
+    if (buffer == nullptr) {
+        buffer_length = 0;
     }
-    const std::uint8_t srb_status = LoadStatus(request.SRB_Status);
-    std::int32_t status = request.SRB_TargStat;
-    if (srb_status == SS_PENDING && timed_out) {
-        status = kScsiStatusFailed;
-        abandoned_.push_back(std::move(storage));
-    } else if (srb_status >= SS_INVALID_CMD) {
+    request->data.assign(buffer_length, 0);
+    if (data_out != 0 && buffer_length != 0) {
+        std::memcpy(request->data.data(), buffer, buffer_length);
+    }
+    SRB_ExecSCSICmd& srb = request->block.exec;
+    srb.SRB_Cmd = SC_EXEC_SCSI_CMD;
+    srb.SRB_HaId = HostAdapter(handle);
+    srb.SRB_Flags =
+        static_cast<std::uint8_t>((data_out == 0 ? SRB_DIR_IN : SRB_DIR_OUT) | SRB_EVENT_NOTIFY);
+    srb.SRB_Target = TargetID(handle);
+    srb.SRB_Lun = LUN(handle);
+    srb.SRB_BufLen = buffer_length;
+    srb.SRB_BufPointer =
+        buffer_length == 0 ? 0 : reinterpret_cast<std::uintptr_t>(request->data.data());
+    srb.SRB_SenseLen = kSenseLength;
+    const std::uint8_t length = std::min<std::uint8_t>(cdb_length, sizeof srb.CDBByte);
+    srb.SRB_CDBLen = length;
+    srb.SRB_PostProc = request->event.PostProcValue();
+    std::memcpy(srb.CDBByte, cdb, length);
+
+    library_.CallFunc(kSendCommand, {AddressOf(&request->block)});
+    SleepMilliseconds(options_.settle_milliseconds);
+    if (!request->AwaitCompletion(timeout_seconds * options_.timeout_second_milliseconds)) {
+        // The library still owns the request; its sense area is not ours to read.
+        last_sk_ = last_asc_ = last_ascq_ = 0;
+        abandoned_.push_back(std::move(request));
+        return kScsiStatusFailed;
+    }
+    if (data_out == 0 && buffer_length != 0) {
+        std::memcpy(buffer, request->data.data(), buffer_length);
+    }
+    std::int32_t status = srb.SRB_TargStat;
+    if (srb.SRB_Status >= SS_INVALID_CMD) {
         // Refused before reaching a device (no such adapter or device):
         // there is no target status to report.
         status = kScsiStatusFailed;
     }
-    last_sk_ = request.SenseArea[2] & 0x0F;
-    last_asc_ = request.SenseArea[12];
-    last_ascq_ = request.SenseArea[13];
+    last_sk_ = srb.SenseArea[2] & 0x0F;
+    last_asc_ = srb.SenseArea[12];
+    last_ascq_ = srb.SenseArea[13];
+    idle_ = std::move(request);
     return status;
 }
 

@@ -18,6 +18,8 @@ struct AspiOptions {
     std::string library = DefaultAspiLibrary();
     // How long ExecCMD lets a request complete before it waits for the event.
     int settle_milliseconds = 30;
+    // How long one second of a caller's time-out lasts; only tests shorten it.
+    int timeout_second_milliseconds = 1000;
     LibraryCalls library_calls = SystemLibraryCalls();
 };
 
@@ -52,17 +54,23 @@ public:
     static std::string MakeHandle(std::uint8_t host_adapter, std::uint8_t target, std::uint8_t lun);
 
 private:
+    struct Request;
+
     static std::uint8_t HandleByte(const std::string& handle, size_t position);
     std::uint32_t SupportInfo();
     void EnumerateDevices();
+    std::unique_ptr<Request> TakeRequest();
 
     AspiOptions options_;
     clsCDECL library_;
     bool installed_ = false;
     std::vector<std::string> devices_;
-    // Requests that timed out: the library may still write into them, so
-    // they live as long as the library is loaded.
-    std::vector<std::unique_ptr<std::uint8_t[]>> abandoned_;
+    // The last request that completed in time, reused by the next one. Its
+    // event stays open: a library may signal just after it set the status.
+    std::unique_ptr<Request> idle_;
+    // Requests that timed out: the library may still write into their block
+    // and buffer and signal their event, so they live as long as it is loaded.
+    std::vector<std::unique_ptr<Request>> abandoned_;
     std::uint8_t last_sk_ = 0;
     std::uint8_t last_asc_ = 0;
     std::uint8_t last_ascq_ = 0;

@@ -1,6 +1,7 @@
 #include <ostream>
 
 #include "cli/cli_args.h"
+#include "cli/cli_lookup.h"
 #include "cli/commands.h"
 #include "common/cp1252.h"
 #include "freedb/album_record.h"
@@ -9,14 +10,22 @@
 namespace kalvex::cli {
 namespace {
 
-constexpr const char* kHelp =
-    R"(usage: kalvex-cli cddb url "COMMAND" [--server URL] [--root PATH] [--json]
+constexpr const char* kHelpHead =
+    R"(usage: kalvex-cli cddb read CATEGORY DISCID [server options] [--json]
+       kalvex-cli cddb motd [server options]
+       kalvex-cli cddb url "COMMAND" [--server URL] [--root PATH] [--json]
        kalvex-cli cddb parse-query FILE|- [--json]
        kalvex-cli cddb parse-album FILE|- [--json]
 
+read         the window's "Manually look up CD": reads the album of a disc
+             id in a category from the server. JSON: {"Category", "DiscId",
+             "Album" (as for lookup, null when none was loaded),
+             "Messages"}. Exit code 1 when no album was loaded.
+motd         the connection test: prints the server's message of the day.
+             Exit code 0 when the server answered it (210, or 401: no
+             message), 1 otherwise.
 url          the request URL of a CDDB command, with the hello this program
-             sends (defaults: --server http://gnudb.gnudb.org,
-             --root ~cddb/cddb.cgi). JSON: {"Url"}.
+             sends. JSON: {"Url"}.
 parse-query  classifies a "cddb query" reply (bytes in Windows-1252).
              JSON: {"Result", "MatchList":[{"Category","DiscId","Title"}],
              "Messages"}. Exit code 1 when the reply names no album.
@@ -24,16 +33,14 @@ parse-album  reads a "cddb read" reply into an album record. JSON:
              {"AlbumValid", "AlbumTitle", "AlbumYear", "ExtendedData",
              "TrackTitles":[{"TrackNumber","Text"}], "TrackExtras", "Messages"}.
              Exit code 1 when the reply holds no album.
+
+Server options:
 )";
+
+const std::string kHelp = std::string(kHelpHead) + kServerOptionsHelp;
 
 Json MessagesJson(const CollectingMessageService& messages) {
     return messages.Texts();
-}
-
-void PrintMessages(const CollectingMessageService& messages, Io& io) {
-    for (const std::string& text : messages.Texts()) {
-        io.err << text << '\n';
-    }
 }
 
 Json TrackTextsJson(const std::vector<TrackText>& list) {
@@ -117,22 +124,60 @@ int RunParseAlbum(const std::vector<std::string>& inputs, bool json, Io& io) {
     return album.AlbumValid ? 0 : 1;
 }
 
+int RunRead(const std::vector<std::string>& words, const ServerAddress& address, bool json,
+            Io& io) {
+    if (words.size() != 2) {
+        throw UsageError("read needs CATEGORY and DISCID, such as: cddb read rock 0b014802");
+    }
+    CliLookup cli;
+    const bool loaded = cli.lookup.LookUpManually(words[0], words[1], address);
+    PrintMessages(cli.messages, io);
+    const FreeDbMatch& match = cli.lookup.Matches().front();
+    if (json) {
+        PrintJson(io, Json{{"Category", match.Category},
+                           {"DiscId", match.DiscId},
+                           {"Album", loaded ? AlbumJson(cli.lookup) : Json()},
+                           {"Messages", cli.messages.Texts()}});
+    } else if (loaded) {
+        PrintAlbum(cli.lookup, io);
+    }
+    return loaded ? 0 : 1;
+}
+
+int RunMotd(const std::vector<std::string>& words, const ServerAddress& address, Io& io) {
+    if (!words.empty()) {
+        throw UsageError("motd takes no arguments besides the server options");
+    }
+    CliLookup cli;
+    const bool connected = cli.lookup.TestConnection(address);
+    io.out << cli.lookup.RawReply();
+    PrintMessages(cli.messages, io);
+    return connected ? 0 : 1;
+}
+
 int RunCddb(std::vector<std::string> args, Io& io) {
     ArgReader reader(std::move(args));
     const bool json = reader.Flag("--json");
-    const std::optional<std::string> server = reader.Value("--server");
-    const std::optional<std::string> root = reader.Value("--root");
+    bool server_options = false;
+    const ServerAddress address = ReadServerOptions(reader, &server_options);
     const std::vector<std::string> words = reader.Positionals();
     if (words.empty()) {
-        throw UsageError("cddb needs url, parse-query or parse-album (see cddb --help)");
+        throw UsageError(
+            "cddb needs read, motd, url, parse-query or parse-album (see cddb --help)");
     }
     const std::string& action = words.front();
     const std::vector<std::string> rest(words.begin() + 1, words.end());
-    if (action == "url") {
-        return RunUrl(rest, server.value_or(kDefaultServer), root.value_or(kDefaultRoot), json, io);
+    if (action == "read") {
+        return RunRead(rest, address, json, io);
     }
-    if (server || root) {
-        throw UsageError("--server and --root belong to cddb url");
+    if (action == "motd") {
+        return RunMotd(rest, address, io);
+    }
+    if (action == "url") {
+        return RunUrl(rest, address.server, address.root, json, io);
+    }
+    if (server_options) {
+        throw UsageError("the server options belong to cddb read, motd and url");
     }
     if (action == "parse-query") {
         return RunParseQuery(rest, json, io);
@@ -146,7 +191,8 @@ int RunCddb(std::vector<std::string> args, Io& io) {
 }  // namespace
 
 Command CddbCommand() {
-    return {"cddb", "CDDB request URLs and reply parsing", kHelp, RunCddb};
+    return {"cddb", "CDDB requests to a server, request URLs and reply parsing", kHelp.c_str(),
+            RunCddb};
 }
 
 }  // namespace kalvex::cli

@@ -80,7 +80,7 @@ void PrintMessages(const CollectingMessageService& messages, size_t from, Io& io
 
 }  // namespace
 
-int RunDiscIdOnDrive(const std::string& drive_text, bool json, Io& io) {
+std::optional<DiscToc> ReadTocOfDrive(const std::string& drive_text, Io& io) {
     int drive_index = 0;
     const auto [end, error] =
         std::from_chars(drive_text.data(), drive_text.data() + drive_text.size(), drive_index);
@@ -93,18 +93,27 @@ int RunDiscIdOnDrive(const std::string& drive_text, bool json, Io& io) {
     const bool selected = SelectDrives(box, messages);
     PrintMessages(messages, 0, io);
     if (!selected) {
-        return 1;
+        return std::nullopt;
     }
     if (!box.SelectDrive(drive_index)) {
-        return Fail(io, "drive " + drive_text + " is not listed (see kalvex-cli drives)");
+        Fail(io, "drive " + drive_text + " is not listed (see kalvex-cli drives)");
+        return std::nullopt;
     }
     const size_t shown = messages.Texts().size();
     const bool read = ReadDiscToc(box, messages);
     PrintMessages(messages, shown, io);
     if (!read) {
+        return std::nullopt;
+    }
+    return CurrentDiscToc();
+}
+
+int RunDiscIdOnDrive(const std::string& drive_text, bool json, Io& io) {
+    const std::optional<DiscToc> toc = ReadTocOfDrive(drive_text, io);
+    if (!toc) {
         return 1;
     }
-    PrintDiscId(CurrentDiscToc(), json, io);
+    PrintDiscId(*toc, json, io);
     return 0;
 }
 

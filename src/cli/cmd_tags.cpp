@@ -8,6 +8,7 @@
 #include "id3/id3v2_reader.h"
 #include "id3/stream_details.h"
 #include "id3/stream_info.h"
+#include "id3/tag_fields.h"
 
 namespace kalvex::cli {
 namespace {
@@ -44,20 +45,10 @@ FileTags LoadFileTags(const std::string& path) {
     return tags;
 }
 
-// The record's fields in their declared order.
-std::vector<std::pair<const char*, const std::string*>> Fields(const TagRecord& r) {
-    return {{"Artist", &r.Artist},     {"Album", &r.Album},
-            {"Title", &r.Title},       {"Year", &r.Year},
-            {"Genre", &r.Genre},       {"Comment", &r.Comment},
-            {"TNR", &r.TNR},           {"Encoder", &r.Encoder},
-            {"LinkTo", &r.LinkTo},     {"Copyright", &r.Copyright},
-            {"Composer", &r.Composer}, {"OrigArtist", &r.OrigArtist}};
-}
-
 Json RecordJson(const TagRecord& record) {
     Json json = Json::object();
-    for (const auto& [name, value] : Fields(record)) {
-        json[name] = *value;
+    for (const TagField& field : kTagFields) {
+        json[std::string(field.name)] = record.*field.member;
     }
     return json;
 }
@@ -108,10 +99,11 @@ void PrintRecord(const char* caption, bool present, const TagRecord& record, Io&
     if (!present) {
         return;
     }
-    for (const auto& [name, value] : Fields(record)) {
-        if (!value->empty()) {
-            io.out << "  " << name << ':' << std::string(11 - std::string(name).size(), ' ')
-                   << Indented(*value) << '\n';
+    for (const TagField& field : kTagFields) {
+        const std::string& value = record.*field.member;
+        if (!value.empty()) {
+            io.out << "  " << field.name << ':' << std::string(11 - field.name.size(), ' ')
+                   << Indented(value) << '\n';
         }
     }
 }

@@ -7,6 +7,7 @@
 #include "id3/id3v1.h"
 #include "id3/id3v2_reader.h"
 #include "id3/id3v2_writer.h"
+#include "id3/tag_fields.h"
 
 namespace kalvex::cli {
 namespace {
@@ -54,16 +55,6 @@ const char* ChangeName(Change change) {
     }
 }
 
-// The record fields and the option that sets each.
-std::vector<std::pair<const char*, std::string TagRecord::*>> FieldOptions() {
-    return {{"--artist", &TagRecord::Artist},     {"--album", &TagRecord::Album},
-            {"--title", &TagRecord::Title},       {"--year", &TagRecord::Year},
-            {"--genre", &TagRecord::Genre},       {"--comment", &TagRecord::Comment},
-            {"--track", &TagRecord::TNR},         {"--encoder", &TagRecord::Encoder},
-            {"--link", &TagRecord::LinkTo},       {"--copyright", &TagRecord::Copyright},
-            {"--composer", &TagRecord::Composer}, {"--orig-artist", &TagRecord::OrigArtist}};
-}
-
 using FieldValues = std::vector<std::pair<std::string TagRecord::*, std::string>>;
 
 void Apply(const FieldValues& values, TagRecord& record) {
@@ -108,7 +99,7 @@ int CannotWrite(Io& io, const std::string& path, const char* what) {
 // RemoveTagV1 refuses a file shorter than a v1 tag; such a file has none to
 // remove, which is no failure here.
 bool RemoveV1(const std::string& path) {
-    if (RemoveTagV1(path, true)) {
+    if (RemoveTagV1(path, ReadOnlyFiles::kMakeWritable)) {
         return true;
     }
     struct stat status {};
@@ -124,9 +115,9 @@ int RunWrite(std::vector<std::string> args, Io& io) {
     const bool no_v2 = reader.Flag("--no-v2");
     const bool clear = reader.Flag("--clear");
     FieldValues values;
-    for (const auto& [option, field] : FieldOptions()) {
-        if (std::optional<std::string> value = reader.Value(option)) {
-            values.emplace_back(field, std::move(*value));
+    for (const TagField& field : kTagFields) {
+        if (std::optional<std::string> value = reader.Value(field.option)) {
+            values.emplace_back(field.member, std::move(*value));
         }
     }
     if ((v1 && no_v1) || (v2 && no_v2)) {
@@ -145,12 +136,16 @@ int RunWrite(std::vector<std::string> args, Io& io) {
         TagRecord record;
         ReadTagV2(path, record);
         Apply(values, record);
-        if (!WriteTagV2(path, record, *v2 == "2.4", clear, true)) {
+        const TagV2WriteOptions options{
+            .version = *v2 == "2.4" ? TagV2Version::k24 : TagV2Version::k23,
+            .old_frames = clear ? OldFrames::kDrop : OldFrames::kCarryOver,
+            .read_only = ReadOnlyFiles::kMakeWritable};
+        if (!WriteTagV2(path, record, options)) {
             return CannotWrite(io, path, "write the ID3 v2 tag to");
         }
         v2_change = Change::kWritten;
     } else if (no_v2) {
-        if (!RemoveTagV2(path, true)) {
+        if (!RemoveTagV2(path, ReadOnlyFiles::kMakeWritable)) {
             return CannotWrite(io, path, "remove the ID3 v2 tag from");
         }
         v2_change = Change::kRemoved;
@@ -160,7 +155,7 @@ int RunWrite(std::vector<std::string> args, Io& io) {
         TagRecord record;
         ReadTagV1(path, record);
         Apply(values, record);
-        if (!WriteTagV1(path, record, true)) {
+        if (!WriteTagV1(path, record, ReadOnlyFiles::kMakeWritable)) {
             return CannotWrite(io, path, "write the ID3 v1 tag to");
         }
         v1_change = Change::kWritten;
@@ -182,7 +177,7 @@ int RunRemove(std::vector<std::string> args, Io& io) {
         v1 = v2 = true;
     }
     const std::string path = OneWritableFile(reader, "remove");
-    if (v2 && !RemoveTagV2(path, true)) {
+    if (v2 && !RemoveTagV2(path, ReadOnlyFiles::kMakeWritable)) {
         return CannotWrite(io, path, "remove the ID3 v2 tag from");
     }
     if (v1 && !RemoveV1(path)) {

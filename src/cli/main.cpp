@@ -13,8 +13,9 @@ using kalvex::cli::Command;
 
 std::vector<Command> AllCommands() {
     return {
-        kalvex::cli::DiscIdCommand(), kalvex::cli::CddbCommand(),  kalvex::cli::DrivesCommand(),
-        kalvex::cli::TagsCommand(),   kalvex::cli::WriteCommand(), kalvex::cli::RemoveCommand(),
+        kalvex::cli::DiscIdCommand(), kalvex::cli::LookupCommand(), kalvex::cli::CddbCommand(),
+        kalvex::cli::DrivesCommand(), kalvex::cli::TagsCommand(),   kalvex::cli::WriteCommand(),
+        kalvex::cli::RemoveCommand(),
     };
 }
 

@@ -72,7 +72,9 @@ std::optional<std::int16_t> ParseWholeInt16(std::string_view text) {
     while (i < text.size() && IsBlank(text[i])) {
         ++i;
     }
-    if (digits == 0 || digits > 6 || i != text.size()) {
+    // Any number of digits: the reading saturates, so leading zeros keep the
+    // value and an overlong number is simply out of range.
+    if (digits == 0 || i != text.size()) {
         return std::nullopt;
     }
     return FitInt16(LeadingInteger(text));

@@ -1,5 +1,6 @@
 #include "freedb/album_record.h"
 
+#include "common/cp1252.h"
 #include "common/numbers.h"
 #include "common/text_helpers.h"
 #include "freedb/reply_lines.h"
@@ -120,9 +121,11 @@ void ParseAlbumReply(std::string_view raw_page, AlbumData& album, MessageService
     }
 
     if (album.AlbumYear == 0 && !album.ExtendedData.empty()) {
-        const std::int32_t at = FindText(1, album.ExtendedData, "YEAR: ", false);
-        if (at != 0 && album.ExtendedData.size() >= static_cast<size_t>(at) + 9) {
-            album.AlbumYear = ReadYear(std::string_view(album.ExtendedData).substr(at + 5, 4));
+        // Positions and lengths count code-page characters, not UTF-8 bytes.
+        const std::string extended = Utf8ToCp1252(album.ExtendedData);
+        const std::int32_t at = FindText(1, extended, "YEAR: ", false);
+        if (at != 0 && extended.size() >= static_cast<size_t>(at) + 9) {
+            album.AlbumYear = ReadYear(std::string_view(extended).substr(at + 5, 4));
         }
     }
 }

@@ -121,8 +121,8 @@ bool ReadTagV1(const std::string& path, TagRecord& record) {
 // the audio (an overwrite of the old block, an append after it, or a cut at
 // its start), so a crash half way can at worst leave a torn 128-byte block
 // behind the audio, never damage or lose the audio itself.
-bool WriteTagV1(const std::string& path, const TagRecord& record, bool clear_read_only) {
-    if (clear_read_only) {
+bool WriteTagV1(const std::string& path, const TagRecord& record, ReadOnlyFiles read_only) {
+    if (read_only == ReadOnlyFiles::kMakeWritable) {
         ClearReadOnly(path);
     }
     std::optional<Mp3File> file = Mp3File::Open(path, Mp3File::Mode::kReadWrite);
@@ -144,8 +144,8 @@ bool WriteTagV1(const std::string& path, const TagRecord& record, bool clear_rea
     return false;
 }
 
-bool RemoveTagV1(const std::string& path, bool clear_read_only) {
-    if (clear_read_only) {
+bool RemoveTagV1(const std::string& path, ReadOnlyFiles read_only) {
+    if (read_only == ReadOnlyFiles::kMakeWritable) {
         ClearReadOnly(path);
     }
     std::optional<Mp3File> file = Mp3File::Open(path, Mp3File::Mode::kReadWrite);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "id3/tag_record.h"
+#include "id3/tag_write_options.h"
 
 namespace kalvex {
 
@@ -20,11 +21,11 @@ bool ReadTagV1(const std::string& path, TagRecord& record);
 // or appended when there is none. False when the file cannot be opened for
 // writing or the write fails (a failed append is cut off again, so the file
 // keeps its old length).
-bool WriteTagV1(const std::string& path, const TagRecord& record, bool clear_read_only);
+bool WriteTagV1(const std::string& path, const TagRecord& record, ReadOnlyFiles read_only);
 
 // Cuts the v1 tag off the end of the file when it has one. True when the file
 // could be opened and is at least 128 bytes long, whether or not a tag was
 // there; false when cutting fails.
-bool RemoveTagV1(const std::string& path, bool clear_read_only);
+bool RemoveTagV1(const std::string& path, ReadOnlyFiles read_only);
 
 }  // namespace kalvex

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "common/numbers.h"
 #include "id3/genres.h"
 #include "id3/tag_text.h"
 
@@ -80,8 +81,10 @@ std::string NormaliseGenreText(std::string_view text) {
     }
     const std::string_view inner = text.substr(open + 1, close - open - 1);
     if (IsDigits(inner)) {
-        // Longer digit runs are outside the list whatever their value.
-        return inner.size() > 3 ? std::string() : GenreName(std::stoi(std::string(inner)));
+        // Leading zeros keep the value ("(0017)" is Rock); the reading
+        // saturates, so a number of any length is merely out of the list.
+        const std::int64_t value = LeadingInteger(inner);
+        return value > kNoGenre ? std::string() : GenreName(static_cast<std::int32_t>(value));
     }
     if (inner == "RX") {
         return "Remix";

@@ -7,6 +7,7 @@
 
 #include "common/numbers.h"
 #include "id3/id3v2_frames.h"
+#include "id3/tag_fields.h"
 #include "id3/tag_text.h"
 
 namespace kalvex {
@@ -51,35 +52,23 @@ FrameFormat ReadFrameFormat(int version, std::uint8_t flags, bool tag_unsync) {
 // of the next tag instead.
 void ApplyFrameText(std::string_view id, std::string text, TagRecord& record, std::int64_t tag_end,
                     std::int64_t& next_tag) {
-    if (id == "TPE1" || id == "TP1") {
-        record.Artist = std::move(text);
-    } else if (id == "TALB" || id == "TAL") {
-        record.Album = std::move(text);
-    } else if (id == "TIT2" || id == "TT2") {
-        record.Title = std::move(text);
-    } else if (id == "TRCK" || id == "TRK") {
-        record.TNR = std::move(text);
-    } else if (id == "TDRC") {
-        record.Year = FirstCharacters(text, 4);
-    } else if (id == "TYER" || id == "TYE") {
-        record.Year = std::move(text);
-    } else if (id == "TCON" || id == "TCO") {
-        record.Genre = NormaliseGenreText(text);
-    } else if (id == "COMM" || id == "COM" || id == "COM ") {
-        record.Comment = std::move(text);
-    } else if (id == "TENC" || id == "TEN") {
-        record.Encoder = std::move(text);
-    } else if (id == "WXXX" || id == "WXX") {
-        record.LinkTo = std::move(text);
-    } else if (id == "TCOP" || id == "TCR") {
-        record.Copyright = std::move(text);
-    } else if (id == "TOPE" || id == "TOA") {
-        record.OrigArtist = std::move(text);
-    } else if (id == "TCOM" || id == "TCM") {
-        record.Composer = std::move(text);
-    } else if (id == "SEEK" && !text.empty()) {
-        next_tag = tag_end + LeadingInteger(text);
+    if (id == "SEEK") {
+        if (!text.empty()) {
+            next_tag = tag_end + LeadingInteger(text);
+        }
+        return;
     }
+    // Some version 2.2 writers pad the comment id to four characters.
+    const TagField* field = FieldOfFrame(id == "COM " ? "COM" : id);
+    if (field == nullptr) {
+        return;
+    }
+    if (id == "TDRC") {
+        text = FirstCharacters(text, 4);  // a full date: the year is what the editor holds
+    } else if (field->member == &TagRecord::Genre) {
+        text = NormaliseGenreText(text);
+    }
+    record.*field->member = std::move(text);
 }
 
 void Keep(KeptFrames& frames, std::string id, std::span<const std::uint8_t> data) {

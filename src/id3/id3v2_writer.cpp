@@ -1,7 +1,6 @@
 #include "id3/id3v2_writer.h"
 
 #include <algorithm>
-#include <array>
 #include <optional>
 
 #include "common/cp1252.h"
@@ -10,6 +9,7 @@
 #include "id3/id3v2_reader.h"
 #include "id3/mp3_file.h"
 #include "id3/safe_rewrite.h"
+#include "id3/tag_fields.h"
 #include "id3/tag_text.h"
 
 namespace kalvex {
@@ -20,10 +20,6 @@ constexpr std::int64_t kFrameHeaderLength = 10;
 constexpr std::int64_t kStep = 2048;
 // The largest body a sync-safe header size can give.
 constexpr std::int64_t kLargestBody = (1 << 28) - 1;
-
-constexpr std::array<std::string_view, 13> kRecordFrameIds = {
-    "TALB", "TPE1", "TIT2", "TDRC", "TYER", "TCON", "COMM",
-    "TENC", "TRCK", "WXXX", "TCOP", "TOPE", "TCOM"};
 
 // True when every character is one ISO-8859-1 and Windows-1252 store as the
 // same byte (U+0001..U+007F, U+00A0..U+00FF): such text keeps encoding 0.
@@ -56,7 +52,7 @@ void AppendText(ByteBuffer& out, std::string_view text) {
 }
 
 // The content of one record frame (everything after the frame header).
-ByteBuffer FrameContent(std::string_view id, std::string_view text, bool version24) {
+ByteBuffer FrameContent(std::string_view id, std::string_view text, TagV2Version version) {
     ByteBuffer content;
     if (id == "WXXX") {
         // Empty description; a URL is single-byte text by definition.
@@ -66,9 +62,9 @@ ByteBuffer FrameContent(std::string_view id, std::string_view text, bool version
         return content;
     }
     const std::u32string code_points = Utf8ToCodePoints(text);
-    const std::uint8_t encoding = IsPlainLatin(code_points) ? kLatin1
-                                  : version24               ? kUtf8
-                                                            : kUtf16Bom;
+    const std::uint8_t encoding = IsPlainLatin(code_points)      ? kLatin1
+                                  : version == TagV2Version::k24 ? kUtf8
+                                                                 : kUtf16Bom;
     content.push_back(encoding);
     if (id == "COMM") {
         AppendText(content, "eng");
@@ -90,21 +86,22 @@ ByteBuffer FrameContent(std::string_view id, std::string_view text, bool version
     return content;
 }
 
-void AppendFrameHeader(ByteBuffer& out, std::string_view id, std::uint32_t size, bool version24) {
+void AppendFrameHeader(ByteBuffer& out, std::string_view id, std::uint32_t size,
+                       TagV2Version version) {
     for (size_t i = 0; i < 4; ++i) {
         out.push_back(i < id.size() ? static_cast<std::uint8_t>(id[i]) : 0);
     }
-    WriteSize32(size, version24, out);
+    WriteSize32(size, version == TagV2Version::k24, out);
     out.push_back(0);
     out.push_back(0);
 }
 
 // The id a kept frame is written under in the chosen version.
-std::string KeptFrameId(const KeptFrame& frame, bool version24) {
-    if (version24 && frame.Id == "TORY") {
+std::string KeptFrameId(const KeptFrame& frame, TagV2Version version) {
+    if (version == TagV2Version::k24 && frame.Id == "TORY") {
         return "TDOR";
     }
-    if (version24 && frame.Id == "IPLS") {
+    if (version == TagV2Version::k24 && frame.Id == "IPLS") {
         return "TIPL";
     }
     return frame.Id;
@@ -123,26 +120,10 @@ bool CarriesOver(const KeptFrame& frame) {
     return IsKeptFrame(frame.Id) && IsWritableId(frame.Id) && frame.Size > 0;
 }
 
-struct RecordField {
-    std::string_view id;
-    const std::string* text;
-};
-
-// The record's frames in the order they are written.
-std::array<RecordField, 12> RecordFields(const TagRecord& r, const std::string& genre,
-                                         bool version24) {
-    return {{{"TPE1", &r.Artist},
-             {"TALB", &r.Album},
-             {"TIT2", &r.Title},
-             {version24 ? "TDRC" : "TYER", &r.Year},
-             {"TCON", &genre},
-             {"COMM", &r.Comment},
-             {"TRCK", &r.TNR},
-             {"TENC", &r.Encoder},
-             {"WXXX", &r.LinkTo},
-             {"TCOP", &r.Copyright},
-             {"TCOM", &r.Composer},
-             {"TOPE", &r.OrigArtist}}};
+// The text a field's frame holds: genre names go with their list index.
+std::string FrameText(const TagField& field, const TagRecord& record) {
+    const std::string& text = record.*field.member;
+    return field.member == &TagRecord::Genre ? GenreFrameText(text) : text;
 }
 
 }  // namespace
@@ -160,32 +141,32 @@ std::string GenreFrameText(std::string_view genre) {
 }
 
 bool IsKeptFrame(std::string_view id) {
-    return std::find(kRecordFrameIds.begin(), kRecordFrameIds.end(), id) == kRecordFrameIds.end();
+    // Both years: a 2.4 tag's TDRC must not survive beside a new TYER.
+    return std::none_of(kTagFields.begin(), kTagFields.end(),
+                        [id](const TagField& f) { return id == f.id23 || id == f.id24; });
 }
 
-std::uint32_t FrameSize(std::string_view id, std::string_view text, bool with_header,
-                        bool version24) {
+std::uint32_t FrameSize(std::string_view id, std::string_view text, TagV2Version version) {
     if (TrimBlanks(text).empty()) {
         return 0;
     }
-    return static_cast<std::uint32_t>(FrameContent(id, text, version24).size() +
-                                      (with_header ? kFrameHeaderLength : 0));
+    return static_cast<std::uint32_t>(FrameContent(id, text, version).size() + kFrameHeaderLength);
 }
 
 std::uint32_t WriteTextFrame(ByteBuffer& out, std::string_view id, std::string_view text,
-                             bool version24) {
+                             TagV2Version version) {
     if (TrimBlanks(text).empty()) {
         return 0;
     }
-    const ByteBuffer content = FrameContent(id, text, version24);
-    AppendFrameHeader(out, id, static_cast<std::uint32_t>(content.size()), version24);
+    const ByteBuffer content = FrameContent(id, text, version);
+    AppendFrameHeader(out, id, static_cast<std::uint32_t>(content.size()), version);
     out.insert(out.end(), content.begin(), content.end());
     return static_cast<std::uint32_t>(content.size() + kFrameHeaderLength);
 }
 
-std::uint32_t WriteKeptFrame(ByteBuffer& out, const KeptFrame& frame, bool version24) {
+std::uint32_t WriteKeptFrame(ByteBuffer& out, const KeptFrame& frame, TagV2Version version) {
     const auto size = static_cast<std::uint32_t>(frame.Size);
-    AppendFrameHeader(out, KeptFrameId(frame, version24), size, version24);
+    AppendFrameHeader(out, KeptFrameId(frame, version), size, version);
     out.insert(out.end(), frame.Data.begin(), frame.Data.begin() + frame.Size);
     return size + kFrameHeaderLength;
 }
@@ -217,13 +198,11 @@ namespace {
 
 // The tag's header and frames; `length` is the whole block's length, of which
 // the bytes not returned are zero fill. Empty when no tag could hold them.
-ByteBuffer BuildTagHead(const TagRecord& record, const KeptFrames& kept, bool version24,
+ByteBuffer BuildTagHead(const TagRecord& record, const KeptFrames& kept, TagV2Version version,
                         std::int64_t old_length, std::int64_t& length) {
-    const std::string genre = GenreFrameText(record.Genre);
-    const auto fields = RecordFields(record, genre, version24);
     std::int64_t needed = kHeaderLength;
-    for (const RecordField& field : fields) {
-        needed += FrameSize(field.id, *field.text, true, version24);
+    for (const TagField& field : kTagFields) {
+        needed += FrameSize(FrameIdOf(field, version), FrameText(field, record), version);
     }
     for (const KeptFrame& frame : kept) {
         if (CarriesOver(frame)) {
@@ -235,15 +214,15 @@ ByteBuffer BuildTagHead(const TagRecord& record, const KeptFrames& kept, bool ve
         return {};  // more than any ID3 v2 tag can hold
     }
     // "ID3", the major version, revision 0, no flags.
-    ByteBuffer block{'I', 'D', '3', static_cast<std::uint8_t>(version24 ? 4 : 3), 0, 0};
+    ByteBuffer block{'I', 'D', '3', static_cast<std::uint8_t>(version), 0, 0};
     block.reserve(static_cast<size_t>(needed));
     WriteSize32(static_cast<std::uint32_t>(length - kHeaderLength), true, block);
-    for (const RecordField& field : fields) {
-        WriteTextFrame(block, field.id, *field.text, version24);
+    for (const TagField& field : kTagFields) {
+        WriteTextFrame(block, FrameIdOf(field, version), FrameText(field, record), version);
     }
     for (const KeptFrame& frame : kept) {
         if (CarriesOver(frame)) {
-            WriteKeptFrame(block, frame, version24);
+            WriteKeptFrame(block, frame, version);
         }
     }
     return block;
@@ -264,19 +243,19 @@ bool WriteZeros(Mp3File& file, std::int64_t from, std::int64_t to) {
 
 }  // namespace
 
-ByteBuffer BuildTagV2(const TagRecord& record, const KeptFrames& kept, bool version24,
+ByteBuffer BuildTagV2(const TagRecord& record, const KeptFrames& kept, TagV2Version version,
                       std::int64_t old_length) {
     std::int64_t length = 0;
-    ByteBuffer block = BuildTagHead(record, kept, version24, old_length, length);
+    ByteBuffer block = BuildTagHead(record, kept, version, old_length, length);
     if (!block.empty()) {
         block.resize(static_cast<size_t>(length), 0);
     }
     return block;
 }
 
-bool WriteTagV2(const std::string& path, const TagRecord& record, bool version24,
-                bool clear_existing, bool clear_read_only) {
-    if (clear_read_only) {
+bool WriteTagV2(const std::string& path, const TagRecord& record,
+                const TagV2WriteOptions& options) {
+    if (options.read_only == ReadOnlyFiles::kMakeWritable) {
         ClearReadOnly(path);
     }
     std::optional<Mp3File> file = Mp3File::Open(path, Mp3File::Mode::kReadWrite);
@@ -286,11 +265,11 @@ bool WriteTagV2(const std::string& path, const TagRecord& record, bool version24
     // A header that claims more than the file holds covers the whole file.
     const std::int64_t old_length = std::min(TagV2Size(*file, 0), file->Length());
     KeptFrames kept;
-    if (old_length != 0 && !clear_existing) {
+    if (old_length != 0 && options.old_frames == OldFrames::kCarryOver) {
         CollectTagV2Frames(*file, kept);
     }
     std::int64_t length = 0;
-    ByteBuffer block = BuildTagHead(record, kept, version24, old_length, length);
+    ByteBuffer block = BuildTagHead(record, kept, options.version, old_length, length);
     if (block.empty()) {
         return false;
     }
@@ -304,8 +283,8 @@ bool WriteTagV2(const std::string& path, const TagRecord& record, bool version24
     return RewriteFileWithHead(path, block, old_length);
 }
 
-bool RemoveTagV2(const std::string& path, bool clear_read_only) {
-    if (clear_read_only) {
+bool RemoveTagV2(const std::string& path, ReadOnlyFiles read_only) {
+    if (read_only == ReadOnlyFiles::kMakeWritable) {
         ClearReadOnly(path);
     }
     const std::optional<Mp3File> file = Mp3File::Open(path, Mp3File::Mode::kReadWrite);

@@ -7,48 +7,47 @@
 
 #include "id3/kept_frames.h"
 #include "id3/tag_record.h"
+#include "id3/tag_write_options.h"
 
 namespace kalvex {
 
 using ByteBuffer = std::vector<std::uint8_t>;
 
-// Writes a new ID3 v2.3 (or, with `version24`, v2.4) tag from the record at
-// the start of the file, carrying over the old tag's other frames unless
-// `clear_existing`. A tag that fits the old tag's space is written in place;
+// Writes a new ID3 v2 tag of `options.version` from the record at the start
+// of the file, carrying over the old tag's other frames unless
+// `options.old_frames` says to drop them. A tag that fits the old tag's space is written in place;
 // otherwise the file is rewritten safely beside itself (safe_rewrite.h) with a
 // tag padded to a 2048-byte step. The bytes after the old tag (audio, ID3 v1
 // tag) are kept as they are. False when the file cannot be opened or written;
 // the file is then as it was.
-bool WriteTagV2(const std::string& path, const TagRecord& record, bool version24,
-                bool clear_existing, bool clear_read_only);
+bool WriteTagV2(const std::string& path, const TagRecord& record, const TagV2WriteOptions& options);
 
 // Takes the ID3 v2 tag off the start of the file (safely, as above). True when
 // the file could be opened and, if it had a tag, rewritten without it.
-bool RemoveTagV2(const std::string& path, bool clear_read_only);
+bool RemoveTagV2(const std::string& path, ReadOnlyFiles read_only);
 
 // "(17)Rock" for a genre the list knows (any letter case, spaces around it);
 // any other text unchanged.
 std::string GenreFrameText(std::string_view genre);
 
-// False for the thirteen frames the record supplies (in either version).
+// False for the frames the record supplies (in either version).
 bool IsKeptFrame(std::string_view id);
 
-// The bytes WriteTextFrame writes for this field (the content, plus the
-// 10-byte header `with_header`); 0 for a text of spaces only.
-std::uint32_t FrameSize(std::string_view id, std::string_view text, bool with_header,
-                        bool version24);
+// The bytes WriteTextFrame appends for this field, frame header included; 0
+// for a text of spaces only.
+std::uint32_t FrameSize(std::string_view id, std::string_view text, TagV2Version version);
 
 // Appends one frame of the record (TPE1 ... TOPE, COMM, WXXX); nothing for a
 // text of spaces only. Text that ISO-8859-1 and Windows-1252 hold alike is
 // stored as encoding 0, one byte a character; any other text as UTF-16 with
 // byte-order mark in 2.3 and UTF-8 in 2.4. Returns the bytes appended.
 std::uint32_t WriteTextFrame(ByteBuffer& out, std::string_view id, std::string_view text,
-                             bool version24);
+                             TagV2Version version);
 
 // Appends a frame carried over from the old tag, its id in the written
 // version's form (TORY and IPLS become TDOR and TIPL in 2.4). Returns the
 // bytes appended.
-std::uint32_t WriteKeptFrame(ByteBuffer& out, const KeptFrame& frame, bool version24);
+std::uint32_t WriteKeptFrame(ByteBuffer& out, const KeptFrame& frame, TagV2Version version);
 
 // Appends a 4-byte size, sync-safe (7 bits a byte) or plain big-endian.
 void WriteSize32(std::uint32_t value, bool sync_safe, ByteBuffer& out);
@@ -60,7 +59,7 @@ std::int64_t TagBlockLength(std::int64_t needed, std::int64_t old_length);
 
 // The complete tag block: header, the record's frames, the kept frames that
 // IsKeptFrame passes (in order), zero fill up to TagBlockLength.
-ByteBuffer BuildTagV2(const TagRecord& record, const KeptFrames& kept, bool version24,
+ByteBuffer BuildTagV2(const TagRecord& record, const KeptFrames& kept, TagV2Version version,
                       std::int64_t old_length);
 
 }  // namespace kalvex

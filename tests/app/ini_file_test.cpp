@@ -87,5 +87,27 @@ TEST_F(IniFileTest, ReplacingTheFileKeepsItsPermissionsAndLeavesNoTemporaryFiles
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 }
 
+// Read-only is the owner's missing write bit (what the read-only attribute
+// becomes here). The mode is checked, not access(2), which lets root write
+// anything, so this holds when the tests run as root too.
+TEST_F(IniFileTest, AReadOnlyFileIsRefusedAndStaysAsItWasByteForByte) {
+    const std::string before = "; by hand\r\n[S]\r\nA=1\r\n";
+    Store(before);
+    struct stat old_status {};
+    ASSERT_EQ(stat(file.c_str(), &old_status), 0);
+    const auto read_only = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+    for (const auto mode : {read_only, read_only | fs::perms::group_write}) {
+        fs::permissions(file, mode);
+        EXPECT_FALSE(WriteIniValue("S", "A", "2", file));
+        EXPECT_FALSE(WriteIniValue("New", "B", "x", file));
+        EXPECT_EQ(Content(), before);
+        EXPECT_EQ(fs::status(file).permissions() & fs::perms::all, mode);
+        struct stat new_status {};
+        ASSERT_EQ(stat(file.c_str(), &new_status), 0);
+        EXPECT_EQ(new_status.st_ino, old_status.st_ino) << "the file was replaced";
+        EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
+    }
+}
+
 }  // namespace
 }  // namespace kalvex

@@ -1,8 +1,14 @@
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <array>
+#include <atomic>
+#include <chrono>
 #include <cstring>
+#include <thread>
+#include <vector>
 
 #include "cdrom/aspi.h"
 #include "cdrom/aspi_layout.h"
@@ -166,6 +172,104 @@ TEST(AspiVirtualDrive, StatusAndSenseRules) {
     };
     DiscToc toc;
     EXPECT_EQ(ReadTocCommand(scsi, scsi.DriveHandle(1), true, toc), 0);
+}
+
+// A request that outlives its time-out: the library completes it later, and
+// then writes into the data buffer and signals the event the block names.
+struct AspiTimeOut : ::testing::Test {
+    static constexpr int kSecondMilliseconds = 50;  // a 1 s time-out lasts 50 ms
+    static constexpr std::uint8_t kReadToc[10] = {0x43, 0x02, 0, 0, 0, 0, 0, 0x03, 0x24, 0};
+    static inline std::vector<SRB_ExecSCSICmd*> sent;  // every execute request, in order
+
+    static AspiOptions ShortTimeOuts(LibraryCalls calls) {
+        AspiOptions options = VirtualAspi(calls);
+        options.timeout_second_milliseconds = kSecondMilliseconds;
+        return options;
+    }
+    static std::uint8_t Status(const SRB_ExecSCSICmd& srb) {
+        return std::atomic_ref<const std::uint8_t>(srb.SRB_Status).load();
+    }
+    // Until the library has finished every request; their blocks are kept,
+    // so they may be looked at after the time-out.
+    static bool AwaitLateCompletion() {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        for (const SRB_ExecSCSICmd* srb : sent) {
+            while (Status(*srb) == SS_PENDING && std::chrono::steady_clock::now() < deadline) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            }
+            if (Status(*srb) == SS_PENDING) {
+                return false;
+            }
+        }
+        return true;
+    }
+    void SetUp() override { sent.clear(); }
+    void TearDown() override { unsetenv("KALVEX_VIRTUAL_ASPI_DELAY_MS"); }
+};
+
+TEST_F(AspiTimeOut, ALateCompletionLeavesTheCallersBufferAloneAndTheNextRequestWorks) {
+    VirtualDisc disc;
+    disc.Insert("1 2 0:2:0 3:0:0 5:30:10");
+    LibraryCalls calls = Recorder::Calls();
+    Recorder::exec = [](SRB_ExecSCSICmd& srb) {
+        sent.push_back(&srb);
+        return Recorder::real_send(&srb);
+    };
+    clsASPI scsi(ShortTimeOuts(calls));
+    const std::string drive = scsi.DriveHandle(1);
+
+    setenv("KALVEX_VIRTUAL_ASPI_DELAY_MS", "600", 1);
+    std::vector<std::uint8_t> kept(804, 0xEE);
+    auto freed = std::make_unique<std::vector<std::uint8_t>>(804, 0xEE);
+    EXPECT_EQ(scsi.ExecCMD(drive, kReadToc, 10, 0, kept.data(), 804, 1), 255);
+    EXPECT_EQ(scsi.ExecCMD(drive, kReadToc, 10, 0, freed->data(), 804, 1), 255);
+    freed.reset();  // the caller's buffer is gone before the drive answers
+    unsetenv("KALVEX_VIRTUAL_ASPI_DELAY_MS");
+    ASSERT_TRUE(AwaitLateCompletion());
+    EXPECT_EQ(kept, std::vector<std::uint8_t>(804, 0xEE));
+
+    DiscToc toc;
+    EXPECT_EQ(ReadTocCommand(scsi, drive, true, toc), 0);
+    EXPECT_EQ(toc.bytes, MakeDiscToc(1, 2, {{0, 2, 0}, {3, 0, 0}, {5, 30, 10}}).bytes);
+}
+
+TEST_F(AspiTimeOut, TheLibraryCanStillWriteAndSignalAfterTheTimeOut) {
+    LibraryCalls calls = Recorder::Calls();
+    Recorder::exec = [](SRB_ExecSCSICmd& srb) -> std::uint32_t {
+        sent.push_back(&srb);
+        return SS_PENDING;
+    };
+    clsASPI scsi(ShortTimeOuts(calls));
+    {
+        std::vector<std::uint8_t> reply(804);
+        EXPECT_EQ(scsi.ExecCMD(scsi.DriveHandle(1), kReadToc, 10, 0, reply.data(), 804, 1), 255);
+    }
+    // Acting as the library that completes late.
+    ASSERT_EQ(sent.size(), 1u);
+    SRB_ExecSCSICmd& late = *sent.front();
+    const std::uintptr_t buffer = late.SRB_BufPointer;
+    const int event = static_cast<int>(late.SRB_PostProc);
+    ASSERT_NE(fcntl(event, F_GETFD), -1) << "the event's descriptor was closed";
+    const std::uint64_t one = 1;
+    EXPECT_EQ(write(event, &one, sizeof one), static_cast<ssize_t>(sizeof one));
+    ASSERT_NE(buffer, 0u);
+    std::memset(reinterpret_cast<void*>(buffer), 0x5A, 804);
+    std::atomic_ref<std::uint8_t>(late.SRB_Status).store(SS_COMP);
+}
+
+// A signal meant for an earlier request on the same event may arrive while
+// the next one is pending; that one has still not completed.
+TEST_F(AspiTimeOut, ASignalWithoutAStatusIsNoCompletion) {
+    LibraryCalls calls = Recorder::Calls();
+    Recorder::exec = [](SRB_ExecSCSICmd& srb) -> std::uint32_t {
+        const std::uint64_t one = 1;
+        EXPECT_EQ(write(static_cast<int>(srb.SRB_PostProc), &one, sizeof one),
+                  static_cast<ssize_t>(sizeof one));
+        srb.SRB_TargStat = 0;
+        return SS_PENDING;
+    };
+    clsASPI scsi(ShortTimeOuts(calls));
+    EXPECT_EQ(TestUnitReady(scsi, scsi.DriveHandle(1)), 255);
 }
 
 TEST(AspiLibrary, MissingLibraryIsNotInstalledAndOneWithoutTheAspiFunctionsRaises) {

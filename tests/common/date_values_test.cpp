@@ -23,6 +23,14 @@ TEST(DateValues, ParseDateTextReadsDayMonthYearAndOptionalTime) {
     EXPECT_EQ(ParseDateText("x/1/2024", false), (DateTimeValue{2023, 12, 31, 0, 0, 0}));
 }
 
+TEST(DateValues, PartsWithLeadingZerosKeepTheirValueAndHugeOnesCountAsZero) {
+    EXPECT_EQ(ParseDateText("0000017/01/2003", true), (DateTimeValue{2003, 1, 17, 0, 0, 0}));
+    EXPECT_EQ(ParseDateText("1/1/2003 00000000012:0:0", false),
+              (DateTimeValue{2003, 1, 1, 12, 0, 0}));
+    const std::string huge(1000, '9');
+    EXPECT_EQ(ParseDateText(huge + "/1/2003", true), (DateTimeValue{2002, 12, 31, 0, 0, 0}));
+}
+
 TEST(DateValues, ParseClockTimeHandlesTwelveHourClock) {
     EXPECT_EQ(ParseClockTime("3:45").hour, 3);
     EXPECT_EQ(ParseClockTime("3:45 PM").hour, 15);

@@ -96,6 +96,10 @@ TEST(Numbers, LeadingNumbersReadLikeTypedText) {
     EXPECT_EQ(ParseWholeInt16(" 12 "), 12);
     EXPECT_FALSE(ParseWholeInt16("12x"));
     EXPECT_FALSE(ParseWholeInt16(""));
+    // Leading zeros do not count against the range; no length overflows.
+    EXPECT_EQ(ParseWholeInt16("-0000032768"), -32768);
+    EXPECT_FALSE(ParseWholeInt16("00000032768"));
+    EXPECT_FALSE(ParseWholeInt16("-" + std::string(1000, '9')));
 }
 
 }  // namespace

@@ -53,6 +53,11 @@ TEST(AlbumRecord, YearFromDyearOrExtendedData) {
     EXPECT_EQ(Parse("DYEAR=2001\r\nEXTD=YEAR: 1994\r\n").AlbumYear, 2001);
     EXPECT_EQ(Parse("EXTD= year: 1987\r\n").AlbumYear, 1987);
     EXPECT_EQ(Parse("EXTD=YEAR: 19\r\n").AlbumYear, 0);
+    // Four characters must follow the marker; a character may be several
+    // bytes of UTF-8, which do not make up for a missing one.
+    EXPECT_EQ(Parse("EXTD=YEAR: 12\xC3\xA9\r\n").AlbumYear, 0);     // é
+    EXPECT_EQ(Parse("EXTD=YEAR: 7\xE2\x82\xAC\r\n").AlbumYear, 0);  // €
+    EXPECT_EQ(Parse("EXTD=\xC3\xA9 YEAR: 1994\xC3\xA9\r\n").AlbumYear, 1994);
     EXPECT_EQ(Parse("DYEAR=99999\r\n").AlbumYear, 0);
     EXPECT_EQ(Parse("DYEAR=soon\r\n").AlbumYear, 0);
     AlbumData previous = Parse("DYEAR=2001\r\nDTITLE=Old\r\n");

@@ -61,7 +61,7 @@ const TagRecord kFull = Record(
 
 TEST(WriteTagV1, AppendsToAnUntaggedFileAndReplacesAnExistingTag) {
     const TempFile file(Bytes(100, 'a'));
-    ASSERT_TRUE(WriteTagV1(file.path(), kFull, true));
+    ASSERT_TRUE(WriteTagV1(file.path(), kFull, ReadOnlyFiles::kMakeWritable));
     Bytes bytes = file.Read();
     ASSERT_EQ(bytes.size(), 228u);
     EXPECT_EQ(bytes.substr(0, 100), Bytes(100, 'a'));
@@ -74,7 +74,7 @@ TEST(WriteTagV1, AppendsToAnUntaggedFileAndReplacesAnExistingTag) {
 
     TagRecord changed = kFull;
     changed.Title = "Other title";
-    ASSERT_TRUE(WriteTagV1(file.path(), changed, true));
+    ASSERT_TRUE(WriteTagV1(file.path(), changed, ReadOnlyFiles::kMakeWritable));
     EXPECT_EQ(file.Read().size(), 228u);
     EXPECT_EQ(ReadV1(file).Title, "Other title");
 }
@@ -82,7 +82,8 @@ TEST(WriteTagV1, AppendsToAnUntaggedFileAndReplacesAnExistingTag) {
 TEST(WriteTagV1, TrackAndGenreBytes) {
     const auto bytes_for = [](const std::string& tnr, const std::string& genre) {
         const TempFile file(kAudio);
-        EXPECT_TRUE(WriteTagV1(file.path(), Record("Genre=" + genre + "; TNR=" + tnr), true));
+        EXPECT_TRUE(WriteTagV1(file.path(), Record("Genre=" + genre + "; TNR=" + tnr),
+                               ReadOnlyFiles::kMakeWritable));
         const Bytes bytes = file.Read();
         return std::make_pair(static_cast<int>(static_cast<unsigned char>(bytes[bytes.size() - 2])),
                               static_cast<int>(static_cast<unsigned char>(bytes.back())));
@@ -99,31 +100,31 @@ TEST(WriteTagV1, LongAndNonLatinTextIsCutAndSubstituted) {
     const TempFile file(kAudio);
     const TagRecord r =
         Record("Artist=\u0393\u03B1 \u00E9; Title=" + Bytes(40, 't') + "; Year=20011");
-    ASSERT_TRUE(WriteTagV1(file.path(), r, true));
+    ASSERT_TRUE(WriteTagV1(file.path(), r, ReadOnlyFiles::kMakeWritable));
     EXPECT_EQ(Fields(ReadV1(file)), "Artist=?? \u00E9; Title=" + Bytes(30, 't') + "; Year=2001");
 }
 
 TEST(WriteTagV1, ClearsReadOnlyAndFailsOnMissingFiles) {
     const TempFile file(kAudio);
     ASSERT_EQ(chmod(file.path().c_str(), 0444), 0);
-    ASSERT_TRUE(WriteTagV1(file.path(), kFull, true));
+    ASSERT_TRUE(WriteTagV1(file.path(), kFull, ReadOnlyFiles::kMakeWritable));
     struct stat status {};
     ASSERT_EQ(stat(file.path().c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0644u);
-    EXPECT_FALSE(WriteTagV1("/nonexistent/file.mp3", kFull, true));
+    EXPECT_FALSE(WriteTagV1("/nonexistent/file.mp3", kFull, ReadOnlyFiles::kMakeWritable));
 }
 
 TEST(RemoveTagV1, CutsOnlyATag) {
     const TempFile tagged(kAudio + TagV1("T", 1, 1));
-    EXPECT_TRUE(RemoveTagV1(tagged.path(), true));
+    EXPECT_TRUE(RemoveTagV1(tagged.path(), ReadOnlyFiles::kMakeWritable));
     EXPECT_EQ(tagged.Read(), kAudio);
-    EXPECT_TRUE(RemoveTagV1(tagged.path(), true));  // nothing left to cut
+    EXPECT_TRUE(RemoveTagV1(tagged.path(), ReadOnlyFiles::kMakeWritable));  // nothing left to cut
     EXPECT_EQ(tagged.Read(), kAudio);
 
     const TempFile tiny(Bytes(100, 'a'));
-    EXPECT_FALSE(RemoveTagV1(tiny.path(), true));
+    EXPECT_FALSE(RemoveTagV1(tiny.path(), ReadOnlyFiles::kMakeWritable));
     EXPECT_EQ(tiny.Read().size(), 100u);
-    EXPECT_FALSE(RemoveTagV1("/nonexistent/file.mp3", true));
+    EXPECT_FALSE(RemoveTagV1("/nonexistent/file.mp3", ReadOnlyFiles::kMakeWritable));
 }
 
 }  // namespace

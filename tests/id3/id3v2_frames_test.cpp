@@ -90,5 +90,14 @@ TEST(NormaliseGenreText, NumbersInParenthesesBecomeNames) {
     EXPECT_EQ(NormaliseGenreText("()"), "()");
 }
 
+TEST(NormaliseGenreText, ANumberOfAnyLengthIsItsValue) {
+    EXPECT_EQ(NormaliseGenreText("(0017)"), "Rock");
+    EXPECT_EQ(NormaliseGenreText("(00017)Rock"), "Rock");
+    EXPECT_EQ(NormaliseGenreText("(" + std::string(1000, '0') + "17)"), "Rock");
+    // Far beyond any integer type: simply no genre index.
+    EXPECT_EQ(NormaliseGenreText("(" + std::string(1000, '9') + ")Rock"), "");
+    EXPECT_EQ(NormaliseGenreText("(4294967313)"), "");  // 2^32 + 17
+}
+
 }  // namespace
 }  // namespace kalvex

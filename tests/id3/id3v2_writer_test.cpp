@@ -63,7 +63,7 @@ TEST(TagBlockLength, GrowsInStepsOf2048LeavingAtLeast1024Free) {
 TEST(WriteTagV2, NewTagMovesTheAudioBackAndTheSecondSaveIsInPlace) {
     const Bytes audio = Audio() + TagV1("v1 title", 4, 17);
     const TempFile file(audio);
-    ASSERT_TRUE(WriteTagV2(file.path(), kRecord, false, false, true));
+    ASSERT_TRUE(WriteTagV2(file.path(), kRecord, {.version = TagV2Version::k23}));
     Bytes written = file.Read();
     ASSERT_EQ(written.size(), 2058 + audio.size());
     EXPECT_EQ(written.substr(0, 6), Bytes("ID3\3\0\0", 6));
@@ -73,7 +73,7 @@ TEST(WriteTagV2, NewTagMovesTheAudioBackAndTheSecondSaveIsInPlace) {
     ::stat(file.path().c_str(), &before);
     TagRecord changed = kRecord;
     changed.Title = "Another title";
-    ASSERT_TRUE(WriteTagV2(file.path(), changed, true, false, true));
+    ASSERT_TRUE(WriteTagV2(file.path(), changed, {.version = TagV2Version::k24}));
     struct stat after {};
     ::stat(file.path().c_str(), &after);
     EXPECT_EQ(after.st_ino, before.st_ino) << "a tag that fits is written in place";
@@ -99,7 +99,7 @@ TEST(WriteTagV2, RecordFramesInOrderThenKeptFramesInListOrder) {
     record.Artist = "   ";
     record.Genre = "Eurodisco";
     record.LinkTo = "http://example.org/";
-    ASSERT_TRUE(WriteTagV2(file.path(), record, false, false, true));
+    ASSERT_TRUE(WriteTagV2(file.path(), record, {.version = TagV2Version::k23}));
     const Bytes written = file.Read();
     EXPECT_EQ(IdsOf(written), "TALB TIT2 TYER TCON COMM TRCK WXXX TXXX PRIV TBPM");
     const auto frames = FramesOf(written);
@@ -110,6 +110,31 @@ TEST(WriteTagV2, RecordFramesInOrderThenKeptFramesInListOrder) {
     EXPECT_EQ(frames[8].data, "owner\0data");
     EXPECT_EQ(written.substr(6, 4), SyncSafe32(2048));  // the audio right after the tag
     EXPECT_EQ(written.substr(2058), Audio());
+}
+
+TEST(WriteTagV2, EveryFieldReplacesItsOldFramesInEitherVersion) {
+    // Every frame a field is written as, in 2.3 or 2.4, and one frame of no field.
+    const Bytes old = Tag(3, 0,
+                          Frame23("TPE1", Latin("a")) + Frame23("TALB", Latin("a")) +
+                              Frame23("TIT2", Latin("a")) + Frame23("TYER", Latin("1990")) +
+                              Frame23("TDRC", Latin("1991")) + Frame23("TCON", Latin("a")) +
+                              Frame23("COMM", Bytes("\0eng\0a", 6)) + Frame23("TRCK", Latin("1")) +
+                              Frame23("TENC", Latin("a")) + Frame23("WXXX", Bytes("\0\0a", 3)) +
+                              Frame23("TCOP", Latin("a")) + Frame23("TCOM", Latin("a")) +
+                              Frame23("TOPE", Latin("a")) + Frame23("TXXX", Latin("kept")));
+    const TagRecord record = Record(
+        "Artist=Ar; Album=Al; Title=Ti; Year=2004; Genre=Rock; Comment=Co; TNR=2/9; "
+        "Encoder=En; LinkTo=http://l/; Copyright=Cr; Composer=Cm; OrigArtist=Or");
+    for (const auto& [version, year] :
+         {std::pair{TagV2Version::k23, "TYER"}, std::pair{TagV2Version::k24, "TDRC"}}) {
+        const TempFile file(old + Audio());
+        ASSERT_TRUE(WriteTagV2(file.path(), record, {.version = version}));
+        EXPECT_EQ(IdsOf(file.Read()), std::string("TPE1 TALB TIT2 ") + year +
+                                          " TCON COMM TRCK TENC WXXX TCOP TCOM TOPE TXXX");
+        TagRecord read;
+        ASSERT_TRUE(ReadTagV2(file.path(), read));
+        EXPECT_EQ(Fields(read), Fields(record));
+    }
 }
 
 TEST(WriteTagV2, GenreListNamesAreWrittenWithTheirIndex) {
@@ -124,7 +149,7 @@ TEST(WriteTagV2, Version22PictureIsCarriedOverAsApicAndItsTitleIsNot) {
     const TempFile file(
         Tag(2, 0, Frame22("TT2", Latin("Old")) + Frame22("PIC", pic) + Frame22("XYZ", "unmapped")) +
         Audio());
-    ASSERT_TRUE(WriteTagV2(file.path(), kRecord, false, false, true));
+    ASSERT_TRUE(WriteTagV2(file.path(), kRecord, {.version = TagV2Version::k23}));
     const auto frames = FramesOf(file.Read());
     ASSERT_EQ(frames.size(), 8u);  // 7 record frames, the picture; XYZ has no 2.3 name
     EXPECT_EQ(frames[7].id, "APIC");
@@ -135,12 +160,12 @@ TEST(WriteTagV2, Version22PictureIsCarriedOverAsApicAndItsTitleIsNot) {
 TEST(WriteTagV2, Version24RenamesToryAndIpls) {
     const Bytes old = Tag(3, 0, Frame23("TORY", Latin("1970")) + Frame23("IPLS", Latin("a")));
     const TempFile file(old + Audio());
-    ASSERT_TRUE(WriteTagV2(file.path(), TagRecord{}, false, false, true));
+    ASSERT_TRUE(WriteTagV2(file.path(), TagRecord{}, {.version = TagV2Version::k23}));
     EXPECT_EQ(IdsOf(file.Read()), "TORY IPLS");
-    ASSERT_TRUE(WriteTagV2(file.path(), TagRecord{}, true, false, true));
+    ASSERT_TRUE(WriteTagV2(file.path(), TagRecord{}, {.version = TagV2Version::k24}));
     EXPECT_EQ(IdsOf(file.Read()), "TDOR TIPL");
     // Read back and written as 2.3 again, they get their 2.3 names back.
-    ASSERT_TRUE(WriteTagV2(file.path(), TagRecord{}, false, false, true));
+    ASSERT_TRUE(WriteTagV2(file.path(), TagRecord{}, {.version = TagV2Version::k23}));
     EXPECT_EQ(IdsOf(file.Read()), "TORY IPLS");
 }
 
@@ -149,7 +174,8 @@ TEST(WriteTagV2, ClearDropsEveryOldFrameButReusesTheSpace) {
                           Frame24("APIC", Bytes("\0image/png\0\3\0PNG", 16)) +
                               Frame24("TXXX", Latin("x")) + Bytes(3000, '\0'));
     const TempFile file(old + Audio());
-    ASSERT_TRUE(WriteTagV2(file.path(), kRecord, true, true, true));
+    ASSERT_TRUE(WriteTagV2(file.path(), kRecord,
+                           {.version = TagV2Version::k24, .old_frames = OldFrames::kDrop}));
     const Bytes written = file.Read();
     EXPECT_EQ(written.size(), old.size() + Audio().size());
     EXPECT_EQ(IdsOf(written), "TPE1 TALB TIT2 TDRC TCON COMM TRCK");
@@ -158,7 +184,7 @@ TEST(WriteTagV2, ClearDropsEveryOldFrameButReusesTheSpace) {
 TEST(WriteTagV2, TextOutsideSharedLatinIsWrittenWithoutLoss) {
     const TagRecord record = Record("Artist=Café; Title=Ωmega; Comment=5 €; LinkTo=http://x/é");
     const TempFile file(Audio());
-    ASSERT_TRUE(WriteTagV2(file.path(), record, false, false, true));
+    ASSERT_TRUE(WriteTagV2(file.path(), record, {.version = TagV2Version::k23}));
     auto frames = FramesOf(file.Read());
     ASSERT_EQ(frames.size(), 4u);
     EXPECT_EQ(frames[0].data, Latin("Caf\xE9"));
@@ -169,7 +195,8 @@ TEST(WriteTagV2, TextOutsideSharedLatinIsWrittenWithoutLoss) {
     ASSERT_TRUE(ReadTagV2(file.path(), read));
     EXPECT_EQ(Fields(read), Fields(record));
 
-    ASSERT_TRUE(WriteTagV2(file.path(), record, true, true, true));
+    ASSERT_TRUE(WriteTagV2(file.path(), record,
+                           {.version = TagV2Version::k24, .old_frames = OldFrames::kDrop}));
     frames = FramesOf(file.Read());
     EXPECT_EQ(frames[1].data, "\3\xCE\xA9mega" + Bytes(1, '\0'));
     EXPECT_EQ(frames[2].data, Bytes("\3eng\0\x35 \xE2\x82\xAC\0", 11));
@@ -180,12 +207,12 @@ TEST(WriteTagV2, TextOutsideSharedLatinIsWrittenWithoutLoss) {
 TEST(RemoveTagV2, CutsTheTagAndKeepsEverythingAfterIt) {
     const Bytes rest = Audio() + TagV1("v1", 1, 2);
     const TempFile file(Tag(3, 0, Frame23("TIT2", Latin("x"))) + rest);
-    ASSERT_TRUE(RemoveTagV2(file.path(), true));
+    ASSERT_TRUE(RemoveTagV2(file.path(), ReadOnlyFiles::kMakeWritable));
     EXPECT_EQ(file.Read(), rest);
-    ASSERT_TRUE(RemoveTagV2(file.path(), true));  // nothing to remove
+    ASSERT_TRUE(RemoveTagV2(file.path(), ReadOnlyFiles::kMakeWritable));  // nothing to remove
     EXPECT_EQ(file.Read(), rest);
-    EXPECT_FALSE(RemoveTagV2(file.path() + ".missing", true));
-    EXPECT_FALSE(WriteTagV2(file.path() + ".missing", kRecord, false, false, true));
+    EXPECT_FALSE(RemoveTagV2(file.path() + ".missing", ReadOnlyFiles::kMakeWritable));
+    EXPECT_FALSE(WriteTagV2(file.path() + ".missing", kRecord, {.version = TagV2Version::k23}));
 }
 
 TEST(WriteTagV2, ARewriteKeepsPermissionsLinksAndCleansUpAfterACrash) {
@@ -198,7 +225,7 @@ TEST(WriteTagV2, ARewriteKeepsPermissionsLinksAndCleansUpAfterACrash) {
     const std::string link = file.path() + ".link";
     std::filesystem::create_symlink(file.path(), link);
 
-    ASSERT_TRUE(WriteTagV2(link, kRecord, false, false, true));
+    ASSERT_TRUE(WriteTagV2(link, kRecord, {.version = TagV2Version::k23}));
     EXPECT_TRUE(std::filesystem::is_symlink(link));
     EXPECT_FALSE(std::filesystem::exists(stale));
     EXPECT_TRUE(std::filesystem::exists(other_track));

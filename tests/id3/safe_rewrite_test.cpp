@@ -57,7 +57,7 @@ TEST(WriteTagV2, ReadOnlyFolderFailsAndLeavesTheFileAlone) {
                 ::access(file.path().c_str(), W_OK) != 0) {
                 ::_exit(2);  // the file itself must stay writable for the test to mean anything
             }
-            ::_exit(WriteTagV2(file.path(), kGrown, false, false, true) ? 1 : 0);
+            ::_exit(WriteTagV2(file.path(), kGrown, {.version = TagV2Version::k23}) ? 1 : 0);
         }
         int status = 0;
         ::waitpid(child, &status, 0);
@@ -67,7 +67,7 @@ TEST(WriteTagV2, ReadOnlyFolderFailsAndLeavesTheFileAlone) {
     } else {
         ::chmod(folder.c_str(), 0555);
         ASSERT_EQ(::access(file.path().c_str(), W_OK), 0);
-        written = WriteTagV2(file.path(), kGrown, false, false, true);
+        written = WriteTagV2(file.path(), kGrown, {.version = TagV2Version::k23});
         ::chmod(folder.c_str(), 0700);
     }
     EXPECT_FALSE(written);
@@ -105,9 +105,9 @@ TEST_F(FullDisk, AGrownTagThatDoesNotFitFailsAndLeavesTheFileAlone) {
     const std::string path = folder_ + "/track.mp3";
     std::ofstream(path, std::ios::binary) << original;
 
-    EXPECT_FALSE(WriteTagV2(path, kGrown, false, false, true));
+    EXPECT_FALSE(WriteTagV2(path, kGrown, {.version = TagV2Version::k23}));
     EXPECT_EQ(ReadFileBytes(path), original);
-    EXPECT_FALSE(RemoveTagV2(path, true));
+    EXPECT_FALSE(RemoveTagV2(path, ReadOnlyFiles::kMakeWritable));
     EXPECT_EQ(ReadFileBytes(path), original);
     EXPECT_EQ(FolderEntries(path), std::vector<std::string>{"track.mp3"});
 }

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "id3/stream_info.h"
+#include "id3/tag_fields.h"
 #include "id3/tag_record.h"
 #include "test_files.h"
 
@@ -23,12 +24,11 @@ namespace kalvex::test {
 using FieldList = std::vector<std::pair<std::string, std::string>>;
 
 inline FieldList AllFields(const TagRecord& r) {
-    return {{"Artist", r.Artist},     {"Album", r.Album},
-            {"Title", r.Title},       {"Year", r.Year},
-            {"Genre", r.Genre},       {"Comment", r.Comment},
-            {"TNR", r.TNR},           {"Encoder", r.Encoder},
-            {"LinkTo", r.LinkTo},     {"Copyright", r.Copyright},
-            {"Composer", r.Composer}, {"OrigArtist", r.OrigArtist}};
+    FieldList fields;
+    for (const TagField& field : kTagFields) {
+        fields.emplace_back(field.name, r.*field.member);
+    }
+    return fields;
 }
 
 inline FieldList AllFields(const StreamInfo& i) {
@@ -99,14 +99,10 @@ std::string FieldsLike(const T& value, const std::string& expected) {
 // A record with the given fields set, the others empty.
 inline TagRecord Record(const std::string& fields) {
     TagRecord r;
-    std::string* const members[] = {&r.Artist, &r.Album,     &r.Title,    &r.Year,
-                                    &r.Genre,  &r.Comment,   &r.TNR,      &r.Encoder,
-                                    &r.LinkTo, &r.Copyright, &r.Composer, &r.OrigArtist};
-    const FieldList names = AllFields(r);
     for (const auto& [name, value] : ParseFields(fields)) {
-        for (size_t i = 0; i < names.size(); ++i) {
-            if (names[i].first == name) {
-                *members[i] = value;
+        for (const TagField& field : kTagFields) {
+            if (field.name == name) {
+                r.*field.member = value;
             }
         }
     }

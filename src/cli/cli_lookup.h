@@ -1,0 +1,55 @@
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "cli/cli_args.h"
+#include "cli/cli_io.h"
+#include "common/message_service.h"
+#include "freedb/cd_lookup.h"
+
+namespace kalvex::cli {
+
+// The help text of --server, --root and --port, shared by the commands that
+// talk to a server.
+extern const char* const kServerOptionsHelp;
+
+// Takes --server URL, --root PATH and --port N out of the arguments. Without
+// --port, a port written in the URL is used, else the default one.
+// `given` tells whether any of them was there.
+ServerAddress ReadServerOptions(ArgReader& reader, bool* given = nullptr);
+
+// The port written in a URL's authority ("http://host:8080/x" gives "8080").
+std::optional<std::string> UrlPort(const std::string& url);
+
+// The command line's match chooser: the match --choose names, or none.
+class OptionMatchChooser : public MatchChooser {
+public:
+    explicit OptionMatchChooser(std::optional<int> choice) : choice_(choice) {}
+    void ChooseMatch(const MatchList& matches, const std::function<void(int)>& load_match) override;
+    // Set when several matches were offered and --choose did not pick one.
+    bool ChoiceMissing() const { return choice_missing_; }
+    const std::string& Problem() const { return problem_; }
+
+private:
+    std::optional<int> choice_;
+    bool choice_missing_ = false;
+    std::string problem_;
+};
+
+// A lookup as the command line runs it: real HTTP, messages collected.
+struct CliLookup {
+    explicit CliLookup(std::optional<int> choice = std::nullopt);
+    CollectingMessageService messages;
+    OptionMatchChooser chooser;
+    CdLookup lookup;
+};
+
+// {"AlbumTitle","Artist","Album","Genre","Year","ExtendedData","Tracks",
+// "TrackExtras"} of the album loaded, as the album panel shows it.
+Json AlbumJson(const CdLookup& lookup);
+// The same as text lines.
+void PrintAlbum(const CdLookup& lookup, Io& io);
+void PrintMessages(const CollectingMessageService& messages, Io& io);
+
+}  // namespace kalvex::cli

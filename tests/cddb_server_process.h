@@ -1,0 +1,89 @@
+#pragma once
+
+// The project's CDDB server (tools/cddb_server.py) as a child process on an
+// ephemeral port of 127.0.0.1, for tests and benchmarks.
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace kalvex::test {
+
+class CddbServerProcess {
+public:
+    // `options` are the server's own: "--db", folder, "--fault", "delay:3", ...
+    explicit CddbServerProcess(const std::vector<std::string>& options) {
+        int out[2];
+        if (pipe(out) != 0) {
+            throw std::runtime_error("pipe failed");
+        }
+        std::vector<std::string> words = {"/usr/bin/python3",
+                                          std::string(KALVEX_SOURCE_DIR) + "/tools/cddb_server.py",
+                                          "--port", "0"};
+        words.insert(words.end(), options.begin(), options.end());
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], STDOUT_FILENO);
+            close(out[0]);
+            close(out[1]);
+            std::vector<char*> argv;
+            for (std::string& word : words) {
+                argv.push_back(word.data());
+            }
+            argv.push_back(nullptr);
+            execv(argv[0], argv.data());
+            _exit(127);
+        }
+        close(out[1]);
+        port_ = ReadPortLine(out[0]);
+        close(out[0]);
+        if (port_ == 0) {
+            Stop();
+            throw std::runtime_error("the CDDB server did not start");
+        }
+    }
+    ~CddbServerProcess() { Stop(); }
+    CddbServerProcess(const CddbServerProcess&) = delete;
+    CddbServerProcess& operator=(const CddbServerProcess&) = delete;
+
+    int Port() const { return port_; }
+    std::string PortText() const { return std::to_string(port_); }
+    std::string BaseUrl() const { return "http://127.0.0.1:" + PortText(); }
+
+    void Stop() {
+        if (pid_ > 0) {
+            kill(pid_, SIGTERM);
+            waitpid(pid_, nullptr, 0);
+            pid_ = -1;
+        }
+    }
+
+private:
+    // "PORT n" is the server's first line; ten seconds is plenty for Python
+    // to start even on a loaded machine.
+    static int ReadPortLine(int fd) {
+        std::string line;
+        pollfd wait{fd, POLLIN, 0};
+        while (line.find('\n') == std::string::npos && poll(&wait, 1, 10'000) == 1) {
+            char buffer[64];
+            const ssize_t n = read(fd, buffer, sizeof buffer);
+            if (n <= 0) {
+                break;
+            }
+            line.append(buffer, static_cast<size_t>(n));
+        }
+        if (line.rfind("PORT ", 0) != 0) {
+            return 0;
+        }
+        return std::stoi(line.substr(5));
+    }
+
+    pid_t pid_ = -1;
+    int port_ = 0;
+};
+
+}  // namespace kalvex::test
