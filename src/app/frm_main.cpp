@@ -172,12 +172,15 @@ void frmMain::CreateControls() {
     freedb_ = std::make_unique<FreeDbPanel>(fraTab[3], lblFreeDB);
     static_cast<FreeDbPageControls&>(*this) = *freedb_;
 
-    cmdUpdate = MakeButton(this, "cmdUpdate", "&Save tags for selected file", l.cmdUpdate);
-    cmdImport = MakeButton(this, "cmdImport", "&Import from FreeDB", l.cmdImport);
+    cmdUpdate = Make<WrapButton>(this, "cmdUpdate", l.cmdUpdate);
+    cmdUpdate->setText("&Save tags for selected file");
+    cmdImport = Make<WrapButton>(this, "cmdImport", l.cmdImport);
+    cmdImport->setText("&Import from FreeDB");
     cmdImport->setEnabled(false);  // usable once an album has been read
     chkVersion1 = MakeCheck(this, "chkVersion1", "ID3 v1 tag", l.chkVersion1);
     chkVersion2 = MakeCheck(this, "chkVersion2", "ID3 v2 tag", l.chkVersion2);
 
+    FitCaptions();
     ConfigureCaptions();
     ConfigureTabStrip();
     FillVolumeList();
@@ -302,6 +305,22 @@ void frmMain::CreateTagV2Page(QFrame* page) {
     chkClear = MakeCheck(page, "chkClear", "Clear existing ID3 v2 tag before writing the new one.",
                          {120, 5010, kPageContentWidth, 255});
     cmdCopyTo1 = MakeButton(page, "cmdCopyTo1", "&Copy v2 tag to v1", {2880, 5400, 2250, 375});
+}
+
+void frmMain::FitCaptions() {
+    // The places were drawn for other fonts: a button whose caption needs a
+    // second line grows downwards, a tag box widens to its text.
+    for (auto [button, place] :
+         {std::pair{cmdUpdate, &layout_.cmdUpdate}, std::pair{cmdImport, &layout_.cmdImport}}) {
+        auto* wrapping = static_cast<WrapButton*>(button);
+        place->height = std::max(place->height, PixelsToTwips(wrapping->NeededHeight()));
+        Place(button, *place);
+    }
+    for (auto [box, place] : {std::pair{chkVersion1, &layout_.chkVersion1},
+                              std::pair{chkVersion2, &layout_.chkVersion2}}) {
+        place->width = std::max(place->width, PixelsToTwips(box->sizeHint().width()));
+        Place(box, *place);
+    }
 }
 
 void frmMain::ConfigureCaptions() {

@@ -159,6 +159,7 @@ private:
     void CreateOptionsPage(QFrame* page);
     void CreateTagV1Page(QFrame* page);
     void CreateTagV2Page(QFrame* page);
+    void FitCaptions();
     void ConfigureCaptions();
     void ConfigureTabStrip();
     void PreparePages();
