@@ -1,9 +1,29 @@
 #include "app/drive_combo_box.h"
 
+#include <QAbstractItemView>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
+
 namespace kalvex {
+namespace {
+
+// Room the drop-down list keeps beside its longest entry: the item's own
+// margins and a scroll bar.
+constexpr int kListSpareWidth = 24;
+// The style's label inset inside the edit field.
+constexpr int kLabelInset = 4;
+
+}  // namespace
+
+DriveComboBox::DriveComboBox(QWidget* parent) : QComboBox(parent) {
+    connect(this, &QComboBox::currentIndexChanged, this, [this] { setToolTip(currentText()); });
+}
 
 void DriveComboBox::AddDrive(const std::string& text, int drive_index) {
-    addItem(QString::fromUtf8(text), drive_index);
+    const QString entry = QString::fromUtf8(text);
+    addItem(entry, drive_index);
+    const int needed = view()->fontMetrics().horizontalAdvance(entry) + kListSpareWidth;
+    view()->setMinimumWidth(std::max(view()->minimumWidth(), needed));
 }
 
 bool DriveComboBox::SelectFirst() {
@@ -16,6 +36,23 @@ bool DriveComboBox::SelectFirst() {
 
 int DriveComboBox::SelectedDriveIndex() const {
     return currentIndex() < 0 ? 0 : currentData().toInt();
+}
+
+QString DriveComboBox::DisplayedText() const {
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    const QRect field =
+        style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+    return fontMetrics().elidedText(currentText(), Qt::ElideMiddle, field.width() - kLabelInset);
+}
+
+void DriveComboBox::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionComboBox option;
+    initStyleOption(&option);
+    painter.drawComplexControl(QStyle::CC_ComboBox, option);
+    option.currentText = DisplayedText();
+    painter.drawControl(QStyle::CE_ComboBoxLabel, option);
 }
 
 }  // namespace kalvex

@@ -11,7 +11,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -24,8 +23,10 @@
 #include <filesystem>
 
 #include "app/drive_combo_box.h"
+#include "app/frm_matches.h"
 #include "app/ini_file.h"
 #include "app/option_group.h"
+#include "app/page_widgets.h"
 #include "app/product.h"
 #include "app/qt_dialogs.h"
 #include "app/settings_location.h"
@@ -37,75 +38,15 @@
 #include "controls/property_bag.h"
 #include "controls/twips.h"
 #include "controls/varnith_tab.h"
+#include "freedb/cd_lookup.h"
 #include "freedb/cddb_protocol.h"
+#include "freedb/http_fetch.h"
 #include "id3/genres.h"
 #include "kalvex/version.h"
 
 namespace kalvex {
 namespace {
 
-void Place(QWidget* widget, const TwipRect& r) {
-    widget->setGeometry(TwipsToPixels(r.left), TwipsToPixels(r.top), TwipsToPixels(r.width),
-                        TwipsToPixels(r.height));
-}
-
-template <typename Widget>
-Widget* Make(QWidget* parent, const char* name, const TwipRect& place) {
-    auto* widget = new Widget(parent);
-    widget->setObjectName(name);
-    Place(widget, place);
-    return widget;
-}
-
-QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text, const TwipRect& place) {
-    auto* label = Make<QLabel>(parent, name, place);
-    label->setText(text);
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
-
-QLineEdit* MakeEdit(QWidget* parent, const char* name, const TwipRect& place,
-                    int max_length = 32767) {
-    auto* edit = Make<QLineEdit>(parent, name, place);
-    edit->setMaxLength(max_length);
-    return edit;
-}
-
-QCheckBox* MakeCheck(QWidget* parent, const char* name, const QString& text,
-                     const TwipRect& place) {
-    auto* check = Make<QCheckBox>(parent, name, place);
-    check->setText(text);
-    return check;
-}
-
-QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text,
-                        const TwipRect& place) {
-    auto* button = Make<QPushButton>(parent, name, place);
-    button->setText(text);
-    return button;
-}
-
-QGroupBox* MakeGroup(QWidget* parent, const char* name, const QString& title,
-                     const TwipRect& place) {
-    auto* group = Make<QGroupBox>(parent, name, place);
-    group->setTitle(title);
-    return group;
-}
-
-// One labelled row of a field grid: label on the left, field beside it.
-constexpr int kLabelLeft = 120;
-constexpr int kLabelWidth = 1020;
-constexpr int kFieldLeft = 1200;
-constexpr int kFieldHeight = 285;
-
-TwipRect LabelAt(int top, int left = kLabelLeft, int width = kLabelWidth) {
-    return {left, top + 30, width, 255};
-}
-TwipRect FieldAt(int top, int width, int left = kFieldLeft) {
-    return {left, top, width, kFieldHeight};
-}
-
-constexpr int kPageContentWidth = 5010;
 constexpr int kGroupFieldWidth = 3690;
 
 // A stored number rounded to a whole one, halves to even, within 32 bits.
@@ -165,13 +106,17 @@ frmMain::frmMain(MainWindowServices services, QWidget* parent)
     setWindowTitle(QString::fromUtf8(std::string(kApplicationTitle) + " - " + kProductWebAddress +
                                      " - v" + version_text_));
     hello_suffix_ = ProgramHelloSuffix();
+    // The window keeps repainting while a fetch waits for its reply.
+    auto fetchers = [] {
+        return std::make_unique<CurlFetcher>(DefaultFetchLimits(),
+                                             [] { QCoreApplication::processEvents(); });
+    };
+    matches_ = new frmMatches(this);
+    lookup_ = std::make_unique<CdLookup>(fetchers, *matches_, *messages_, hello_suffix_);
+    freedb_->Connect(*lookup_, [this](const auto& operation) { RunLookupOperation(operation); });
+    connect(cmdRead, &QPushButton::clicked, this, &frmMain::ReadCd);
     LoadSettings();
-    if (txtServer->text().isEmpty())
-        txtServer->setText(kDefaultServer);
-    if (txtRoot->text().isEmpty())
-        txtRoot->setText(kDefaultRoot);
-    if (txtPort->text().isEmpty())
-        txtPort->setText(kDefaultPort);
+    freedb_->FillEmptyServerBoxes();
     FillDriveList();
 }
 
@@ -224,14 +169,18 @@ void frmMain::CreateControls() {
     CreateOptionsPage(fraTab[0]);
     CreateTagV1Page(fraTab[1]);
     CreateTagV2Page(fraTab[2]);
-    CreateFreeDbPage(fraTab[3]);
+    freedb_ = std::make_unique<FreeDbPanel>(fraTab[3], lblFreeDB);
+    static_cast<FreeDbPageControls&>(*this) = *freedb_;
 
-    cmdUpdate = MakeButton(this, "cmdUpdate", "&Save tags for selected file", l.cmdUpdate);
-    cmdImport = MakeButton(this, "cmdImport", "&Import from FreeDB", l.cmdImport);
+    cmdUpdate = Make<WrapButton>(this, "cmdUpdate", l.cmdUpdate);
+    cmdUpdate->setText("&Save tags for selected file");
+    cmdImport = Make<WrapButton>(this, "cmdImport", l.cmdImport);
+    cmdImport->setText("&Import from FreeDB");
     cmdImport->setEnabled(false);  // usable once an album has been read
     chkVersion1 = MakeCheck(this, "chkVersion1", "ID3 v1 tag", l.chkVersion1);
     chkVersion2 = MakeCheck(this, "chkVersion2", "ID3 v2 tag", l.chkVersion2);
 
+    FitCaptions();
     ConfigureCaptions();
     ConfigureTabStrip();
     FillVolumeList();
@@ -358,43 +307,20 @@ void frmMain::CreateTagV2Page(QFrame* page) {
     cmdCopyTo1 = MakeButton(page, "cmdCopyTo1", "&Copy v2 tag to v1", {2880, 5400, 2250, 375});
 }
 
-void frmMain::CreateFreeDbPage(QFrame* page) {
-    MakeLabel(page, "lblServer", "Server:", LabelAt(120, 120, 900));
-    txtServer = MakeEdit(page, "txtServer", {1080, 120, 4050, 315});
-    MakeLabel(page, "lblRoot", "URL start:", LabelAt(480, 120, 900));
-    txtRoot = MakeEdit(page, "txtRoot", {1080, 480, 2340, 315});
-    MakeLabel(page, "lblPort", "Port:", LabelAt(480, 3540, 480));
-    txtPort = MakeEdit(page, "txtPort", {4080, 480, 1050, 315});
-    cmdTestFreeDB =
-        MakeButton(page, "cmdTestFreeDB", "&Test FreeDB connection", {1080, 840, 2340, 375});
-    chkDebug = MakeCheck(page, "chkDebug", "Debug", {3540, 900, 1590, 255});
-
-    auto* album = MakeGroup(page, "fraAlbum", "Album", {120, 1320, kPageContentWidth, 1440});
-    constexpr int kAlbumField = 1080;
-    MakeLabel(album, "lblFArtist", "Artist:", LabelAt(270, 120, 900));
-    txtFArtist = MakeEdit(album, "txtFArtist", FieldAt(270, 3810, kAlbumField));
-    MakeLabel(album, "lblFAlbum", "Album:", LabelAt(630, 120, 900));
-    txtFAlbum = MakeEdit(album, "txtFAlbum", FieldAt(630, 3810, kAlbumField));
-    MakeLabel(album, "lblFGenre", "Genre:", LabelAt(990, 120, 900));
-    txtFGenre = MakeEdit(album, "txtFGenre", FieldAt(990, 1800, kAlbumField));
-    MakeLabel(album, "lblFYear", "Year:", LabelAt(990, 3000, 600));
-    txtFYear = MakeEdit(album, "txtFYear", FieldAt(990, 1290, 3600));
-
-    // The raw reply lies under the details list; "Debug" shortens the list to
-    // show it.
-    txtData = Make<QPlainTextEdit>(page, "txtData", {120, 4260, kPageContentWidth, 1140});
-    txtData->setReadOnly(true);
-    constexpr int kDiscIdTop = 5460;
-    constexpr int kDetailsTop = 2880;
-    lstDetails = Make<QListWidget>(
-        page, "lstDetails", {120, kDetailsTop, kPageContentWidth, kDiscIdTop - 60 - kDetailsTop});
-    MakeLabel(page, "lblDiscID", "Disc ID:", LabelAt(kDiscIdTop, 120, 780));
-    txtDiscID = MakeEdit(page, "txtDiscID", {900, kDiscIdTop, 1320, 315});
-    MakeLabel(page, "lblCategory", "Category:", LabelAt(kDiscIdTop, 2340, 780));
-    cboGenre = Make<QComboBox>(page, "cboGenre", {3120, kDiscIdTop, 2010, 315});
-    cboGenre->setEditable(true);
-    cboGenre->setInsertPolicy(QComboBox::NoInsert);
-    cmdLookup = MakeButton(page, "cmdLookup", "&Manually look up CD", {2880, 5850, 2250, 375});
+void frmMain::FitCaptions() {
+    // The places were drawn for other fonts: a button whose caption needs a
+    // second line grows downwards, a tag box widens to its text.
+    for (auto [button, place] :
+         {std::pair{cmdUpdate, &layout_.cmdUpdate}, std::pair{cmdImport, &layout_.cmdImport}}) {
+        auto* wrapping = static_cast<WrapButton*>(button);
+        place->height = std::max(place->height, PixelsToTwips(wrapping->NeededHeight()));
+        Place(button, *place);
+    }
+    for (auto [box, place] : {std::pair{chkVersion1, &layout_.chkVersion1},
+                              std::pair{chkVersion2, &layout_.chkVersion2}}) {
+        place->width = std::max(place->width, PixelsToTwips(box->sizeHint().width()));
+        Place(box, *place);
+    }
 }
 
 void frmMain::ConfigureCaptions() {
@@ -545,6 +471,11 @@ void frmMain::SaveSettings() {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
+    // A lookup waiting for its server still needs the window it reports to.
+    if (lookup_->Busy()) {
+        event->ignore();
+        return;
+    }
     SaveSettings();
     event->accept();
 }
@@ -617,6 +548,33 @@ void frmMain::OnFolderActivated(const QString& folder) {
     current_folder_ = folder.toStdString();
     mp3_folder_ = current_folder_;
     emit FolderChanged(folder);
+}
+
+// ---- the lookup ------------------------------------------------------------------
+
+void frmMain::ReadCd() {
+    RunLookupOperation([this] {
+        // Only an album this lookup loaded may go into the files: after a
+        // failed one the previous disc's titles would land in this one's.
+        if (lookup_->ReadCd(*cboDrives, freedb_->Address()) && chkAutoImport->isChecked()) {
+            ImportAlbum();
+        }
+    });
+}
+
+void frmMain::ImportAlbum() {
+    // The import of the album into the ticked files begins here; until it is
+    // built there is nothing to do.
+}
+
+void frmMain::RunLookupOperation(const std::function<void()>& operation) {
+    if (lookup_->Busy()) {
+        return;
+    }
+    EnableControls(false);
+    operation();
+    album_valid_ = lookup_->Album().AlbumValid;
+    EnableControls(true);
 }
 
 // ---- states and layout -------------------------------------------------------------

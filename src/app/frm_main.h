@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "app/freedb_panel.h"
 #include "app/input_box.h"
 #include "app/main_layout.h"
 #include "cdrom/drive_box.h"
@@ -30,6 +31,7 @@ namespace kalvex {
 
 class Caption;
 class DriveComboBox;
+class frmMatches;
 class VarnithTab;
 
 // Chooses the SCSI back end and fills the drive box; may throw.
@@ -47,7 +49,8 @@ struct MainWindowServices {
 // The main window: drive, disc and folder on the left, the track list below
 // them, the tab strip with the Options, Tag v1, Tag v2 and FreeDB pages on the
 // right. It reads "Settings.ini" when it opens and writes it when it closes.
-class frmMain : public QWidget {
+// The FreeDB page's controls are the panel's, reachable here as before.
+class frmMain : public QWidget, public FreeDbPageControls {
     Q_OBJECT
 public:
     explicit frmMain(MainWindowServices services, QWidget* parent = nullptr);
@@ -62,6 +65,13 @@ public:
     const std::string& HelloSuffix() const { return hello_suffix_; }
     bool AlbumValid() const { return album_valid_; }
     void SetAlbumValid(bool valid) { album_valid_ = valid; }
+
+    CdLookup& Lookup() { return *lookup_; }
+    frmMatches& MatchDialog() { return *matches_; }
+    // "Get album data for CD": the disc's album, then the automatic import.
+    void ReadCd();
+    // Where the import of the loaded album into the files begins.
+    void ImportAlbum();
 
     MessageService& Messages() { return *messages_; }
     InputBox& Input() { return *input_; }
@@ -136,22 +146,6 @@ public:
     QCheckBox* chkClear = nullptr;
     QPushButton* cmdCopyTo1 = nullptr;
 
-    // FreeDB page.
-    QLineEdit* txtServer = nullptr;
-    QLineEdit* txtRoot = nullptr;
-    QLineEdit* txtPort = nullptr;
-    QPushButton* cmdTestFreeDB = nullptr;
-    QCheckBox* chkDebug = nullptr;
-    QLineEdit* txtFArtist = nullptr;
-    QLineEdit* txtFAlbum = nullptr;
-    QLineEdit* txtFGenre = nullptr;
-    QLineEdit* txtFYear = nullptr;
-    QListWidget* lstDetails = nullptr;
-    QPlainTextEdit* txtData = nullptr;
-    QLineEdit* txtDiscID = nullptr;
-    QComboBox* cboGenre = nullptr;
-    QPushButton* cmdLookup = nullptr;
-
 signals:
     // The folder list moved to another folder (Mp3Folder follows it).
     void FolderChanged(const QString& folder);
@@ -165,7 +159,7 @@ private:
     void CreateOptionsPage(QFrame* page);
     void CreateTagV1Page(QFrame* page);
     void CreateTagV2Page(QFrame* page);
-    void CreateFreeDbPage(QFrame* page);
+    void FitCaptions();
     void ConfigureCaptions();
     void ConfigureTabStrip();
     void PreparePages();
@@ -178,9 +172,15 @@ private:
     void OnDriveChanged(int index);
     void OnFolderActivated(const QString& folder);
     void PressDefaultButton();
+    // Runs one lookup step with the controls disabled; nothing while a
+    // lookup is under way.
+    void RunLookupOperation(const std::function<void()>& operation);
 
     std::unique_ptr<MessageService> messages_;
     std::unique_ptr<InputBox> input_;
+    std::unique_ptr<FreeDbPanel> freedb_;
+    frmMatches* matches_ = nullptr;
+    std::unique_ptr<CdLookup> lookup_;
     DriveSelection select_drives_;
     QFileSystemModel* folders_ = nullptr;
 

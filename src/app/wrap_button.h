@@ -12,6 +12,10 @@ class WrapButton : public QPushButton {
 public:
     using QPushButton::QPushButton;
 
+    // The height the caption needs at the button's present width, frame
+    // included.
+    int NeededHeight() const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 };

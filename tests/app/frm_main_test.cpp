@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFrame>
@@ -10,6 +11,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QStyleOptionButton>
+#include <QStyleOptionComboBox>
 #include <QTest>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -21,6 +24,7 @@
 #include "app/drive_combo_box.h"
 #include "app/ini_file.h"
 #include "app/option_group.h"
+#include "app/wrap_button.h"
 #include "cdrom/drive_error.h"
 #include "controls/twips.h"
 #include "controls/varnith_tab.h"
@@ -294,6 +298,48 @@ TEST_F(FrmMainTest, EnterPressesTheDefaultButtonUnlessAnotherButtonHasTheFocus) 
     QTest::keyClick(&w, Qt::Key_G, Qt::AltModifier);
     EXPECT_TRUE(read.wait(1000));
     EXPECT_EQ(read.count(), 2);
+}
+
+// Whether a button's caption has room: on one line inside the contents less
+// the style's margin, or, for a wrapping button, in its height.
+bool CaptionFits(QPushButton* button) {
+    if (auto* wrapping = qobject_cast<WrapButton*>(button)) {
+        return wrapping->NeededHeight() <= wrapping->height();
+    }
+    QStyleOptionButton option;
+    option.initFrom(button);
+    const QStyle* style = button->style();
+    const int room = style->subElementRect(QStyle::SE_PushButtonContents, &option, button).width() -
+                     style->pixelMetric(QStyle::PM_ButtonMargin, &option, button);
+    return button->fontMetrics().horizontalAdvance(QString(button->text()).remove('&')) <= room;
+}
+
+TEST_F(FrmMainTest, DriveEntriesButtonCaptionsAndTagBoxesHaveTheRoomTheirTextNeeds) {
+    const QString entry = "D: KALVEX  VIRTUAL CD-ROM    1.0  (0:0:0)";
+    frmMain& w = Open([&](DriveBox& box, MessageService&) {
+        box.AddDrive(entry.toStdString(), 1);
+        return box.SelectFirst();
+    });
+    // The dropped-down list shows the whole entry; the closed box keeps both
+    // ends of it within its field.
+    EXPECT_GT(w.cboDrives->view()->minimumWidth(),
+              w.cboDrives->view()->fontMetrics().horizontalAdvance(entry));
+    QStyleOptionComboBox option;
+    option.initFrom(w.cboDrives);
+    const QRect field = w.cboDrives->style()->subControlRect(
+        QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, w.cboDrives);
+    const QString shown = w.cboDrives->DisplayedText();
+    EXPECT_LE(w.cboDrives->fontMetrics().horizontalAdvance(shown), field.width());
+    EXPECT_TRUE(shown.startsWith("D: ") && shown.endsWith("(0:0:0)")) << shown.toStdString();
+    EXPECT_EQ(w.cboDrives->toolTip(), entry);
+
+    for (QPushButton* button : w.findChildren<QPushButton*>()) {
+        EXPECT_TRUE(CaptionFits(button)) << button->objectName().toStdString();
+    }
+    for (QCheckBox* box : {w.chkVersion1, w.chkVersion2}) {
+        EXPECT_GE(box->width(), box->sizeHint().width());
+        EXPECT_LE(box->geometry().right(), w.width());
+    }
 }
 
 }  // namespace

@@ -1,0 +1,260 @@
+// The window's lookup road end to end: the virtual CD drive, the project's
+// CDDB server on 127.0.0.1 over real HTTP, the match dialog, the FreeDB page.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+
+#include "app/drive_combo_box.h"
+#include "app/frm_main.h"
+#include "app/frm_matches.h"
+#include "cddb_server_process.h"
+#include "cdrom/aspi.h"
+#include "cdrom/scsi_interface.h"
+#include "cdrom/virtual_drive_env.h"
+#include "controls/twips.h"
+#include "freedb/cd_lookup.h"
+#include "test_files.h"
+
+namespace kalvex {
+namespace {
+
+namespace fs = std::filesystem;
+using test::CddbServerProcess;
+
+constexpr const char* kJazzDisc =
+    "1 11 0:2:0 6:21:40 11:20:27 16:51:10 22:48:20 26:59:35 33:6:27 39:2:47 45:24:22 51:21:7 "
+    "59:33:27 63:46:0";
+// One id in two categories: misc, then rock, as the server lists them.
+constexpr const char* kTwoMatchDisc = "1 2 0:2:0 3:0:0 5:30:10";
+
+class LookupWindowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        setenv("KALVEX_TEST_FETCH_TIMEOUT_MS", "3000", 1);
+        folder = fs::temp_directory_path() /
+                 ("kalvex-lookup-window-" + std::to_string(::getpid()) + "-" +
+                  testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(folder);
+    }
+    void TearDown() override {
+        window.reset();
+        fs::remove_all(folder);
+        unsetenv("KALVEX_TEST_FETCH_TIMEOUT_MS");
+    }
+
+    frmMain& Open(const CddbServerProcess& server) {
+        MainWindowServices services;
+        auto collecting = std::make_unique<CollectingMessageService>();
+        messages = collecting.get();
+        services.messages = std::move(collecting);
+        services.program_folder = folder.string();
+        services.select_drives = [](DriveBox& box, MessageService& shown) {
+            return SelectScsiInterface(
+                box, shown, {{}, [] { return std::make_unique<clsASPI>(test::VirtualAspi()); }});
+        };
+        window = std::make_unique<frmMain>(std::move(services));
+        window->txtServer->setText(QString::fromStdString(server.BaseUrl()));
+        window->txtPort->setText(QString::fromStdString(server.PortText()));
+        window->show();
+        return *window;
+    }
+    static std::vector<std::string> Db(std::vector<std::string> extra = {}) {
+        std::vector<std::string> options = {"--db", test::TestDataPath("cddb/db")};
+        options.insert(options.end(), extra.begin(), extra.end());
+        return options;
+    }
+    // Reads the jazz disc so that a later lookup has something to keep.
+    void LoadJazz(frmMain& w) {
+        disc.Insert(kJazzDisc);
+        w.cmdRead->click();
+        ASSERT_EQ(w.txtFAlbum->text(), "Eleven");
+        *messages = {};
+    }
+    // What the page and the caption show, to compare before and after.
+    static std::vector<QString> Shown(const frmMain& w) {
+        std::vector<QString> shown = {w.txtFArtist->text(),     w.txtFAlbum->text(),
+                                      w.txtFGenre->text(),      w.txtFYear->text(),
+                                      w.txtData->toPlainText(), w.lblFreeDB->text()};
+        for (int i = 0; i < w.lstDetails->count(); ++i) {
+            shown.push_back(w.lstDetails->item(i)->text());
+        }
+        return shown;
+    }
+    // Acts on the match dialog once it is up: the fetch before it processes
+    // events too, so the check repeats until the dialog is there.
+    static void WhenDialogOpens(std::function<void(frmMatches&)> act) {
+        QTimer::singleShot(20, [act] {
+            auto* dialog = qobject_cast<frmMatches*>(QApplication::activeModalWidget());
+            if (dialog == nullptr) {
+                WhenDialogOpens(act);
+                return;
+            }
+            act(*dialog);
+        });
+    }
+
+    test::VirtualDisc disc;
+    fs::path folder;
+    std::unique_ptr<frmMain> window;
+    CollectingMessageService* messages = nullptr;
+};
+
+TEST_F(LookupWindowTest, GetAlbumDataFillsThePanelTheDetailsTheRawReplyAndTheCaption) {
+    CddbServerProcess server(Db());
+    frmMain& w = Open(server);
+    disc.Insert(kJazzDisc);
+    w.cmdRead->click();
+    EXPECT_TRUE(messages->Texts().empty()) << messages->Texts().front();
+    EXPECT_EQ(w.txtFArtist->text(), "Jazz Group");
+    EXPECT_EQ(w.txtFAlbum->text(), "Eleven");
+    EXPECT_EQ(w.txtFGenre->text(), "Jazz");
+    EXPECT_EQ(w.txtFYear->text(), "1999");
+    ASSERT_EQ(w.lstDetails->count(), 11);
+    EXPECT_EQ(w.lstDetails->item(0)->text(), "Track 1 : Track 1 of 920ef00b");
+    EXPECT_EQ(w.lstDetails->item(10)->text(), "Track 11 : Track 11 of 920ef00b");
+    EXPECT_TRUE(w.txtData->toPlainText().startsWith("210 jazz 920ef00b"));
+    EXPECT_FALSE(w.txtData->toPlainText().contains('\r'));
+    EXPECT_EQ(w.lblFreeDB->text(), "Jazz Group / Eleven");
+    EXPECT_TRUE(w.cmdRead->isEnabled());
+    EXPECT_TRUE(w.cmdImport->isEnabled());
+    EXPECT_TRUE(w.AlbumValid());
+}
+
+TEST_F(LookupWindowTest, TwoMatchesAskInTheDialogAndCancelLeavesEverythingAsItWas) {
+    CddbServerProcess server(Db());
+    frmMain& w = Open(server);
+    LoadJazz(w);
+    const auto before = Shown(w);
+
+    disc.Insert(kTwoMatchDisc);
+    WhenDialogOpens([](frmMatches& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), "CD Matches");
+        ASSERT_EQ(dialog.lstMatches->count(), 2);
+        EXPECT_EQ(dialog.lstMatches->currentRow(), 0);
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    });
+    w.cmdRead->click();
+    EXPECT_EQ(Shown(w), before);
+    EXPECT_TRUE(messages->Texts().empty());
+    EXPECT_TRUE(w.cmdRead->isEnabled());
+
+    // Choosing the second row reads entry 1, while the dialog is still up.
+    WhenDialogOpens([&w](frmMatches& dialog) {
+        dialog.lstMatches->setCurrentRow(1);
+        dialog.OKButton->click();
+        EXPECT_EQ(w.txtFArtist->text(), "Test Artist");
+    });
+    w.cmdRead->click();
+    EXPECT_EQ(w.Lookup().ChosenMatch(), 1);
+    EXPECT_EQ(w.Lookup().Matches()[1].Category, "rock");
+    EXPECT_EQ(w.txtFGenre->text(), "Rock");
+    EXPECT_EQ(w.lblFreeDB->text(), "Test Artist / Two Tracks");
+    EXPECT_FALSE(w.MatchDialog().isVisible());
+
+    // A double click is OK; the window's close button cancels.
+    WhenDialogOpens([](frmMatches& dialog) {
+        QListWidgetItem* first = dialog.lstMatches->item(0);
+        emit dialog.lstMatches->itemDoubleClicked(first);
+    });
+    w.cmdRead->click();
+    EXPECT_EQ(w.txtFArtist->text(), "Other Artist");
+    const auto misc = Shown(w);
+    WhenDialogOpens([](frmMatches& dialog) { dialog.close(); });
+    w.cmdRead->click();
+    EXPECT_EQ(Shown(w), misc);
+}
+
+TEST_F(LookupWindowTest, AFailedFetchSaysWhyKeepsThePanelAndEnablesTheControls) {
+    CddbServerProcess server(Db());
+    frmMain& w = Open(server);
+    LoadJazz(w);
+    const auto before = Shown(w);
+    server.Stop();
+    w.cmdRead->click();
+    ASSERT_EQ(messages->Texts().size(), 1u);
+    EXPECT_TRUE(messages->Texts()[0].starts_with(kFetchFailedPrefix)) << messages->Texts()[0];
+    EXPECT_GT(messages->Texts()[0].size(), std::string(kFetchFailedPrefix).size());
+    EXPECT_EQ(Shown(w), before);
+    EXPECT_TRUE(w.cmdRead->isEnabled());
+    EXPECT_TRUE(w.txtServer->isEnabled());
+
+    // A server that answers with an HTTP error status.
+    CddbServerProcess broken(Db({"--fault", "status:503", "--fault-on", "read"}));
+    w.txtPort->setText(QString::fromStdString(broken.PortText()));
+    w.txtServer->setText(QString::fromStdString(broken.BaseUrl()));
+    *messages = {};
+    w.cmdRead->click();
+    ASSERT_EQ(messages->Texts().size(), 1u);
+    EXPECT_TRUE(messages->Texts()[0].starts_with(kFetchFailedPrefix)) << messages->Texts()[0];
+    EXPECT_EQ(Shown(w), before);
+    EXPECT_TRUE(w.cmdRead->isEnabled());
+}
+
+TEST_F(LookupWindowTest, WhileAFetchWaitsTheControlsStayDisabledAndNothingElseStarts) {
+    CddbServerProcess server(Db({"--fault", "delay:0.8", "--fault-on", "query"}));
+    frmMain& w = Open(server);
+    disc.Insert(kJazzDisc);
+    bool checked = false;
+    QTimer::singleShot(300, [&] {
+        checked = true;
+        EXPECT_TRUE(w.Lookup().Busy());
+        EXPECT_FALSE(w.cmdRead->isEnabled());
+        EXPECT_FALSE(w.cmdLookup->isEnabled());
+        w.txtDiscID->setText("0b014802");
+        emit w.cmdLookup->clicked();  // a second lookup is refused
+        emit w.cmdRead->clicked();
+        w.close();  // ignored until the lookup is done
+        EXPECT_TRUE(w.isVisible());
+    });
+    w.cmdRead->click();
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(w.txtFAlbum->text(), "Eleven");
+    EXPECT_TRUE(messages->Texts().empty());
+    EXPECT_TRUE(w.cmdRead->isEnabled());
+    w.close();
+    EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(LookupWindowTest, ManualLookupSendsTheTrimmedLowerCaseCategoryAndTheTestConnects) {
+    CddbServerProcess server(Db());
+    frmMain& w = Open(server);
+    w.txtDiscID->setText("0b014802");
+    w.cboGenre->setEditText(" Rock ");
+    w.cmdLookup->click();
+    EXPECT_TRUE(messages->Texts().empty());
+    EXPECT_EQ(w.txtFArtist->text(), "Test Artist");
+    EXPECT_EQ(w.txtFGenre->text(), "Rock");
+    EXPECT_TRUE(w.cmdImport->isEnabled());
+
+    w.cmdTestFreeDB->click();
+    ASSERT_EQ(messages->Messages().size(), 1u);
+    EXPECT_EQ(messages->Messages()[0].text, kConnectedMessage);
+    EXPECT_EQ(messages->Messages()[0].icon, CollectingMessageService::Icon::Information);
+    EXPECT_TRUE(w.txtData->toPlainText().startsWith("210"));
+    EXPECT_TRUE(w.cmdTestFreeDB->isEnabled());
+}
+
+TEST_F(LookupWindowTest, DebugUncoversTheRawReplyUnderTheDetailsList) {
+    CddbServerProcess server(Db());
+    frmMain& w = Open(server);
+    auto twips = [](int pixels) { return PixelsToTwips(pixels); };
+    const int top = twips(w.lstDetails->y());
+    w.chkDebug->click();
+    EXPECT_EQ(twips(w.lstDetails->height()), twips(w.txtData->y()) - 60 - top);
+    EXPECT_LE(w.lstDetails->geometry().bottom(), w.txtData->y());
+    w.chkDebug->click();
+    EXPECT_EQ(twips(w.lstDetails->height()), twips(w.txtDiscID->y()) - 60 - top);
+}
+
+}  // namespace
+}  // namespace kalvex
