@@ -159,7 +159,9 @@ bool CdLookup::RunFreeDbQuery() {
     }
     MatchList matches;
     if (!ParseQueryReply(page, matches, messages_)) {
-        const std::string status = GetField(page, " ", 1);
+        // The status as the parser read it, so that every reply it did not
+        // tell the user about ("202" alone on its line, say) is told here.
+        const std::string status = GetField(CanonicalReplyText(page), " ", 1);
         if (!IsToldQueryStatus(status)) {
             messages_.ShowExclamation(kServerAnsweredPrefix + FirstLineForDisplay(page));
         }
