@@ -325,8 +325,8 @@ class Fault:
         "redirect-scheme[:SCHEME], unknown-status[:CODE], slow-body[:SECONDS_PER_BYTE]"
     )
 
-    def __init__(self, spec, on):
-        self.mode, _, arg = spec.partition(":")
+    def __init__(self, mode_text, on):
+        self.mode, _, arg = mode_text.partition(":")
         self.on = on
         self.arg = self._parse_arg(arg)
 
