@@ -126,7 +126,7 @@ bool CdLookup::TestConnection(const ServerAddress& address) {
     address_ = address;
     fetcher_ = fetchers_();
     std::string page;
-    const bool fetched = FetchCommand("motd", false, page);
+    const bool fetched = FetchCommand("motd", page);
     fetcher_.reset();
     if (!fetched) {
         return false;
@@ -154,7 +154,7 @@ bool CdLookup::RunFreeDbQuery() {
         return false;
     }
     std::string page;
-    if (!FetchCommand(query_command_, true, page)) {
+    if (!FetchCommand(query_command_, page)) {
         return false;
     }
     MatchList matches;
@@ -178,7 +178,7 @@ bool CdLookup::RunFreeDbQuery() {
 bool CdLookup::ReadAndShowMatch(int index) {
     const FreeDbMatch match = matches_[static_cast<size_t>(index)];
     std::string page;
-    if (!FetchCommand("cddb read " + match.Category + " " + match.DiscId, true, page)) {
+    if (!FetchCommand("cddb read " + match.Category + " " + match.DiscId, page)) {
         return false;
     }
     raw_reply_ = page;
@@ -218,10 +218,8 @@ void CdLookup::ShowAlbum(const FreeDbMatch& match) {
     panel_.Caption = title;
 }
 
-bool CdLookup::FetchCommand(const std::string& command, bool encode, std::string& page) {
-    const std::string url =
-        encode ? BuildRequestUrl(address_.server, address_.root, command, hello_suffix_)
-               : address_.server + "/" + address_.root + "?cmd=" + command + hello_suffix_;
+bool CdLookup::FetchCommand(const std::string& command, std::string& page) {
+    const std::string url = BuildRequestUrl(address_.server, address_.root, command, hello_suffix_);
     FetchResult fetched = fetcher_->Fetch(url, address_.port);
     if (!fetched.ok) {
         messages_.ShowExclamation(kFetchFailedPrefix + fetched.reason);

@@ -97,8 +97,9 @@ public:
 private:
     bool RunFreeDbQuery();
     bool ReadAndShowMatch(int index);
-    // Fetches one command; tells the user and returns false on failure.
-    bool FetchCommand(const std::string& command, bool encode, std::string& page);
+    // Fetches one command ("motd" reads the same encoded or not); tells the
+    // user and returns false on failure.
+    bool FetchCommand(const std::string& command, std::string& page);
     void ShowAlbum(const FreeDbMatch& match);
     void Changed();
 
