@@ -21,10 +21,6 @@ QString FromUtf8(const std::string& text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-std::string Text(const QLineEdit* edit) {
-    return edit->text().toStdString();
-}
-
 int TopTwips(const QWidget* widget) {
     return PixelsToTwips(widget->y());
 }

@@ -64,10 +64,6 @@ std::string CheckValue(const QCheckBox* box) {
     return box->isChecked() ? "1" : "0";
 }
 
-std::string Text(const QLineEdit* edit) {
-    return edit->text().toStdString();
-}
-
 }  // namespace
 
 frmMain::frmMain(MainWindowServices services, QWidget* parent)

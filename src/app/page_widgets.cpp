@@ -49,4 +49,8 @@ QGroupBox* MakeGroup(QWidget* parent, const char* name, const QString& title,
     return group;
 }
 
+std::string Text(const QLineEdit* edit) {
+    return edit->text().toStdString();
+}
+
 }  // namespace kalvex

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <string>
 
 #include "app/main_layout.h"
 
@@ -32,6 +33,9 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& text,
                         const TwipRect& place);
 QGroupBox* MakeGroup(QWidget* parent, const char* name, const QString& title,
                      const TwipRect& place);
+
+// A text box's text as the core takes it (UTF-8).
+std::string Text(const QLineEdit* edit);
 
 // One labelled row of a field grid: label on the left, field beside it.
 inline constexpr int kLabelLeft = 120;
