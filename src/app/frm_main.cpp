@@ -47,8 +47,6 @@
 namespace kalvex {
 namespace {
 
-constexpr int kGroupFieldWidth = 3690;
-
 // A stored number rounded to a whole one, halves to even, within 32 bits.
 int StoredWholeNumber(const std::string& stored) {
     const double value = std::nearbyint(LeadingDecimal(stored));
@@ -70,6 +68,7 @@ frmMain::frmMain(MainWindowServices services, QWidget* parent)
     : QWidget(parent),
       messages_(std::move(services.messages)),
       input_(std::move(services.input)),
+      desktop_(std::move(services.desktop)),
       select_drives_(std::move(services.select_drives)),
       layout_(InitialMainLayout()) {
     setObjectName("frmMain");
@@ -78,6 +77,9 @@ frmMain::frmMain(MainWindowServices services, QWidget* parent)
     }
     if (!input_) {
         input_ = std::make_unique<QtInputBox>(this);
+    }
+    if (!desktop_) {
+        desktop_ = std::make_unique<QtDesktopServices>();
     }
     QFont window_font = font();
     window_font.setPointSizeF(8.25);
@@ -91,12 +93,8 @@ frmMain::frmMain(MainWindowServices services, QWidget* parent)
                           ? AddBackslash(QCoreApplication::applicationDirPath().toStdString())
                           : AddBackslash(services.program_folder);
     FillGenreBoxes();
-    cmbVersion->setCurrentIndex(0);
     PreparePages();
-    lvwTracks->clear();
-    lvwTracks->setSortingEnabled(false);
-    lvwTracks->setColumnCount(4);
-    lvwTracks->setHeaderLabels({"Filename", "Track", "Title", "Length"});
+    tracks_->SetColumnHeaders("Filename,Track,Title,Length");
     settings_file_ = SettingsFilePath(program_folder_);
     version_text_ = kVersionText;
     setWindowTitle(QString::fromUtf8(std::string(kApplicationTitle) + " - " + kProductWebAddress +
@@ -163,8 +161,6 @@ void frmMain::CreateControls() {
         fraTab[i]->setProperty(kOptionIndexProperty, i);
     }
     CreateOptionsPage(fraTab[0]);
-    CreateTagV1Page(fraTab[1]);
-    CreateTagV2Page(fraTab[2]);
     freedb_ = std::make_unique<FreeDbPanel>(fraTab[3], lblFreeDB);
     static_cast<FreeDbPageControls&>(*this) = *freedb_;
 
@@ -175,6 +171,9 @@ void frmMain::CreateControls() {
     cmdImport->setEnabled(false);  // usable once an album has been read
     chkVersion1 = MakeCheck(this, "chkVersion1", "ID3 v1 tag", l.chkVersion1);
     chkVersion2 = MakeCheck(this, "chkVersion2", "ID3 v2 tag", l.chkVersion2);
+    tags_ = std::make_unique<TagEditorPanel>(fraTab[1], fraTab[2], chkVersion1, chkVersion2);
+    static_cast<TagPageControls&>(*this) = *tags_;
+    tracks_ = new TrackListPanel(lvwTracks, pbFiles, *tags_, *input_, *desktop_);
 
     FitCaptions();
     ConfigureCaptions();
@@ -183,8 +182,16 @@ void frmMain::CreateControls() {
 
     connect(nTab, &VarnithTab::TabClicked, this, &frmMain::OnTabClicked);
     connect(Drive1, &QComboBox::currentIndexChanged, this, &frmMain::OnDriveChanged);
-    connect(Dir1->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex& current) { OnFolderActivated(folders_->filePath(current)); });
+    // A folder opens with a double click or Enter; highlighting one with a
+    // single click or the arrow keys only marks it (for the folder rename).
+    connect(Dir1, &QTreeView::doubleClicked, this,
+            [this](const QModelIndex& index) { OnFolderOpened(folders_->filePath(index)); });
+    // The tree fills in the background: keep the open folder in view.
+    connect(folders_, &QFileSystemModel::directoryLoaded, this,
+            [this] { Dir1->scrollTo(folders_->index(QString::fromStdString(current_folder_))); });
+    connect(capMP3Folder, &Caption::Click, this, &frmMain::RereadFolderTree);
+    connect(cmdRefreshTracks, &QPushButton::clicked, this, &frmMain::RefreshTrackList);
+    connect(cmdUpdate, &QPushButton::clicked, this, &frmMain::SaveSelectedFileTags);
     // Enter presses the focused button, or else the default button.
     for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
         auto* shortcut = new QShortcut(QKeySequence(key), this);
@@ -227,80 +234,6 @@ void frmMain::CreateOptionsPage(QFrame* page) {
                                {120, 705, 4770, 375});
     cmdRenameFolder = MakeButton(files, "cmdRenameFolder", "Rename folder based on FreeDB album",
                                  {120, 1140, 4770, 375});
-}
-
-void frmMain::CreateTagV1Page(QFrame* page) {
-    auto* tag =
-        MakeGroup(page, "fraTagV1", "MP3 ID3 Version 1 Tag", {120, 60, kPageContentWidth, 2415});
-    int top = 270;
-    constexpr int kStep = 345;
-    MakeLabel(tag, "lblV1Artist", "Artist:", LabelAt(top));
-    v1Artist = MakeEdit(tag, "v1Artist", FieldAt(top, kGroupFieldWidth), 30);
-    top += kStep;
-    MakeLabel(tag, "lblV1Album", "Album:", LabelAt(top));
-    v1Album = MakeEdit(tag, "v1Album", FieldAt(top, kGroupFieldWidth), 30);
-    top += kStep;
-    MakeLabel(tag, "lblV1Title", "Title:", LabelAt(top));
-    v1Title = MakeEdit(tag, "v1Title", FieldAt(top, kGroupFieldWidth), 30);
-    top += kStep;
-    MakeLabel(tag, "lblV1TNR", "Track nr.:", LabelAt(top));
-    v1TNR = MakeEdit(tag, "v1TNR", FieldAt(top, 600), 3);
-    MakeLabel(tag, "lblV1Year", "Year:", LabelAt(top, 2280, 600));
-    v1Year = MakeEdit(tag, "v1Year", FieldAt(top, 750, 2940), 4);
-    top += kStep;
-    MakeLabel(tag, "lblV1Genre", "Genre:", LabelAt(top));
-    v1Genre = Make<QComboBox>(tag, "v1Genre", FieldAt(top, 2400));
-    top += kStep;
-    MakeLabel(tag, "lblV1Comment", "Comment:", LabelAt(top));
-    v1Comment = MakeEdit(tag, "v1Comment", FieldAt(top, kGroupFieldWidth), 28);
-
-    MakeLabel(page, "lblDetails", "MPEG information:", {120, 2580, 3000, 255});
-    txtDetails = Make<QPlainTextEdit>(page, "txtDetails", {120, 2835, kPageContentWidth, 2700});
-    txtDetails->setReadOnly(true);
-    cmdCopyTo2 = MakeButton(page, "cmdCopyTo2", "&Copy v1 tag to v2", {2880, 5655, 2250, 375});
-}
-
-void frmMain::CreateTagV2Page(QFrame* page) {
-    auto* tag =
-        MakeGroup(page, "fraTagV2", "MP3 ID3 Version 2 Tag", {120, 60, kPageContentWidth, 3990});
-    int top = 270;
-    constexpr int kStep = 330;
-    auto row = [&](const char* label_name, const char* text, const char* name) {
-        MakeLabel(tag, label_name, text, LabelAt(top));
-        QLineEdit* edit = MakeEdit(tag, name, FieldAt(top, kGroupFieldWidth));
-        top += kStep;
-        return edit;
-    };
-    v2Artist = row("lblV2Artist", "Artist:", "v2Artist");
-    v2Album = row("lblV2Album", "Album:", "v2Album");
-    v2Title = row("lblV2Title", "Title:", "v2Title");
-    MakeLabel(tag, "lblV2TNR", "Track nr.:", LabelAt(top));
-    v2TNR = MakeEdit(tag, "v2TNR", FieldAt(top, 600), 3);
-    MakeLabel(tag, "lblV2Year", "Year:", LabelAt(top, 2280, 600));
-    v2Year = MakeEdit(tag, "v2Year", FieldAt(top, 750, 2940), 4);
-    top += kStep;
-    MakeLabel(tag, "lblV2Genre", "Genre:", LabelAt(top));
-    v2Genre = Make<QComboBox>(tag, "v2Genre", FieldAt(top, 2400));
-    v2Genre->setEditable(true);
-    v2Genre->setInsertPolicy(QComboBox::NoInsert);
-    top += kStep;
-    v2Comment = row("lblV2Comment", "Comment:", "v2Comment");
-    v2Composer = row("lblV2Composer", "Composer:", "v2Composer");
-    v2OrigArtist = row("lblV2OrigArtist", "Orig. artist:", "v2OrigArtist");
-    v2Copyright = row("lblV2Copyright", "Copyright:", "v2Copyright");
-    v2LinkTo = row("lblV2LinkTo", "Link:", "v2LinkTo");
-    v2Encoder = row("lblV2Encoder", "Encoder:", "v2Encoder");
-
-    MakeLabel(page, "lblVersion", "Write ID3 v2 tag in version", {120, 4185, 2400, 255});
-    cmbVersion = Make<QComboBox>(page, "cmbVersion", {2580, 4140, 900, 315});
-    cmbVersion->addItems({"2.3", "2.4"});
-    auto* note = MakeLabel(page, "lblVersionNote",
-                           "Note: v2.3 has greater support: e.g. Winamp can't read v 2.4 tags.",
-                           {120, 4515, kPageContentWidth, 435});
-    note->setWordWrap(true);
-    chkClear = MakeCheck(page, "chkClear", "Clear existing ID3 v2 tag before writing the new one.",
-                         {120, 5010, kPageContentWidth, 255});
-    cmdCopyTo1 = MakeButton(page, "cmdCopyTo1", "&Copy v2 tag to v1", {2880, 5400, 2250, 375});
 }
 
 void frmMain::FitCaptions() {
@@ -380,18 +313,11 @@ void frmMain::PreparePages() {
 }
 
 void frmMain::FillGenreBoxes() {
-    const std::vector<std::string>& names = GenreNames();
-    v1Genre->clear();
-    v2Genre->clear();
+    // The tag pages fill their own genre boxes.
     cboGenre->clear();
-    v1Genre->addItem(QString());
-    for (const std::string& name : names) {
-        const QString text = QString::fromUtf8(name);
-        v1Genre->addItem(text);
-        v2Genre->addItem(text);
-        cboGenre->addItem(text);
+    for (const std::string& name : GenreNames()) {
+        cboGenre->addItem(QString::fromUtf8(name));
     }
-    v2Genre->setCurrentIndex(-1);
     cboGenre->setCurrentIndex(-1);
 }
 
@@ -507,6 +433,7 @@ void frmMain::SetDir1Path(const std::string& folder) {
     }
     Dir1->setCurrentIndex(index);
     Dir1->scrollTo(index);
+    OnFolderOpened(QString::fromStdString(folder));
 }
 
 void frmMain::RestoreMp3Folder() {
@@ -528,7 +455,7 @@ void frmMain::RestoreMp3Folder() {
 }
 
 void frmMain::OnDriveChanged(int index) {
-    if (index < 0) {
+    if (index < 0 || renaming_folder_) {
         return;
     }
     const QString root = Drive1->itemText(index);
@@ -537,13 +464,57 @@ void frmMain::OnDriveChanged(int index) {
     SetDir1Path(root.toStdString());
 }
 
-void frmMain::OnFolderActivated(const QString& folder) {
-    if (restoring_folder_ || folder.isEmpty()) {
+void frmMain::OnFolderOpened(const QString& folder) {
+    if (restoring_folder_ || renaming_folder_ || folder.isEmpty()) {
         return;
     }
     current_folder_ = folder.toStdString();
     mp3_folder_ = current_folder_;
     emit FolderChanged(folder);
+    RefreshTrackList();
+}
+
+void frmMain::RereadFolderTree() {
+    // A model with a new root reads the tree from the disk again.
+    const QString root = folders_->rootPath();
+    const QString highlighted = QString::fromStdString(Dir1Path());
+    folders_->setRootPath(QString());
+    folders_->setRootPath(root);
+    Dir1->setRootIndex(folders_->index(root));
+    Dir1->setCurrentIndex(folders_->index(highlighted));
+}
+
+// ---- the track list and the tag editor ----------------------------------------
+
+void frmMain::RefreshTrackList() {
+    if (current_folder_.empty()) {
+        return;
+    }
+    EnableControls(false);
+    int option = 0;
+    for (int i = 0; i < static_cast<int>(optTrack.size()); ++i) {
+        option = optTrack[i]->isChecked() ? i : option;
+    }
+    tracks_->Refresh(current_folder_, static_cast<kalvex::TrackOption>(option),
+                     chkTickRead->isChecked());
+    EnableControls(true);
+}
+
+void frmMain::SaveSelectedFileTags() {
+    const std::optional<std::size_t> selected = tracks_->Rows().FirstSelected();
+    if (!selected) {
+        return;
+    }
+    EnableControls(false);
+    const TrackRow& row = tracks_->Rows().Rows()[*selected];
+    const FileResult saved = tags_->Save(AddBackslash(current_folder_) + row.FileName);
+    if (saved) {
+        tracks_->RefreshRow(*selected);
+    } else {
+        messages_->ShowExclamation("Could not save the tags of '" + row.FileName +
+                                   "': " + saved.Reason());
+    }
+    EnableControls(true);
 }
 
 // ---- the lookup ------------------------------------------------------------------
@@ -628,7 +599,9 @@ void frmMain::ApplyLayout() {
 }
 
 void frmMain::PressDefaultButton() {
-    if (auto* focused = qobject_cast<QPushButton*>(focusWidget())) {
+    if (focusWidget() == Dir1) {
+        OnFolderOpened(QString::fromStdString(Dir1Path()));
+    } else if (auto* focused = qobject_cast<QPushButton*>(focusWidget())) {
         focused->animateClick();
     } else if (cmdRead->isEnabled()) {
         cmdRead->animateClick();

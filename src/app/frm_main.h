@@ -6,9 +6,12 @@
 #include <memory>
 #include <string>
 
+#include "app/desktop_services.h"
 #include "app/freedb_panel.h"
 #include "app/input_box.h"
 #include "app/main_layout.h"
+#include "app/tag_editor_panel.h"
+#include "app/track_list_panel.h"
 #include "cdrom/drive_box.h"
 #include "common/message_service.h"
 
@@ -38,19 +41,21 @@ class VarnithTab;
 using DriveSelection = std::function<bool(DriveBox&, MessageService&)>;
 
 // What the main window needs from outside. Empty members get the real thing:
-// message boxes, the input dialog, the folder of the running program.
+// message boxes, the input dialog, the desktop, the folder of the running
+// program.
 struct MainWindowServices {
     DriveSelection select_drives;
     std::unique_ptr<MessageService> messages;
     std::unique_ptr<InputBox> input;
+    std::unique_ptr<DesktopServices> desktop;
     std::string program_folder;  // ends in a separator
 };
 
 // The main window: drive, disc and folder on the left, the track list below
 // them, the tab strip with the Options, Tag v1, Tag v2 and FreeDB pages on the
 // right. It reads "Settings.ini" when it opens and writes it when it closes.
-// The FreeDB page's controls are the panel's, reachable here as before.
-class frmMain : public QWidget, public FreeDbPageControls {
+// The pages' controls are their panels', reachable here as well.
+class frmMain : public QWidget, public FreeDbPageControls, public TagPageControls {
     Q_OBJECT
 public:
     explicit frmMain(MainWindowServices services, QWidget* parent = nullptr);
@@ -60,6 +65,7 @@ public:
     const std::string& SettingsFile() const { return settings_file_; }
     const std::string& VersionText() const { return version_text_; }
     const std::string& Mp3Folder() const { return mp3_folder_; }
+    // The folder whose files the track list shows.
     const std::string& CurrentFolder() const { return current_folder_; }
     int TrackOption() const { return track_option_; }
     const std::string& HelloSuffix() const { return hello_suffix_; }
@@ -73,6 +79,17 @@ public:
     // Where the import of the loaded album into the files begins.
     void ImportAlbum();
 
+    TrackListPanel& Tracks() { return *tracks_; }
+    TagEditorPanel& TagPages() { return *tags_; }
+    // Lists the open folder's files with the chosen track option.
+    void RefreshTrackList();
+    // "Save tags for selected file".
+    void SaveSelectedFileTags();
+    // Set while the folder is renamed: the folder and drive lists then do
+    // not count their moves as the user's.
+    bool RenamingFolder() const { return renaming_folder_; }
+    void SetRenamingFolder(bool renaming) { renaming_folder_ = renaming; }
+
     MessageService& Messages() { return *messages_; }
     InputBox& Input() { return *input_; }
 
@@ -83,8 +100,9 @@ public:
     // Follows a window size in twips (outer width, inner height).
     void ResizeLayout(int outer_width, int inner_height);
     const MainLayout& Layout() const { return layout_; }
-    // The folder list's folder, as a path.
+    // The folder highlighted in the folder list, as a path.
     std::string Dir1Path() const;
+    // Highlights and opens the folder, as a double click on it would.
     void SetDir1Path(const std::string& folder);
 
     // Controls outside the pages.
@@ -118,36 +136,8 @@ public:
     QPushButton* cmdRenameFile = nullptr;
     QPushButton* cmdRenameFolder = nullptr;
 
-    // Tag v1 page.
-    QLineEdit* v1Artist = nullptr;
-    QLineEdit* v1Album = nullptr;
-    QLineEdit* v1Title = nullptr;
-    QLineEdit* v1TNR = nullptr;
-    QLineEdit* v1Year = nullptr;
-    QComboBox* v1Genre = nullptr;
-    QLineEdit* v1Comment = nullptr;
-    QPlainTextEdit* txtDetails = nullptr;
-    QPushButton* cmdCopyTo2 = nullptr;
-
-    // Tag v2 page.
-    QLineEdit* v2Artist = nullptr;
-    QLineEdit* v2Album = nullptr;
-    QLineEdit* v2Title = nullptr;
-    QLineEdit* v2TNR = nullptr;
-    QLineEdit* v2Year = nullptr;
-    QComboBox* v2Genre = nullptr;
-    QLineEdit* v2Comment = nullptr;
-    QLineEdit* v2Composer = nullptr;
-    QLineEdit* v2OrigArtist = nullptr;
-    QLineEdit* v2Copyright = nullptr;
-    QLineEdit* v2LinkTo = nullptr;
-    QLineEdit* v2Encoder = nullptr;
-    QComboBox* cmbVersion = nullptr;
-    QCheckBox* chkClear = nullptr;
-    QPushButton* cmdCopyTo1 = nullptr;
-
 signals:
-    // The folder list moved to another folder (Mp3Folder follows it).
+    // Another folder was opened in the folder list (Mp3Folder follows it).
     void FolderChanged(const QString& folder);
 
 protected:
@@ -157,8 +147,6 @@ protected:
 private:
     void CreateControls();
     void CreateOptionsPage(QFrame* page);
-    void CreateTagV1Page(QFrame* page);
-    void CreateTagV2Page(QFrame* page);
     void FitCaptions();
     void ConfigureCaptions();
     void ConfigureTabStrip();
@@ -170,7 +158,8 @@ private:
     void ApplyLayout();
     void OnTabClicked();
     void OnDriveChanged(int index);
-    void OnFolderActivated(const QString& folder);
+    void OnFolderOpened(const QString& folder);
+    void RereadFolderTree();
     void PressDefaultButton();
     // Runs one lookup step with the controls disabled; nothing while a
     // lookup is under way.
@@ -178,7 +167,10 @@ private:
 
     std::unique_ptr<MessageService> messages_;
     std::unique_ptr<InputBox> input_;
+    std::unique_ptr<DesktopServices> desktop_;
     std::unique_ptr<FreeDbPanel> freedb_;
+    std::unique_ptr<TagEditorPanel> tags_;
+    TrackListPanel* tracks_ = nullptr;
     frmMatches* matches_ = nullptr;
     std::unique_ptr<CdLookup> lookup_;
     DriveSelection select_drives_;
@@ -189,11 +181,12 @@ private:
     std::string settings_file_;
     std::string version_text_;
     std::string mp3_folder_;
-    std::string current_folder_;
     int track_option_ = 0;
+    std::string current_folder_;
     std::string hello_suffix_;
     bool album_valid_ = false;
     bool restoring_folder_ = false;
+    bool renaming_folder_ = false;
 };
 
 }  // namespace kalvex

@@ -1,7 +1,9 @@
 #include "app/qt_dialogs.h"
 
+#include <QDesktopServices>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QUrl>
 
 namespace kalvex {
 namespace {
@@ -31,6 +33,10 @@ std::optional<std::string> QtInputBox::Ask(const std::string& prompt, const std:
         return std::nullopt;
     }
     return answer.toStdString();
+}
+
+void QtDesktopServices::OpenFile(const std::string& path) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromUtf8(path)));
 }
 
 }  // namespace kalvex

@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QWidget>
 
+#include "app/desktop_services.h"
 #include "app/input_box.h"
 #include "common/message_service.h"
 
@@ -27,6 +28,13 @@ public:
 
 private:
     QPointer<QWidget> owner_;
+};
+
+// The desktop's default program for a file; what it makes of the request
+// is its own affair.
+class QtDesktopServices : public DesktopServices {
+public:
+    void OpenFile(const std::string& path) override;
 };
 
 }  // namespace kalvex

@@ -4,10 +4,8 @@
 
 #include "cli/cli_args.h"
 #include "cli/commands.h"
-#include "id3/id3v1.h"
-#include "id3/id3v2_reader.h"
+#include "id3/file_tags.h"
 #include "id3/stream_details.h"
-#include "id3/stream_info.h"
 #include "id3/tag_fields.h"
 
 namespace kalvex::cli {
@@ -24,26 +22,6 @@ tag editor does when a file is shown.
 
 Exit code 1 when a file cannot be read (the others are still shown).
 )";
-
-// What the tag editor loads for one file.
-struct FileTags {
-    std::string path;
-    bool has_v1 = false;
-    TagRecord v1;
-    bool has_v2 = false;
-    TagRecord v2;
-    bool stream_valid = false;
-    StreamInfo stream;
-};
-
-FileTags LoadFileTags(const std::string& path) {
-    FileTags tags;
-    tags.path = path;
-    tags.has_v1 = ReadTagV1(path, tags.v1);
-    tags.has_v2 = ReadTagV2(path, tags.v2);
-    tags.stream_valid = ReadStreamInfo(path, tags.stream);
-    return tags;
-}
 
 Json RecordJson(const TagRecord& record) {
     Json json = Json::object();
@@ -69,14 +47,14 @@ Json StreamJson(const StreamInfo& s) {
                 {"FileSize", s.FileSize}};
 }
 
-Json FileJson(const FileTags& tags) {
-    return Json{{"File", tags.path},
-                {"HasTagV1", tags.has_v1},
-                {"TagV1", RecordJson(tags.v1)},
-                {"HasTagV2", tags.has_v2},
-                {"TagV2", RecordJson(tags.v2)},
-                {"StreamInfoValid", tags.stream_valid},
-                {"StreamInfo", StreamJson(tags.stream)}};
+Json FileJson(const std::string& path, const FileTags& tags) {
+    return Json{{"File", path},
+                {"HasTagV1", tags.HasTagV1},
+                {"TagV1", RecordJson(tags.TagV1)},
+                {"HasTagV2", tags.HasTagV2},
+                {"TagV2", RecordJson(tags.TagV2)},
+                {"StreamInfoValid", tags.StreamInfoValid},
+                {"StreamInfo", StreamJson(tags.Stream)}};
 }
 
 // Tag text may hold CR LF line breaks; indent the lines after the first.
@@ -108,13 +86,13 @@ void PrintRecord(const char* caption, bool present, const TagRecord& record, Io&
     }
 }
 
-void PrintText(const FileTags& tags, Io& io) {
-    io.out << tags.path << '\n';
-    PrintRecord("Tag v1:", tags.has_v1, tags.v1, io);
-    PrintRecord("Tag v2:", tags.has_v2, tags.v2, io);
-    io.out << "MPEG information:" << (tags.stream_valid ? "" : " no MPEG audio frame found")
+void PrintText(const std::string& path, const FileTags& tags, Io& io) {
+    io.out << path << '\n';
+    PrintRecord("Tag v1:", tags.HasTagV1, tags.TagV1, io);
+    PrintRecord("Tag v2:", tags.HasTagV2, tags.TagV2, io);
+    io.out << "MPEG information:" << (tags.StreamInfoValid ? "" : " no MPEG audio frame found")
            << '\n';
-    for (const std::string& line : StreamDetailsLines(tags.stream)) {
+    for (const std::string& line : StreamDetailsLines(tags.Stream)) {
         if (!line.empty()) {
             io.out << "  " << line << '\n';
         }
@@ -150,10 +128,10 @@ int RunTags(std::vector<std::string> args, Io& io) {
         }
         const FileTags tags = LoadFileTags(paths[i]);
         if (json) {
-            all.push_back(FileJson(tags));
+            all.push_back(FileJson(paths[i], tags));
         } else {
             io.out << (i == 0 ? "" : "\n");
-            PrintText(tags, io);
+            PrintText(paths[i], tags, io);
         }
     }
     if (json) {

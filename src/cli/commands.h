@@ -13,6 +13,7 @@ Command DiscIdCommand();
 Command CddbCommand();
 Command LookupCommand();
 Command DrivesCommand();
+Command ListCommand();
 Command TagsCommand();
 Command WriteCommand();
 Command RemoveCommand();

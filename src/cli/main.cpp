@@ -14,8 +14,8 @@ using kalvex::cli::Command;
 std::vector<Command> AllCommands() {
     return {
         kalvex::cli::DiscIdCommand(), kalvex::cli::LookupCommand(), kalvex::cli::CddbCommand(),
-        kalvex::cli::DrivesCommand(), kalvex::cli::TagsCommand(),   kalvex::cli::WriteCommand(),
-        kalvex::cli::RemoveCommand(),
+        kalvex::cli::DrivesCommand(), kalvex::cli::ListCommand(),   kalvex::cli::TagsCommand(),
+        kalvex::cli::WriteCommand(),  kalvex::cli::RemoveCommand(),
     };
 }
 

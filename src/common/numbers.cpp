@@ -1,5 +1,7 @@
 #include "common/numbers.h"
 
+#include <cmath>
+#include <cstdio>
 #include <limits>
 
 namespace kalvex {
@@ -51,6 +53,16 @@ double LeadingDecimal(std::string_view text) {
         }
     }
     return negative ? -value : value;
+}
+
+std::string PlainNumberText(double value) {
+    char text[32];
+    if (std::nearbyint(value) == value && std::fabs(value) < 1e15) {
+        std::snprintf(text, sizeof text, "%lld", static_cast<long long>(value));
+    } else {
+        std::snprintf(text, sizeof text, "%.15g", value);
+    }
+    return text;
 }
 
 std::optional<std::int16_t> FitInt16(std::int64_t value) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace kalvex {
@@ -14,6 +15,10 @@ std::int64_t LeadingInteger(std::string_view text);
 
 // The same with an optional fraction ("3.7" reads as 3.7), for sort keys.
 double LeadingDecimal(std::string_view text);
+
+// A number as plain decimal text, as a user reads it back: 7, 3.5, -2
+// (whole numbers without a fraction, others with up to 15 significant digits).
+std::string PlainNumberText(double value);
 
 // The value when it fits a 16-bit signed integer.
 std::optional<std::int16_t> FitInt16(std::int64_t value);

@@ -122,4 +122,17 @@ std::string_view TrimBlanks(std::string_view text) {
     return text.substr(first, last - first + 1);
 }
 
+int SelectComboItem(const std::vector<std::string>& entries, std::string_view wanted,
+                    std::string_view fallback, int current) {
+    for (const std::string_view text : {wanted, fallback}) {
+        const auto found = std::find_if(entries.begin(), entries.end(), [text](const auto& entry) {
+            return EqualsIgnoringCase(entry, text);
+        });
+        if (found != entries.end()) {
+            return static_cast<int>(found - entries.begin());
+        }
+    }
+    return current;
+}
+
 }  // namespace kalvex

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kalvex {
 
@@ -43,6 +44,12 @@ std::string GetBetween(std::string_view start_marker, std::string_view end_marke
 // absent: the classic InStr. An empty needle is found at `start`.
 std::int32_t FindText(std::int32_t start, std::string_view haystack, std::string_view needle,
                       bool case_sensitive);
+
+// The entry a drop-down list selects for `wanted`: the first entry equal to
+// it ignoring letter case, else the first equal to `fallback` the same way,
+// else `current` (the selection stays as it was).
+int SelectComboItem(const std::vector<std::string>& entries, std::string_view wanted,
+                    std::string_view fallback, int current);
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 std::string ToLowerAscii(std::string_view text);

@@ -259,27 +259,6 @@ TEST_F(FrmMainTest, ResizingMovesAndStretchesTheControls) {
     EXPECT_EQ(w.lvwTracks->width(), list_width + 100);
 }
 
-TEST_F(FrmMainTest, TagFieldsHoldTheirMaximumLengthsAndTheGenreBoxesTheirNames) {
-    frmMain& w = Open();
-    const std::pair<QLineEdit*, int> fields[] = {
-        {w.v1Artist, 30}, {w.v1Album, 30},   {w.v1Title, 30}, {w.v1TNR, 3},
-        {w.v1Year, 4},    {w.v1Comment, 28}, {w.v2TNR, 3},    {w.v2Year, 4}};
-    for (const auto& [field, length] : fields) {
-        EXPECT_EQ(field->maxLength(), length) << field->objectName().toStdString();
-    }
-    w.v1Comment->setText(QString(40, 'c'));
-    EXPECT_EQ(w.v1Comment->text().size(), 28);
-
-    // The v1 box offers "no genre" first; the other two list the 148 names.
-    EXPECT_FALSE(w.v1Genre->isEditable());
-    EXPECT_TRUE(w.v2Genre->isEditable());
-    ASSERT_EQ(w.v1Genre->count(), 149);
-    EXPECT_EQ(w.v1Genre->itemText(0), "");
-    EXPECT_EQ(w.v1Genre->itemText(1), "Blues");
-    EXPECT_EQ(w.v2Genre->count(), 148);
-    EXPECT_EQ(w.cboGenre->itemText(147), w.v2Genre->itemText(147));
-}
-
 TEST_F(FrmMainTest, EnterPressesTheDefaultButtonUnlessAnotherButtonHasTheFocus) {
     frmMain& w = Open();
     w.activateWindow();

@@ -1,5 +1,8 @@
 // Runs the real kalvex-cli binary and checks its output contracts.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "cli_runner.h"
@@ -91,6 +94,33 @@ TEST(Cli, ParseAlbumJsonContract) {
                   test::TestDataPath("cddb/cddbd-replies/read-401-not-found.txt") + "'")
                   .exit_code,
               1);
+}
+
+TEST(Cli, ListJsonContract) {
+    std::string folder = (std::filesystem::temp_directory_path() / "kalvex-list-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+    std::filesystem::copy_file(test::TestDataPath("id3/mutagen/silence-44-s.mp3"),
+                               folder + "/02 Silence.mp3");
+    std::filesystem::copy_file(test::TestDataPath("id3/mutagen/xing.mp3"), folder + "/a b.MP3");
+
+    const CliRun tags = Cli("list '" + folder + "/' --track-option tag --json");
+    const CliRun names = Cli("list '" + folder + "' --track-option name");
+    const CliRun bad = Cli("list '" + folder + "/02 Silence.mp3' 2>&1");
+    const CliRun usage = Cli("list '" + folder + "' --track-option title 2>/dev/null");
+    std::filesystem::remove_all(folder);
+
+    ASSERT_EQ(tags.exit_code, 0);
+    EXPECT_EQ(Json(tags),
+              nlohmann::json::parse(R"({"Folder":")" + folder +
+                                    R"(","Rows":[{"Filename":"02 Silence.mp3","Track":"02/10",)"
+                                    R"("Title":"Silence","Length":"0:04"},{"Filename":"a b.MP3",)"
+                                    R"("Track":"","Title":"","Length":"0:02"}]})"));
+    EXPECT_EQ(names.out,
+              "Filename\tTrack\tTitle\tLength\n02 Silence.mp3\t2\tSilence\t0:04\n"
+              "a b.MP3\t0\t\t0:02\n");
+    EXPECT_EQ(bad.exit_code, 1);
+    EXPECT_NE(bad.out.find("Not a directory"), std::string::npos);
+    EXPECT_EQ(usage.exit_code, 2);
 }
 
 }  // namespace

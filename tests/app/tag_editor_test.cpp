@@ -1,0 +1,169 @@
+#include "app/tag_editor.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+
+#include "cli_runner.h"
+#include "id3/id3v1.h"
+#include "id3/id3v2_reader.h"
+#include "id3/id3v2_writer.h"
+#include "id3/tag_bytes.h"
+
+namespace kalvex {
+namespace {
+
+using test::Bytes;
+using test::Frame23;
+using test::Latin;
+using test::Tag;
+using test::TempFile;
+
+Bytes Mp3(const std::string& source) {
+    return test::ReadFileBytes(test::TestDataPath("id3/mutagen/" + source));
+}
+
+TEST(TagEditor, AVersion2OnlyFileSavesItsTagWithTheDefaultLinkAndEncoder) {
+    const TempFile file(Tag(3, 0, Frame23("TIT2", Latin("Song")) + Frame23("TCON", Latin("(13)"))) +
+                        Mp3("xing.mp3"));
+    TagEditor editor;
+    editor.LoadFileTags(file.path());
+    editor.ShowFileTags();
+    EXPECT_FALSE(editor.Fields().Version1);
+    EXPECT_TRUE(editor.Fields().Version2);
+    EXPECT_EQ(editor.Fields().V2.Genre, "Pop");
+
+    ASSERT_TRUE(editor.SaveFileTags(file.path()));
+    TagRecord v1;
+    EXPECT_FALSE(ReadTagV1(file.path(), v1));
+    TagRecord v2;
+    ASSERT_TRUE(ReadTagV2(file.path(), v2));
+    EXPECT_EQ(v2.Title, "Song");
+    EXPECT_EQ(v2.Genre, "Pop");
+    EXPECT_EQ(v2.LinkTo, "www.kalvex-tagger.example");
+    EXPECT_EQ(v2.Encoder, "Kalvex Tagger");
+}
+
+TEST(TagEditor, CopyingBetweenTheTagsKeepsEachWithinItsLimits) {
+    TagEditor editor;
+    editor.SetV2(&TagRecord::Title, "A title far longer than thirty characters");
+    editor.SetV2(&TagRecord::TNR, "3/12");
+    editor.SetV2(&TagRecord::Comment, "first line\r\nsecond\nthird");
+    editor.SetV2(&TagRecord::Genre, "Eurodisco");
+    editor.CopyTo1();
+    EXPECT_EQ(editor.Fields().V1.Title, "A title far longer than thirty");
+    EXPECT_EQ(editor.Fields().V1.TNR, "3/1");
+    EXPECT_EQ(editor.Fields().V1.Comment, "first line second third");
+    EXPECT_EQ(editor.Fields().V1.Genre, "Other");
+    EXPECT_EQ(editor.Fields().V2.TNR, "3/12");
+
+    editor.SetV2(&TagRecord::Genre, "pop");
+    editor.CopyTo1();
+    EXPECT_EQ(editor.Fields().V1.Genre, "Pop");
+
+    // An empty version 1 genre leaves the version 2 genre alone.
+    editor.SetV2(&TagRecord::Genre, "Eurodisco");
+    editor.SelectV1Genre("", "");
+    editor.CopyTo2();
+    EXPECT_EQ(editor.Fields().V2.Genre, "Eurodisco");
+    EXPECT_EQ(editor.Fields().V2.Comment, "first line second third");
+    // Lengths count characters, not bytes.
+    editor.SetV1(&TagRecord::Album, "\xC3\xA9" + std::string(40, 'e'));
+    EXPECT_EQ(editor.Fields().V1.Album, "\xC3\xA9" + std::string(29, 'e'));
+}
+
+TEST(TagEditor, DetailsDescribeTheFileShownAndNoOther) {
+    const TempFile tagged(Mp3("silence-44-s.mp3"));
+    TagEditor editor;
+    editor.LoadFileTags(tagged.path());
+    editor.ShowFileTags();
+    EXPECT_NE(editor.Details().find("Length: 0:04\r\n"), std::string::npos);
+
+    // A version 1.0 tag (no track byte) on a file without any MPEG frame.
+    Bytes v1_0 = test::TagV1("Old", 0, 17);
+    v1_0[125] = 'x';
+    const TempFile frameless(Bytes(4000, '\x55') + v1_0);
+    editor.LoadFileTags(frameless.path());
+    editor.ShowFileTags();
+    EXPECT_EQ(editor.Details(),
+              "\r\nLength: 0:00\r\nBitrate: 0 kbit / sec, constant bit rate\r\nFrequency: 0 hz, "
+              "\r\nCopyrighted: no\r\nOriginal: no\r\nUses checksums: no\r\nUses emphasis: "
+              "no\r\nID3 v1 tag: version 1.0\r\nID3 v2 tag: none");
+    EXPECT_EQ(editor.Fields().V1.Genre, "Rock");
+    EXPECT_EQ(editor.Fields().V2.LinkTo, "www.kalvex-tagger.example");
+}
+
+// A file size limit below the file's size: growing the tag must fail with
+// the system's reason, as a full disk does.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, previous_);
+    }
+
+private:
+    rlimit old_{};
+    void (*previous_)(int) = nullptr;
+};
+
+TEST(TagEditor, AFailedSaveSaysWhyAndLeavesTheFileAsItWas) {
+    const TempFile file(Mp3("silence-44-s.mp3"));
+    const Bytes original = file.Read();
+    TagEditor editor;
+    editor.LoadFileTags(file.path());
+    editor.ShowFileTags();
+    editor.SetV2(&TagRecord::Comment, std::string(5000, 'c'));
+    editor.SetV1(&TagRecord::Title, "changed");
+    FileResult saved;
+    {
+        const FileSizeLimit limit(original.size());
+        saved = editor.SaveFileTags(file.path());
+    }
+    ASSERT_FALSE(saved);
+    EXPECT_EQ(saved.Reason(), "File too large");
+    EXPECT_EQ(file.Read(), original);
+
+    const FileResult missing = editor.SaveFileTags(file.path() + ".gone");
+    EXPECT_EQ(missing.Reason(), "No such file or directory");
+}
+
+// Every field the editor shows goes back into the file unchanged, as an
+// independent reader sees it.
+TEST(TagEditor, SavingWhatWasLoadedKeepsEveryFieldForAnotherReader) {
+    const TempFile file(Mp3("xing.mp3"));
+    const std::string dump =
+        "/usr/bin/python3 -c \"import sys, mutagen.id3 as m; t = m.ID3(sys.argv[1]); "
+        "print(sorted((k, f.genres if k == 'TCON' else str(f)) for k, f in t.items()))\" ";
+    if (test::Shell("/usr/bin/python3 -c 'import mutagen' 2>/dev/null").exit_code != 0) {
+        GTEST_SKIP() << "mutagen is not installed";
+    }
+    const test::CliRun made = test::Shell(
+        "/usr/bin/python3 -c \"import sys, mutagen.id3 as m; t = m.ID3(); "
+        "[t.add(f) for f in (m.TPE1(text='Art'), m.TALB(text='Alb'), m.TIT2(text='Tit'), "
+        "m.TYER(text='1999'), m.TCON(text='(13)'), m.COMM(lang='eng', desc='', text='Com'), "
+        "m.TRCK(text='3/12'), m.TENC(text='Enc'), m.WXXX(desc='', url='http://x.example'), "
+        "m.TCOP(text='Cop'), m.TCOM(text='Cmp'), m.TOPE(text='Ori'))]; "
+        "t.save(sys.argv[1], v2_version=3)\" " +
+        test::Quote(file.path()));
+    ASSERT_EQ(made.exit_code, 0);
+    const std::string before = test::Shell(dump + test::Quote(file.path())).out;
+
+    TagEditor editor;
+    editor.LoadFileTags(file.path());
+    editor.ShowFileTags();
+    ASSERT_TRUE(editor.SaveFileTags(file.path()));
+    EXPECT_EQ(test::Shell(dump + test::Quote(file.path())).out, before);
+    EXPECT_NE(before.find("3/12"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kalvex

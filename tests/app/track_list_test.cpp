@@ -1,0 +1,208 @@
+#include "app/track_list.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "id3/tag_bytes.h"
+
+namespace kalvex {
+namespace {
+
+using test::Bytes;
+namespace fs = std::filesystem;
+
+// A folder of real MP3 files from other projects' suites, under new names.
+class TrackListTest : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "kalvex-tracks-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        folder = pattern;
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    // both tags: v2 title "Silence", track "02/10"; v1 track 2; 4 seconds
+    void Both(const std::string& name) { Copy("silence-44-s.mp3", name); }
+    // a version 1 tag only: title "Silence", track 2
+    void V1Only(const std::string& name) { Copy("silence-44-s-v1.mp3", name); }
+    // no tags, 2 seconds
+    void Untagged(const std::string& name) { Copy("xing.mp3", name); }
+    void Copy(const std::string& source, const std::string& name) {
+        fs::copy_file(test::TestDataPath("id3/mutagen/" + source), folder / name);
+    }
+
+    std::vector<std::string> Column(std::string TrackRow::*cell) const {
+        std::vector<std::string> cells;
+        for (const TrackRow& row : list.Rows()) {
+            cells.push_back(row.*cell);
+        }
+        return cells;
+    }
+    void Refresh(TrackOption option, bool tick_all = false) {
+        NoProgress quiet;
+        list.Refresh(folder.string(), option, tick_all, quiet);
+    }
+
+    fs::path folder;
+    TrackList list;
+};
+
+using Names = std::vector<std::string>;
+
+TEST_F(TrackListTest, ListsTheMp3FilesInNameOrderIgnoringCase) {
+    for (const char* name : {"b.mp3", "A.mp3", "c.MP3", ".hidden.mp3", "cover.jpg", "mp3"}) {
+        Untagged(name);
+    }
+    fs::create_directory(folder / "extras.mp3");
+    ASSERT_EQ(::mkfifo((folder / "pipe.mp3").c_str(), 0600), 0);
+
+    Refresh(TrackOption::kFileCount);
+    EXPECT_EQ(Column(&TrackRow::FileName), (Names{"A.mp3", "b.mp3", "c.MP3"}));
+    EXPECT_EQ(Column(&TrackRow::Track), (Names{"1", "2", "3"}));
+    EXPECT_EQ(Column(&TrackRow::Length), (Names{"0:02", "0:02", "0:02"}));
+    EXPECT_EQ(list.PathOf(1), (folder / "b.mp3").string());
+}
+
+TEST_F(TrackListTest, TrackOptionsTakeTheNumberFromPlaceNameOrTag) {
+    Both("01 Opening.mp3");
+    V1Only("10-Finale.mp3");
+    Untagged("Intro.mp3");
+
+    Refresh(TrackOption::kFileName);
+    EXPECT_EQ(Column(&TrackRow::Track), (Names{"1", "10", "0"}));
+    Refresh(TrackOption::kTrackTag);
+    // The version 2 number wins and is shown as stored.
+    EXPECT_EQ(Column(&TrackRow::Track), (Names{"02/10", "2", ""}));
+    EXPECT_EQ(Column(&TrackRow::Title), (Names{"Silence", "Silence", ""}));
+    EXPECT_EQ(Column(&TrackRow::Length), (Names{"0:04", "0:04", "0:02"}));
+}
+
+TEST_F(TrackListTest, FormatLengthWritesMinutesAndTwoDigitSeconds) {
+    EXPECT_EQ(FormatLength(0), "0:00");
+    EXPECT_EQ(FormatLength(59), "0:59");
+    EXPECT_EQ(FormatLength(61), "1:01");
+    EXPECT_EQ(FormatLength(3600), "60:00");
+}
+
+// Deletes a file just before the list reads it.
+class RemovingProgress : public Progress {
+public:
+    explicit RemovingProgress(fs::path victim) : victim_(std::move(victim)) {}
+    void Start() override { steps.push_back(-1); }
+    void Step(int percent) override {
+        steps.push_back(percent);
+        fs::remove(victim_);
+    }
+    void Finish() override { steps.push_back(101); }
+    std::vector<int> steps;
+
+private:
+    fs::path victim_;
+};
+
+TEST_F(TrackListTest, AFileThatVanishesBeforeItIsReadKeepsItsNameOnly) {
+    Both("a.mp3");
+    Both("b.mp3");
+    RemovingProgress progress(folder / "b.mp3");
+    list.Refresh(folder.string(), TrackOption::kFileCount, false, progress);
+
+    EXPECT_EQ(Column(&TrackRow::FileName), (Names{"a.mp3", "b.mp3"}));
+    EXPECT_EQ(Column(&TrackRow::Track), (Names{"1", ""}));
+    EXPECT_EQ(Column(&TrackRow::Title), (Names{"Silence", ""}));
+    EXPECT_EQ(progress.steps, (std::vector<int>{-1, 0, 50, 101}));
+}
+
+class ScriptedInput : public InputBox {
+public:
+    explicit ScriptedInput(std::optional<std::string> answer) : answer_(std::move(answer)) {}
+    std::optional<std::string> Ask(const std::string& prompt,
+                                   const std::string& proposed) override {
+        asked = prompt + "|" + proposed;
+        return answer_;
+    }
+    std::string asked;
+
+private:
+    std::optional<std::string> answer_;
+};
+
+TEST_F(TrackListTest, TicksAndHandMadeTrackNumbers) {
+    for (const char* name : {"a.mp3", "b.mp3", "c.mp3"}) {
+        Untagged(name);
+    }
+    Refresh(TrackOption::kFileCount, true);
+    EXPECT_EQ(list.Rows()[2].Ticked, true);
+    list.SetTicks(false, true);
+    list.Rows()[1].Selected = true;
+    list.SetTicks(true, false);
+    EXPECT_EQ(
+        (std::vector<bool>{list.Rows()[0].Ticked, list.Rows()[1].Ticked, list.Rows()[2].Ticked}),
+        (std::vector<bool>{false, true, false}));
+
+    ScriptedInput letters("abc");
+    EXPECT_TRUE(list.ChangeTrackNumber(letters));
+    EXPECT_EQ(letters.asked, "Change track number to:|2");
+    EXPECT_EQ(list.Rows()[1].Track, "0");
+    ScriptedInput fraction(" 3.5 ");
+    EXPECT_TRUE(list.ChangeTrackNumber(fraction));
+    EXPECT_EQ(list.Rows()[1].Track, "3.5");
+    for (std::optional<std::string> nothing :
+         {std::optional<std::string>(""), std::optional<std::string>()}) {
+        ScriptedInput input(nothing);
+        EXPECT_FALSE(list.ChangeTrackNumber(input));
+        EXPECT_EQ(list.Rows()[1].Track, "3.5");
+    }
+    list.Rows()[1].Selected = false;
+    ScriptedInput unasked("7");
+    EXPECT_FALSE(list.ChangeTrackNumber(unasked));
+    EXPECT_EQ(unasked.asked, "");
+
+    // A refresh rebuilds the rows: ticks and hand-made numbers are gone.
+    Refresh(TrackOption::kFileCount);
+    EXPECT_EQ(Column(&TrackRow::Track), (Names{"1", "2", "3"}));
+    EXPECT_FALSE(list.Rows()[0].Ticked);
+}
+
+TEST_F(TrackListTest, SortingSharesOneDirectionAndATextSortOutlivesARefresh) {
+    Untagged("a.mp3");
+    Both("B.mp3");
+    V1Only("c.mp3");
+    Refresh(TrackOption::kFileName);
+    list.Rows()[0].Track = "10";
+    list.Rows()[1].Track = "2";
+    list.Rows()[2].Track = "1";
+
+    list.SortByColumn(kTrackColumn);
+    EXPECT_EQ(Column(&TrackRow::Track), (Names{"1", "2", "10"}));
+    list.SortByColumn(kTrackColumn);
+    EXPECT_EQ(Column(&TrackRow::Track), (Names{"10", "2", "1"}));
+    // The next click, on another column, reverses the direction again.
+    list.SortByColumn(kLengthColumn);
+    EXPECT_EQ(Column(&TrackRow::Length), (Names{"0:02", "0:04", "0:04"}));
+
+    list.SortByColumn(kFilenameColumn);
+    EXPECT_EQ(Column(&TrackRow::FileName), (Names{"c.mp3", "B.mp3", "a.mp3"}));
+    Refresh(TrackOption::kFileName);
+    EXPECT_EQ(Column(&TrackRow::FileName), (Names{"c.mp3", "B.mp3", "a.mp3"}));
+    // A number sort ends the text sort: the next refresh lists by name.
+    list.SortByColumn(kTrackColumn);
+    Refresh(TrackOption::kFileName);
+    EXPECT_EQ(Column(&TrackRow::FileName), (Names{"a.mp3", "B.mp3", "c.mp3"}));
+}
+
+TEST_F(TrackListTest, RefreshRowRereadsTitleAndLengthButKeepsTrackAndTick) {
+    Untagged("a.mp3");
+    Refresh(TrackOption::kFileCount);
+    list.Rows()[0].Ticked = true;
+    list.Rows()[0].Track = "7";
+    fs::copy_file(test::TestDataPath("id3/mutagen/silence-44-s.mp3"), folder / "a.mp3",
+                  fs::copy_options::overwrite_existing);
+
+    list.RefreshRow(0);
+    EXPECT_EQ(list.Rows()[0], (TrackRow{"a.mp3", "7", "Silence", "0:04", true, false}));
+}
+
+}  // namespace
+}  // namespace kalvex

@@ -1,0 +1,173 @@
+// The track list and the tag pages of the real window, driven by mouse
+// clicks on the offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <filesystem>
+
+#include "app/frm_main.h"
+#include "id3/id3v2_reader.h"
+#include "test_files.h"
+
+namespace kalvex {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RecordingDesktop : public DesktopServices {
+public:
+    explicit RecordingDesktop(std::vector<std::string>& opened) : opened_(opened) {}
+    void OpenFile(const std::string& path) override { opened_.push_back(path); }
+
+private:
+    std::vector<std::string>& opened_;
+};
+
+class TrackListWindowTest : public testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "kalvex-window-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        root = pattern;
+        fs::create_directories(root / "program");
+        fs::create_directories(root / "album");
+        const std::string data = test::TestDataPath("id3/mutagen/");
+        fs::copy_file(data + "silence-44-s.mp3", root / "album" / "b.mp3");
+        fs::copy_file(data + "xing.mp3", root / "album" / "A.mp3");
+
+        MainWindowServices services;
+        auto collecting = std::make_unique<CollectingMessageService>();
+        messages = collecting.get();
+        services.messages = std::move(collecting);
+        services.desktop = std::make_unique<RecordingDesktop>(opened);
+        services.program_folder = (root / "program").string();
+        window = std::make_unique<frmMain>(std::move(services));
+        window->show();
+        window->SetDir1Path((root / "album").string());
+    }
+    void TearDown() override {
+        window.reset();
+        fs::remove_all(root);
+    }
+
+    QStringList Column(int column) const {
+        QStringList cells;
+        for (int i = 0; i < window->lvwTracks->topLevelItemCount(); ++i) {
+            cells << window->lvwTracks->topLevelItem(i)->text(column);
+        }
+        return cells;
+    }
+    void ClickRow(int row, Qt::KeyboardModifiers keys = {}) {
+        QTreeWidget* list = window->lvwTracks;
+        const QRect place = list->visualItemRect(list->topLevelItem(row));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, keys, place.center());
+    }
+    void ClickHeader(int section) {
+        QHeaderView* header = window->lvwTracks->header();
+        const QPoint middle(
+            header->sectionViewportPosition(section) + header->sectionSize(section) / 2,
+            header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, middle);
+    }
+    QAction* MenuEntry(const char* name) const {
+        return window->findChild<QMenu*>("mnTrack")->findChild<QAction*>(name);
+    }
+
+    fs::path root;
+    std::unique_ptr<frmMain> window;
+    CollectingMessageService* messages = nullptr;
+    std::vector<std::string> opened;
+};
+
+TEST_F(TrackListWindowTest, OpeningAFolderListsItAndAClickShowsTheFileOnTheTagPages) {
+    frmMain& w = *window;
+    EXPECT_EQ(w.CurrentFolder(), (root / "album").string());
+    EXPECT_EQ(w.Mp3Folder(), (root / "album").string());
+    EXPECT_EQ(Column(0), (QStringList{"A.mp3", "b.mp3"}));
+    EXPECT_EQ(Column(1), (QStringList{"1", "2"}));
+    EXPECT_EQ(Column(3), (QStringList{"0:02", "0:04"}));
+    EXPECT_FALSE(w.pbFiles->isVisible());
+
+    ClickRow(1);
+    EXPECT_EQ(w.v2Title->text(), "Silence");
+    EXPECT_EQ(w.v2TNR->text(), "02/10");
+    EXPECT_TRUE(w.chkVersion1->isChecked());
+    EXPECT_TRUE(w.txtDetails->toPlainText().startsWith("Version 1 Layer 3\nLength: 0:04"));
+    ClickRow(0);
+    EXPECT_EQ(w.v2Title->text(), "");
+    EXPECT_FALSE(w.chkVersion2->isChecked());
+    EXPECT_EQ(w.v2Encoder->text(), "Kalvex Tagger");
+
+    // Highlighting another folder does not list it; opening it does.
+    fs::create_directories(root / "empty");
+    auto* folders = static_cast<QFileSystemModel*>(w.Dir1->model());
+    w.Dir1->setCurrentIndex(folders->index(QString::fromStdString((root / "empty").string())));
+    EXPECT_EQ(w.Dir1Path(), (root / "empty").string());
+    EXPECT_EQ(w.lvwTracks->topLevelItemCount(), 2);
+    w.SetDir1Path((root / "empty").string());
+    EXPECT_EQ(w.lvwTracks->topLevelItemCount(), 0);
+}
+
+TEST_F(TrackListWindowTest, EditingAndSavingWritesTheFileAndAFailureSaysWhy) {
+    frmMain& w = *window;
+    ClickRow(1);
+    w.v2Title->setText("Quiet");
+    w.v2TNR->setText("3/12");
+    QTest::mouseClick(w.cmdUpdate, Qt::LeftButton);
+    TagRecord saved;
+    ASSERT_TRUE(ReadTagV2((root / "album" / "b.mp3").string(), saved));
+    EXPECT_EQ(saved.Title, "Quiet");
+    EXPECT_EQ(saved.TNR, "3/12");
+    EXPECT_EQ(Column(2)[1], "Quiet");
+    EXPECT_TRUE(messages->Texts().empty());
+
+    fs::remove(root / "album" / "b.mp3");
+    QTest::mouseClick(w.cmdUpdate, Qt::LeftButton);
+    EXPECT_EQ(messages->Texts(),
+              (std::vector<std::string>{
+                  "Could not save the tags of 'b.mp3': No such file or directory"}));
+    EXPECT_TRUE(w.cmdUpdate->isEnabled());
+}
+
+TEST_F(TrackListWindowTest, MenuHeadersAndDoubleClickWorkOnTheRows) {
+    frmMain& w = *window;
+    ClickRow(0);
+    MenuEntry("mnTickSel")->trigger();
+    EXPECT_EQ(w.lvwTracks->topLevelItem(0)->checkState(0), Qt::Checked);
+    EXPECT_EQ(w.lvwTracks->topLevelItem(1)->checkState(0), Qt::Unchecked);
+    MenuEntry("mnTickAll")->trigger();
+    EXPECT_EQ(w.lvwTracks->topLevelItem(1)->checkState(0), Qt::Checked);
+    MenuEntry("mnUntickAll")->trigger();
+    EXPECT_EQ(w.Tracks().Rows().Rows()[0].Ticked, false);
+    // A tick set by hand reaches the rows the import works on.
+    w.lvwTracks->topLevelItem(1)->setCheckState(0, Qt::Checked);
+    EXPECT_TRUE(w.Tracks().Rows().Rows()[1].Ticked);
+
+    // "Length" sorts by whole minutes, ascending first; "Filename" then
+    // reverses the shared direction.
+    ClickHeader(3);
+    EXPECT_EQ(Column(0), (QStringList{"A.mp3", "b.mp3"}));
+    ClickHeader(0);
+    EXPECT_EQ(Column(0), (QStringList{"b.mp3", "A.mp3"}));
+    EXPECT_TRUE(w.Tracks().Rows().Rows()[0].Ticked);
+
+    ClickRow(1);
+    QTest::mouseDClick(w.lvwTracks->viewport(), Qt::LeftButton, {},
+                       w.lvwTracks->visualItemRect(w.lvwTracks->topLevelItem(1)).center());
+    EXPECT_EQ(opened, (std::vector<std::string>{(root / "album" / "A.mp3").string()}));
+}
+
+}  // namespace
+}  // namespace kalvex
