@@ -111,7 +111,21 @@ TEST(WriteTagV1, ClearsReadOnlyAndFailsOnMissingFiles) {
     struct stat status {};
     ASSERT_EQ(stat(file.path().c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0644u);
-    EXPECT_FALSE(WriteTagV1("/nonexistent/file.mp3", kFull, ReadOnlyFiles::kMakeWritable));
+    EXPECT_EQ(WriteTagV1("/nonexistent/file.mp3", kFull, ReadOnlyFiles::kMakeWritable).Reason(),
+              "No such file or directory");
+}
+
+// An append that runs into the file-size limit partway: the system's reason
+// comes back, and the torn block is cut off again.
+TEST(WriteTagV1, AFailedAppendReportsWhyAndKeepsTheFileAsItWas) {
+    const TempFile file(kAudio);
+    FileResult written;
+    {
+        const FileSizeLimit limit(kAudio.size() + 50);
+        written = WriteTagV1(file.path(), kFull, ReadOnlyFiles::kMakeWritable);
+    }
+    EXPECT_EQ(written.Reason(), "File too large");
+    EXPECT_EQ(file.Read(), kAudio);
 }
 
 TEST(RemoveTagV1, CutsOnlyATag) {

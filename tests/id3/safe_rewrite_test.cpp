@@ -41,36 +41,47 @@ TEST(RewriteFileWithHead, ReplacesTheFileWithHeadAndItsTail) {
 }
 
 // The tag write that needs a new file, in a folder where it cannot be made.
-TEST(WriteTagV2, ReadOnlyFolderFailsAndLeavesTheFileAlone) {
+TEST(WriteTagV2, ReadOnlyFolderFailsWithTheReasonAndLeavesTheFileAlone) {
     const Bytes original = Audio(50000);
     const TempFile file(original);
     const std::string folder = std::filesystem::path(file.path()).parent_path();
-    bool written = true;
+    std::string reason;
     if (::geteuid() == 0) {
         // Root writes anywhere; the write runs as an ordinary user who owns
-        // the file but not the folder.
+        // the file but not the folder, and sends back its reason.
         ::chmod(folder.c_str(), 0755);
         ASSERT_EQ(::chown(file.path().c_str(), 65534, 65534), 0);
+        int pipe_fds[2];
+        ASSERT_EQ(::pipe(pipe_fds), 0);
         const pid_t child = ::fork();
         if (child == 0) {
             if (::setgid(65534) != 0 || ::setuid(65534) != 0 ||
                 ::access(file.path().c_str(), W_OK) != 0) {
                 ::_exit(2);  // the file itself must stay writable for the test to mean anything
             }
-            ::_exit(WriteTagV2(file.path(), kGrown, {.version = TagV2Version::k23}) ? 1 : 0);
+            const FileResult written =
+                WriteTagV2(file.path(), kGrown, {.version = TagV2Version::k23});
+            const bool sent =
+                ::write(pipe_fds[1], written.Reason().data(), written.Reason().size()) >= 0;
+            ::_exit(sent ? 0 : 3);
         }
+        ::close(pipe_fds[1]);
+        char buffer[256];
+        for (ssize_t n; (n = ::read(pipe_fds[0], buffer, sizeof buffer)) > 0;) {
+            reason.append(buffer, static_cast<size_t>(n));
+        }
+        ::close(pipe_fds[0]);
         int status = 0;
         ::waitpid(child, &status, 0);
         ASSERT_TRUE(WIFEXITED(status));
-        ASSERT_NE(WEXITSTATUS(status), 2);
-        written = WEXITSTATUS(status) != 0;
+        ASSERT_EQ(WEXITSTATUS(status), 0);
     } else {
         ::chmod(folder.c_str(), 0555);
         ASSERT_EQ(::access(file.path().c_str(), W_OK), 0);
-        written = WriteTagV2(file.path(), kGrown, {.version = TagV2Version::k23});
+        reason = WriteTagV2(file.path(), kGrown, {.version = TagV2Version::k23}).Reason();
         ::chmod(folder.c_str(), 0700);
     }
-    EXPECT_FALSE(written);
+    EXPECT_EQ(reason, "Permission denied");
     EXPECT_EQ(file.Read(), original);
     EXPECT_EQ(FolderEntries(file.path()), std::vector<std::string>{"track.mp3"});
 }
@@ -100,14 +111,15 @@ protected:
     std::string folder_;
 };
 
-TEST_F(FullDisk, AGrownTagThatDoesNotFitFailsAndLeavesTheFileAlone) {
+TEST_F(FullDisk, AGrownTagThatDoesNotFitFailsWithTheReasonAndLeavesTheFileAlone) {
     const Bytes original = Tag(3, 0, Frame23("TIT2", Latin("old"))) + Audio(150 * 1024);
     const std::string path = folder_ + "/track.mp3";
     std::ofstream(path, std::ios::binary) << original;
 
-    EXPECT_FALSE(WriteTagV2(path, kGrown, {.version = TagV2Version::k23}));
+    EXPECT_EQ(WriteTagV2(path, kGrown, {.version = TagV2Version::k23}).Reason(),
+              "No space left on device");
     EXPECT_EQ(ReadFileBytes(path), original);
-    EXPECT_FALSE(RemoveTagV2(path, ReadOnlyFiles::kMakeWritable));
+    EXPECT_EQ(RemoveTagV2(path, ReadOnlyFiles::kMakeWritable).Reason(), "No space left on device");
     EXPECT_EQ(ReadFileBytes(path), original);
     EXPECT_EQ(FolderEntries(path), std::vector<std::string>{"track.mp3"});
 }
