@@ -153,9 +153,6 @@ FileResult RemoveTagV1(const std::string& path, ReadOnlyFiles read_only) {
     if (!file) {
         return failure;
     }
-    if (file->Length() < kTagV1Length) {
-        return FileResult::Failed("the file is too short to hold an ID3 v1 tag");
-    }
     if (HasTagAtEnd(*file)) {
         return file->Truncate(file->Length() - kTagV1Length);
     }

@@ -25,8 +25,9 @@ bool ReadTagV1(const std::string& path, TagRecord& record);
 FileResult WriteTagV1(const std::string& path, const TagRecord& record, ReadOnlyFiles read_only);
 
 // Cuts the v1 tag off the end of the file when it has one. Succeeds when the
-// file could be opened and is at least 128 bytes long, whether or not a tag
-// was there; fails with the reason when opening or cutting fails.
+// file could be opened for writing and holds no tag afterwards (a file
+// shorter than a tag never had one); fails with the reason when opening or
+// cutting fails.
 FileResult RemoveTagV1(const std::string& path, ReadOnlyFiles read_only);
 
 }  // namespace kalvex
