@@ -1,8 +1,4 @@
-#include <sys/stat.h>
-
-#include <cerrno>
 #include <ostream>
-#include <system_error>
 
 #include "cli/cli_args.h"
 #include "cli/commands.h"
@@ -74,13 +70,8 @@ std::string OneWritableFile(ArgReader& reader, const char* command) {
         throw UsageError(std::string(command) + " needs exactly one FILE (see " + command +
                          " --help)");
     }
-    struct stat status {};
-    if (::stat(paths[0].c_str(), &status) != 0) {
-        throw std::runtime_error("cannot write " + paths[0] + ": " +
-                                 std::system_category().message(errno));
-    }
-    if (!S_ISREG(status.st_mode)) {
-        throw std::runtime_error("cannot write " + paths[0] + ": not a regular file");
+    if (const std::string problem = NotARegularFile(paths[0]); !problem.empty()) {
+        throw std::runtime_error("cannot write " + paths[0] + ": " + problem);
     }
     return paths[0];
 }
