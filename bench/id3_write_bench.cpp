@@ -78,7 +78,13 @@ int InPlace(int argc, char** argv) {
     for (int i = 0; i < files; ++i) {
         paths.push_back((folder / ("track" + std::to_string(i) + ".mp3")).string());
         std::ofstream(paths.back(), std::ios::binary) << audio;
-        kalvex::WriteTagV2(paths.back(), RecordFor(i), {.version = kalvex::TagV2Version::k23});
+        if (const kalvex::FileResult written = kalvex::WriteTagV2(
+                paths.back(), RecordFor(i), {.version = kalvex::TagV2Version::k23});
+            !written) {
+            std::fprintf(stderr, "our first write failed: %s: %s\n", paths.back().c_str(),
+                         written.Reason().c_str());
+            return 1;
+        }
     }
     double best_ours = 1e9, best_taglib = 1e9;
     for (int round = 0; round < rounds; ++round) {
@@ -89,8 +95,11 @@ int InPlace(int argc, char** argv) {
             kalvex::TagRecord record;
             kalvex::ReadTagV2(path, record);
             record.Title = "Title" + suffix;
-            if (!kalvex::WriteTagV2(path, record, {.version = kalvex::TagV2Version::k23})) {
-                std::fprintf(stderr, "our write failed: %s\n", path.c_str());
+            if (const kalvex::FileResult written =
+                    kalvex::WriteTagV2(path, record, {.version = kalvex::TagV2Version::k23});
+                !written) {
+                std::fprintf(stderr, "our write failed: %s: %s\n", path.c_str(),
+                             written.Reason().c_str());
                 return 1;
             }
         }
@@ -167,8 +176,10 @@ int Grow(int argc, char** argv) {
     for (; round < rounds; ++round) {
         ::sync();
         auto start = Clock::now();
-        if (!kalvex::WriteTagV2(path, Growing(round), {.version = kalvex::TagV2Version::k23})) {
-            std::fprintf(stderr, "our write failed\n");
+        if (const kalvex::FileResult written =
+                kalvex::WriteTagV2(path, Growing(round), {.version = kalvex::TagV2Version::k23});
+            !written) {
+            std::fprintf(stderr, "our write failed: %s\n", written.Reason().c_str());
             return 1;
         }
         best_ours = std::min(best_ours, Seconds(start));

@@ -76,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
         .version = size % 2 == 1 ? kalvex::TagV2Version::k24 : kalvex::TagV2Version::k23,
         .old_frames = size % 3 == 0 ? kalvex::OldFrames::kDrop : kalvex::OldFrames::kCarryOver,
         .read_only = kalvex::ReadOnlyFiles::kMakeWritable};
-    Check(kalvex::WriteTagV2(path, record, options));
+    Check(kalvex::WriteTagV2(path, record, options).Succeeded());
 
     const std::string now = ReadAll(path);
     const auto file = kalvex::Mp3File::Open(path, kalvex::Mp3File::Mode::kRead);

@@ -1,5 +1,7 @@
 #include "cli/cli_io.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -25,6 +27,14 @@ std::string ReadInputBytes(const std::string& path) {
         throw std::runtime_error("cannot read " + path + ": read error");
     }
     return bytes;
+}
+
+std::string NotARegularFile(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        return std::strerror(errno);
+    }
+    return S_ISREG(status.st_mode) ? "" : "not a regular file";
 }
 
 void PrintJson(Io& io, const Json& value) {

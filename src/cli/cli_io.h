@@ -31,6 +31,10 @@ struct Command {
 // with a readable reason when it cannot be read.
 std::string ReadInputBytes(const std::string& path);
 
+// Empty when `path` names a regular file (a symbolic link is followed);
+// otherwise why not: stat's reason, or "not a regular file".
+std::string NotARegularFile(const std::string& path);
+
 // JSON on one line; text that is not valid UTF-8 is replaced, not refused.
 void PrintJson(Io& io, const Json& value);
 

@@ -1,5 +1,3 @@
-#include <sys/stat.h>
-
 #include <ostream>
 
 #include "cli/cli_args.h"
@@ -100,13 +98,8 @@ void PrintText(const std::string& path, const FileTags& tags, Io& io) {
 }
 
 bool IsReadableFile(const std::string& path, Io& io) {
-    struct stat status {};
-    if (::stat(path.c_str(), &status) != 0) {
-        io.err << "kalvex-cli: cannot read " << path << ": no such file\n";
-        return false;
-    }
-    if (!S_ISREG(status.st_mode)) {
-        io.err << "kalvex-cli: cannot read " << path << ": not a regular file\n";
+    if (const std::string problem = NotARegularFile(path); !problem.empty()) {
+        io.err << "kalvex-cli: cannot read " << path << ": " << problem << '\n';
         return false;
     }
     return true;

@@ -1,5 +1,3 @@
-#include <sys/stat.h>
-
 #include <ostream>
 
 #include "cli/cli_args.h"
@@ -31,15 +29,17 @@ Fields not given keep the file's current value in that tag version.
                    "removed" or "unchanged"
 
 A file whose length changes is written as a new file beside it and renamed
-over it, so it is never left half written. Exit code 1 when the file cannot
-be written; it is then unchanged.
+over it, so it is never left half written. Exit code 1 when a tag cannot be
+written: the message gives the system's reason, and that tag is as it was
+(the ID3 v2 tag is written first and stays written when the ID3 v1 tag fails).
 )";
 
 constexpr const char* kRemoveHelp = R"(usage: kalvex-cli remove FILE [--v1] [--v2] [--json]
 
 Removes the file's ID3 v1 tag (--v1), ID3 v2 tag (--v2), or both when
-neither is given. Exit code 1 when the file cannot be written; it is then
-unchanged.
+neither is given. Exit code 1 when a tag cannot be removed: the message gives
+the system's reason, and that tag is as it was (the ID3 v2 tag is removed
+first and stays removed when removing the ID3 v1 tag fails).
 )";
 
 enum class Change { kUnchanged, kWritten, kRemoved };
@@ -70,12 +70,8 @@ std::string OneWritableFile(ArgReader& reader, const char* command) {
         throw UsageError(std::string(command) + " needs exactly one FILE (see " + command +
                          " --help)");
     }
-    struct stat status {};
-    if (::stat(paths[0].c_str(), &status) != 0) {
-        throw std::runtime_error("cannot write " + paths[0] + ": no such file");
-    }
-    if (!S_ISREG(status.st_mode)) {
-        throw std::runtime_error("cannot write " + paths[0] + ": not a regular file");
+    if (const std::string problem = NotARegularFile(paths[0]); !problem.empty()) {
+        throw std::runtime_error("cannot write " + paths[0] + ": " + problem);
     }
     return paths[0];
 }
@@ -90,20 +86,16 @@ int Report(Io& io, bool json, const std::string& path, Change v1, Change v2) {
     return 0;
 }
 
-int CannotWrite(Io& io, const std::string& path, const char* what) {
-    return Fail(io, std::string("cannot ") + what + " " + path +
-                        " (the file or its folder is not writable, or the disk is full); "
-                        "the file is unchanged");
-}
-
-// RemoveTagV1 refuses a file shorter than a v1 tag; such a file has none to
-// remove, which is no failure here.
-bool RemoveV1(const std::string& path) {
-    if (RemoveTagV1(path, ReadOnlyFiles::kMakeWritable)) {
-        return true;
-    }
-    struct stat status {};
-    return ::stat(path.c_str(), &status) == 0 && status.st_size < 128;
+// `v2_before` is what already happened to the ID3 v2 tag when the ID3 v1
+// step fails, so the message never claims an untouched file that is not.
+int CannotWrite(Io& io, const std::string& path, const char* what, const FileResult& failure,
+                Change v2_before = Change::kUnchanged) {
+    const std::string state = v2_before == Change::kUnchanged
+                                  ? "the file is unchanged"
+                                  : std::string("the ID3 v2 tag was ") + ChangeName(v2_before) +
+                                        ", the ID3 v1 tag is unchanged";
+    return Fail(
+        io, std::string("cannot ") + what + " " + path + ": " + failure.Reason() + "; " + state);
 }
 
 int RunWrite(std::vector<std::string> args, Io& io) {
@@ -140,13 +132,13 @@ int RunWrite(std::vector<std::string> args, Io& io) {
             .version = *v2 == "2.4" ? TagV2Version::k24 : TagV2Version::k23,
             .old_frames = clear ? OldFrames::kDrop : OldFrames::kCarryOver,
             .read_only = ReadOnlyFiles::kMakeWritable};
-        if (!WriteTagV2(path, record, options)) {
-            return CannotWrite(io, path, "write the ID3 v2 tag to");
+        if (const FileResult written = WriteTagV2(path, record, options); !written) {
+            return CannotWrite(io, path, "write the ID3 v2 tag to", written);
         }
         v2_change = Change::kWritten;
     } else if (no_v2) {
-        if (!RemoveTagV2(path, ReadOnlyFiles::kMakeWritable)) {
-            return CannotWrite(io, path, "remove the ID3 v2 tag from");
+        if (const FileResult removed = RemoveTagV2(path, ReadOnlyFiles::kMakeWritable); !removed) {
+            return CannotWrite(io, path, "remove the ID3 v2 tag from", removed);
         }
         v2_change = Change::kRemoved;
     }
@@ -155,13 +147,14 @@ int RunWrite(std::vector<std::string> args, Io& io) {
         TagRecord record;
         ReadTagV1(path, record);
         Apply(values, record);
-        if (!WriteTagV1(path, record, ReadOnlyFiles::kMakeWritable)) {
-            return CannotWrite(io, path, "write the ID3 v1 tag to");
+        if (const FileResult written = WriteTagV1(path, record, ReadOnlyFiles::kMakeWritable);
+            !written) {
+            return CannotWrite(io, path, "write the ID3 v1 tag to", written, v2_change);
         }
         v1_change = Change::kWritten;
     } else if (no_v1) {
-        if (!RemoveV1(path)) {
-            return CannotWrite(io, path, "remove the ID3 v1 tag from");
+        if (const FileResult removed = RemoveTagV1(path, ReadOnlyFiles::kMakeWritable); !removed) {
+            return CannotWrite(io, path, "remove the ID3 v1 tag from", removed, v2_change);
         }
         v1_change = Change::kRemoved;
     }
@@ -177,11 +170,16 @@ int RunRemove(std::vector<std::string> args, Io& io) {
         v1 = v2 = true;
     }
     const std::string path = OneWritableFile(reader, "remove");
-    if (v2 && !RemoveTagV2(path, ReadOnlyFiles::kMakeWritable)) {
-        return CannotWrite(io, path, "remove the ID3 v2 tag from");
+    if (v2) {
+        if (const FileResult removed = RemoveTagV2(path, ReadOnlyFiles::kMakeWritable); !removed) {
+            return CannotWrite(io, path, "remove the ID3 v2 tag from", removed);
+        }
     }
-    if (v1 && !RemoveV1(path)) {
-        return CannotWrite(io, path, "remove the ID3 v1 tag from");
+    if (v1) {
+        if (const FileResult removed = RemoveTagV1(path, ReadOnlyFiles::kMakeWritable); !removed) {
+            return CannotWrite(io, path, "remove the ID3 v1 tag from", removed,
+                               v2 ? Change::kRemoved : Change::kUnchanged);
+        }
     }
     return Report(io, json, path, v1 ? Change::kRemoved : Change::kUnchanged,
                   v2 ? Change::kRemoved : Change::kUnchanged);

@@ -121,41 +121,42 @@ bool ReadTagV1(const std::string& path, TagRecord& record) {
 // the audio (an overwrite of the old block, an append after it, or a cut at
 // its start), so a crash half way can at worst leave a torn 128-byte block
 // behind the audio, never damage or lose the audio itself.
-bool WriteTagV1(const std::string& path, const TagRecord& record, ReadOnlyFiles read_only) {
+FileResult WriteTagV1(const std::string& path, const TagRecord& record, ReadOnlyFiles read_only) {
     if (read_only == ReadOnlyFiles::kMakeWritable) {
         ClearReadOnly(path);
     }
-    std::optional<Mp3File> file = Mp3File::Open(path, Mp3File::Mode::kReadWrite);
+    FileResult failure;
+    std::optional<Mp3File> file = Mp3File::Open(path, Mp3File::Mode::kReadWrite, &failure);
     if (!file) {
-        return false;
+        return failure;
     }
     const std::int64_t old_length = file->Length();
     const bool replaces = HasTagAtEnd(*file);
     const std::int64_t position = replaces ? old_length - kTagV1Length : old_length;
     const Block block = BuildBlock(record);
-    if (file->WriteAt(position, block)) {
-        return true;
-    }
-    if (!replaces) {
+    FileResult written = file->WriteAt(position, block);
+    if (!written && !replaces) {
         // A torn append (disk full) would leave a partial block behind the
-        // audio; cut it off so the file is as it was.
-        file->Truncate(old_length);
+        // audio; cut it off so the file is as it was. The write's reason is
+        // the one to report; a shrinking truncate has nothing to add.
+        static_cast<void>(file->Truncate(old_length));
     }
-    return false;
+    return written;
 }
 
-bool RemoveTagV1(const std::string& path, ReadOnlyFiles read_only) {
+FileResult RemoveTagV1(const std::string& path, ReadOnlyFiles read_only) {
     if (read_only == ReadOnlyFiles::kMakeWritable) {
         ClearReadOnly(path);
     }
-    std::optional<Mp3File> file = Mp3File::Open(path, Mp3File::Mode::kReadWrite);
-    if (!file || file->Length() < kTagV1Length) {
-        return false;
+    FileResult failure;
+    std::optional<Mp3File> file = Mp3File::Open(path, Mp3File::Mode::kReadWrite, &failure);
+    if (!file) {
+        return failure;
     }
     if (HasTagAtEnd(*file)) {
         return file->Truncate(file->Length() - kTagV1Length);
     }
-    return true;
+    return {};
 }
 
 }  // namespace kalvex

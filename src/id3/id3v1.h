@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/file_result.h"
 #include "id3/tag_record.h"
 #include "id3/tag_write_options.h"
 
@@ -18,14 +19,15 @@ inline constexpr int kTagV1Length = 128;
 bool ReadTagV1(const std::string& path, TagRecord& record);
 
 // Writes a v1.1 tag from the record's first seven fields, over the old v1 tag
-// or appended when there is none. False when the file cannot be opened for
-// writing or the write fails (a failed append is cut off again, so the file
-// keeps its old length).
-bool WriteTagV1(const std::string& path, const TagRecord& record, ReadOnlyFiles read_only);
+// or appended when there is none. Fails with the system's reason when the
+// file cannot be opened for writing or the write fails (a failed append is
+// cut off again, so the file keeps its old length).
+FileResult WriteTagV1(const std::string& path, const TagRecord& record, ReadOnlyFiles read_only);
 
-// Cuts the v1 tag off the end of the file when it has one. True when the file
-// could be opened and is at least 128 bytes long, whether or not a tag was
-// there; false when cutting fails.
-bool RemoveTagV1(const std::string& path, ReadOnlyFiles read_only);
+// Cuts the v1 tag off the end of the file when it has one. Succeeds when the
+// file could be opened for writing and holds no tag afterwards (a file
+// shorter than a tag never had one); fails with the reason when opening or
+// cutting fails.
+FileResult RemoveTagV1(const std::string& path, ReadOnlyFiles read_only);
 
 }  // namespace kalvex

@@ -230,15 +230,15 @@ ByteBuffer BuildTagHead(const TagRecord& record, const KeptFrames& kept, TagV2Ve
 
 // Zero fill for the part of an in-place tag after its frames, in bounded pieces
 // (an old tag may hold megabytes of padding).
-bool WriteZeros(Mp3File& file, std::int64_t from, std::int64_t to) {
+FileResult WriteZeros(Mp3File& file, std::int64_t from, std::int64_t to) {
     const ByteBuffer zeros(static_cast<size_t>(std::min<std::int64_t>(to - from, 1 << 16)), 0);
     for (std::int64_t at = from; at < to; at += static_cast<std::int64_t>(zeros.size())) {
         const auto n = static_cast<size_t>(std::min<std::int64_t>(to - at, zeros.size()));
-        if (!file.WriteAt(at, std::span(zeros).first(n))) {
-            return false;
+        if (FileResult written = file.WriteAt(at, std::span(zeros).first(n)); !written) {
+            return written;
         }
     }
-    return true;
+    return {};
 }
 
 }  // namespace
@@ -253,14 +253,15 @@ ByteBuffer BuildTagV2(const TagRecord& record, const KeptFrames& kept, TagV2Vers
     return block;
 }
 
-bool WriteTagV2(const std::string& path, const TagRecord& record,
-                const TagV2WriteOptions& options) {
+FileResult WriteTagV2(const std::string& path, const TagRecord& record,
+                      const TagV2WriteOptions& options) {
     if (options.read_only == ReadOnlyFiles::kMakeWritable) {
         ClearReadOnly(path);
     }
-    std::optional<Mp3File> file = Mp3File::Open(path, Mp3File::Mode::kReadWrite);
+    FileResult failure;
+    std::optional<Mp3File> file = Mp3File::Open(path, Mp3File::Mode::kReadWrite, &failure);
     if (!file) {
-        return false;
+        return failure;
     }
     // A header that claims more than the file holds covers the whole file.
     const std::int64_t old_length = std::min(TagV2Size(*file, 0), file->Length());
@@ -271,29 +272,32 @@ bool WriteTagV2(const std::string& path, const TagRecord& record,
     std::int64_t length = 0;
     ByteBuffer block = BuildTagHead(record, kept, options.version, old_length, length);
     if (block.empty()) {
-        return false;
+        return FileResult::Failed("the tag is too large");
     }
     if (length == old_length) {
         // The new tag takes exactly the old one's place; nothing else moves.
-        return file->WriteAt(0, block) &&
-               WriteZeros(*file, static_cast<std::int64_t>(block.size()), length);
+        if (FileResult written = file->WriteAt(0, block); !written) {
+            return written;
+        }
+        return WriteZeros(*file, static_cast<std::int64_t>(block.size()), length);
     }
     file.reset();
     block.resize(static_cast<size_t>(length), 0);
     return RewriteFileWithHead(path, block, old_length);
 }
 
-bool RemoveTagV2(const std::string& path, ReadOnlyFiles read_only) {
+FileResult RemoveTagV2(const std::string& path, ReadOnlyFiles read_only) {
     if (read_only == ReadOnlyFiles::kMakeWritable) {
         ClearReadOnly(path);
     }
-    const std::optional<Mp3File> file = Mp3File::Open(path, Mp3File::Mode::kReadWrite);
+    FileResult failure;
+    const std::optional<Mp3File> file = Mp3File::Open(path, Mp3File::Mode::kReadWrite, &failure);
     if (!file) {
-        return false;
+        return failure;
     }
     const std::int64_t old_length = std::min(TagV2Size(*file, 0), file->Length());
     if (old_length == 0) {
-        return true;
+        return {};
     }
     return RewriteFileWithHead(path, {}, old_length);
 }

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/file_result.h"
 #include "id3/kept_frames.h"
 #include "id3/tag_record.h"
 #include "id3/tag_write_options.h"
@@ -18,13 +19,16 @@ using ByteBuffer = std::vector<std::uint8_t>;
 // `options.old_frames` says to drop them. A tag that fits the old tag's space is written in place;
 // otherwise the file is rewritten safely beside itself (safe_rewrite.h) with a
 // tag padded to a 2048-byte step. The bytes after the old tag (audio, ID3 v1
-// tag) are kept as they are. False when the file cannot be opened or written;
-// the file is then as it was.
-bool WriteTagV2(const std::string& path, const TagRecord& record, const TagV2WriteOptions& options);
+// tag) are kept as they are. Fails with the system's reason when the file
+// cannot be opened or written, or with "the tag is too large" when the frames
+// exceed what an ID3 v2 tag can hold; the file is then as it was.
+FileResult WriteTagV2(const std::string& path, const TagRecord& record,
+                      const TagV2WriteOptions& options);
 
-// Takes the ID3 v2 tag off the start of the file (safely, as above). True when
-// the file could be opened and, if it had a tag, rewritten without it.
-bool RemoveTagV2(const std::string& path, ReadOnlyFiles read_only);
+// Takes the ID3 v2 tag off the start of the file (safely, as above). Succeeds
+// when the file could be opened for writing and, if it had a tag, rewritten
+// without it; otherwise fails with the reason and the file is as it was.
+FileResult RemoveTagV2(const std::string& path, ReadOnlyFiles read_only);
 
 // "(17)Rock" for a genre the list knows (any letter case, spaces around it);
 // any other text unchanged.

@@ -9,7 +9,13 @@
 
 namespace kalvex {
 
-std::optional<Mp3File> Mp3File::Open(const std::string& path, Mode mode) {
+std::optional<Mp3File> Mp3File::Open(const std::string& path, Mode mode, FileResult* failure) {
+    const auto fail = [failure](FileResult reason) {
+        if (failure != nullptr) {
+            *failure = std::move(reason);
+        }
+        return std::nullopt;
+    };
     // O_NONBLOCK keeps open() from waiting on a FIFO; on the regular files
     // that pass the test below it changes nothing.
     const int flags = (mode == Mode::kRead ? O_RDONLY : O_RDWR) | O_CLOEXEC | O_NONBLOCK;
@@ -18,12 +24,17 @@ std::optional<Mp3File> Mp3File::Open(const std::string& path, Mode mode) {
         fd = ::open(path.c_str(), flags);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
-        return std::nullopt;
+        return fail(FileResult::FromErrno(errno));
     }
     struct stat status {};
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (::fstat(fd, &status) != 0) {
+        const int error = errno;
         ::close(fd);
-        return std::nullopt;
+        return fail(FileResult::FromErrno(error));
+    }
+    if (!S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return fail(FileResult::Failed("not a regular file"));
     }
     return Mp3File(fd, static_cast<std::int64_t>(status.st_size));
 }
@@ -84,38 +95,41 @@ std::size_t Mp3File::ReadDirect(std::int64_t offset, std::span<std::uint8_t> buf
     return done;
 }
 
-bool Mp3File::WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
+FileResult Mp3File::WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes) {
     window_bytes_ = 0;
+    if (offset < 0) {
+        return FileResult::Failed("invalid file position");
+    }
+    FileResult result;
     std::size_t done = 0;
-    while (offset >= 0 && done < bytes.size()) {
+    while (done < bytes.size()) {
         const ssize_t n = ::pwrite(fd_, bytes.data() + done, bytes.size() - done,
                                    static_cast<off_t>(offset + static_cast<std::int64_t>(done)));
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n <= 0) {
-            return false;
+            result = FileResult::FromErrno(n < 0 ? errno : ENOSPC);
+            break;
         }
         done += static_cast<std::size_t>(n);
     }
-    const std::int64_t end = offset + static_cast<std::int64_t>(done);
-    if (end > length_) {
-        length_ = end;
-    }
-    return done == bytes.size();
+    // Even a failed write may have made the file longer.
+    length_ = std::max(length_, offset + static_cast<std::int64_t>(done));
+    return result;
 }
 
-bool Mp3File::Truncate(std::int64_t length) {
+FileResult Mp3File::Truncate(std::int64_t length) {
     int result;
     do {
         result = ::ftruncate(fd_, static_cast<off_t>(length));
     } while (result != 0 && errno == EINTR);
     window_bytes_ = 0;
     if (result != 0) {
-        return false;
+        return FileResult::FromErrno(errno);
     }
     length_ = length;
-    return true;
+    return {};
 }
 
 void ClearReadOnly(const std::string& path) {

@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+#include "common/file_result.h"
+
 namespace kalvex {
 
 // One open regular file, read and written at explicit 64-bit positions. Every
@@ -17,7 +19,10 @@ class Mp3File {
 public:
     enum class Mode { kRead, kReadWrite };
 
-    static std::optional<Mp3File> Open(const std::string& path, Mode mode);
+    // Empty when the file cannot be opened or is no regular file; `failure`,
+    // when given, then says why (the system's reason, or "not a regular file").
+    static std::optional<Mp3File> Open(const std::string& path, Mode mode,
+                                       FileResult* failure = nullptr);
 
     Mp3File(Mp3File&& other) noexcept;
     Mp3File& operator=(Mp3File&&) = delete;
@@ -34,11 +39,13 @@ public:
     // the many little reads of a tag walk cost one system call.
     std::size_t ReadAt(std::int64_t offset, std::span<std::uint8_t> buffer) const;
 
-    // Writes all bytes at `offset`; false when any of them could not be written.
-    bool WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes);
+    // Writes all bytes at `offset`, or says why they could not all be written
+    // (a write that makes no progress counts as a full disk). After a failure
+    // a part of the bytes may have been written.
+    FileResult WriteAt(std::int64_t offset, std::span<const std::uint8_t> bytes);
 
     // Sets the end of the file.
-    bool Truncate(std::int64_t length);
+    FileResult Truncate(std::int64_t length);
 
     static constexpr std::size_t kWindowSize = 4096;
 

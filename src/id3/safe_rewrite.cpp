@@ -27,6 +27,8 @@ constexpr off_t kWritebackStep = 8 << 20;
 
 constexpr std::string_view kTempSuffix = ".tmp";
 
+constexpr const char* kChangedMeanwhile = "the file changed while it was being rewritten";
+
 // Closes a descriptor on every way out.
 class Descriptor {
 public:
@@ -41,10 +43,10 @@ public:
     int get() const { return fd_; }
     // Closes now and reports whether the close succeeded (a late write error
     // of some file systems shows up only here).
-    bool Close() {
+    FileResult Close() {
         const int fd = fd_;
         fd_ = -1;
-        return ::close(fd) == 0;
+        return ::close(fd) == 0 ? FileResult() : FileResult::FromErrno(errno);
     }
 
 private:
@@ -73,19 +75,25 @@ std::uint64_t NameHash(std::string_view name) {
     return hash;
 }
 
-bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+// The reason of the system call that just failed.
+FileResult LastError() {
+    return FileResult::FromErrno(errno);
+}
+
+// A write that makes no progress counts as a full disk.
+FileResult WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
     while (size > 0) {
         const ssize_t n = ::write(fd, data, size);
         if (n < 0 && errno == EINTR) {
             continue;
         }
         if (n <= 0) {
-            return false;
+            return FileResult::FromErrno(n < 0 ? errno : ENOSPC);
         }
         data += n;
         size -= static_cast<std::size_t>(n);
     }
-    return true;
+    return {};
 }
 
 // Starts writing back the new file's bytes from `from` to `to` without
@@ -104,7 +112,8 @@ void StartWriteback(int fd, off_t from, off_t to) {
 // and to write back (measured on ext4: the copy plus fsync took about 1.2
 // times as long as through this buffer). Large writes keep the page cache in
 // large, aligned pieces whatever the offset.
-bool CopyRange(int from, std::int64_t offset, int to, std::int64_t written, std::int64_t count) {
+FileResult CopyRange(int from, std::int64_t offset, int to, std::int64_t written,
+                     std::int64_t count) {
     ::posix_fadvise(from, static_cast<off_t>(offset), 0, POSIX_FADV_SEQUENTIAL);
     const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(kCopyChunk);
     off_t in = static_cast<off_t>(offset);
@@ -116,8 +125,14 @@ bool CopyRange(int from, std::int64_t offset, int to, std::int64_t written, std:
         if (n < 0 && errno == EINTR) {
             continue;
         }
-        if (n <= 0 || !WriteAll(to, buffer.get(), static_cast<size_t>(n))) {
-            return false;  // ENOSPC, EIO, or the file got shorter
+        if (n < 0) {
+            return LastError();
+        }
+        if (n == 0) {
+            return FileResult::Failed(kChangedMeanwhile);  // it got shorter
+        }
+        if (FileResult copied = WriteAll(to, buffer.get(), static_cast<size_t>(n)); !copied) {
+            return copied;
         }
         in += n;
         out += n;
@@ -127,7 +142,7 @@ bool CopyRange(int from, std::int64_t offset, int to, std::int64_t written, std:
             started = out;
         }
     }
-    return true;
+    return {};
 }
 
 // Removes what interrupted rewrites of the same file left in its folder.
@@ -154,18 +169,29 @@ void SyncFolder(std::string_view folder) {
     }
 }
 
-// Writes the whole new file; false at the first thing that fails.
-bool FillNewFile(Descriptor& target, int source, const struct stat& original,
-                 std::span<const std::uint8_t> head, std::int64_t keep_from) {
+// Writes the whole new file; stops at the first thing that fails.
+FileResult FillNewFile(Descriptor& target, int source, const struct stat& original,
+                       std::span<const std::uint8_t> head, std::int64_t keep_from) {
     // Owner first (it may clear set-id bits), then the original's mode.
     if (::fchown(target.get(), original.st_uid, original.st_gid) != 0) {
         // Not permitted for another owner's file: the new file stays ours.
     }
-    return ::fchmod(target.get(), original.st_mode & 07777) == 0 &&
-           WriteAll(target.get(), head.data(), head.size()) &&
-           CopyRange(source, keep_from, target.get(), static_cast<std::int64_t>(head.size()),
-                     original.st_size - keep_from) &&
-           ::fsync(target.get()) == 0 && target.Close();
+    if (::fchmod(target.get(), original.st_mode & 07777) != 0) {
+        return LastError();
+    }
+    if (FileResult written = WriteAll(target.get(), head.data(), head.size()); !written) {
+        return written;
+    }
+    if (FileResult copied =
+            CopyRange(source, keep_from, target.get(), static_cast<std::int64_t>(head.size()),
+                      original.st_size - keep_from);
+        !copied) {
+        return copied;
+    }
+    if (::fsync(target.get()) != 0) {
+        return LastError();
+    }
+    return target.Close();
 }
 
 }  // namespace
@@ -177,19 +203,25 @@ std::string RewriteTempPrefix(const std::string& path) {
     return std::string(FolderOf(path)) + "/" + name;
 }
 
-bool RewriteFileWithHead(const std::string& path, std::span<const std::uint8_t> head,
-                         std::int64_t keep_from) {
+FileResult RewriteFileWithHead(const std::string& path, std::span<const std::uint8_t> head,
+                               std::int64_t keep_from) {
     // Work on the file a symbolic link names, so the link stays a link.
     char resolved[PATH_MAX];
     if (::realpath(path.c_str(), resolved) == nullptr) {
-        return false;
+        return LastError();
     }
     const std::string target_path = resolved;
     Descriptor source(::open(target_path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
     struct stat original {};
-    if (source.get() < 0 || ::fstat(source.get(), &original) != 0 || !S_ISREG(original.st_mode) ||
-        keep_from < 0 || keep_from > original.st_size) {
-        return false;
+    if (source.get() < 0 || ::fstat(source.get(), &original) != 0) {
+        return LastError();
+    }
+    if (!S_ISREG(original.st_mode)) {
+        return FileResult::Failed("not a regular file");
+    }
+    if (keep_from < 0 || keep_from > original.st_size) {
+        // The caller measured the file before; it is no longer that long.
+        return FileResult::Failed(kChangedMeanwhile);
     }
     const std::string prefix = RewriteTempPrefix(target_path);
     RemoveLeftovers(FolderOf(target_path), NameOf(prefix));
@@ -197,15 +229,18 @@ bool RewriteFileWithHead(const std::string& path, std::span<const std::uint8_t> 
     Descriptor target(
         ::mkostemps(temp_path.data(), static_cast<int>(kTempSuffix.size()), O_CLOEXEC));
     if (target.get() < 0) {
-        return false;
+        return LastError();
     }
-    if (!FillNewFile(target, source.get(), original, head, keep_from) ||
-        ::rename(temp_path.c_str(), target_path.c_str()) != 0) {
+    FileResult result = FillNewFile(target, source.get(), original, head, keep_from);
+    if (result && ::rename(temp_path.c_str(), target_path.c_str()) != 0) {
+        result = LastError();
+    }
+    if (!result) {
         ::unlink(temp_path.c_str());
-        return false;
+        return result;
     }
     SyncFolder(FolderOf(target_path));
-    return true;
+    return {};
 }
 
 }  // namespace kalvex

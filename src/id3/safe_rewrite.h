@@ -4,6 +4,8 @@
 #include <span>
 #include <string>
 
+#include "common/file_result.h"
+
 namespace kalvex {
 
 // How the names of the new files of a rewrite of `path` begin: hidden files in
@@ -21,8 +23,8 @@ std::string RewriteTempPrefix(const std::string& path);
 // renamed over the original (a symbolic link is followed, so the file it
 // names is replaced). On any failure (folder not writable, disk full, I/O
 // error) the new file is removed, the original is exactly as it was, and the
-// result is false.
-bool RewriteFileWithHead(const std::string& path, std::span<const std::uint8_t> head,
-                         std::int64_t keep_from);
+// result holds the reason of the step that failed.
+FileResult RewriteFileWithHead(const std::string& path, std::span<const std::uint8_t> head,
+                               std::int64_t keep_from);
 
 }  // namespace kalvex

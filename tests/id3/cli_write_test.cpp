@@ -78,12 +78,39 @@ TEST(CliWrite, BadUsageAndUnwritableFiles) {
 
     const CliRun missing = Cli("remove " + Quote(file.path() + ".none") + " 2>&1");
     EXPECT_EQ(missing.exit_code, 1);
-    EXPECT_NE(missing.out.find("no such file"), std::string::npos) << missing.out;
+    EXPECT_NE(missing.out.find(": No such file or directory"), std::string::npos) << missing.out;
 
     const CliRun folder = Cli("write /tmp --v1 2>&1");
     EXPECT_EQ(folder.exit_code, 1);
     EXPECT_NE(folder.out.find("not a regular file"), std::string::npos) << folder.out;
     EXPECT_EQ(file.Read(), kAudio);
+}
+
+// The file may not grow (a size limit the program inherits holds for root
+// too): the message carries the system's reason and says what was changed.
+TEST(CliWrite, AFailedWriteGivesTheSystemsReasonAndWhatChanged) {
+    const Bytes original = Tag(3, 0, Frame23("TIT2", Latin("an old title with room"))) + kAudio;
+    const TempFile file(original);
+    const std::string path = file.path();
+    CliRun grown, v1_after_v2;
+    {
+        const FileSizeLimit limit(original.size());
+        grown = Cli("write " + Quote(path) + " --v2 2.3 --title " + Bytes(3000, 't') + " 2>&1");
+        // The new title fits the old tag's place; only the appended v1 tag fails.
+        v1_after_v2 = Cli("write " + Quote(path) + " --v2 2.3 --v1 --title New 2>&1");
+    }
+    EXPECT_EQ(grown.exit_code, 1);
+    EXPECT_EQ(grown.out, "kalvex-cli: cannot write the ID3 v2 tag to " + path +
+                             ": File too large; the file is unchanged\n");
+    EXPECT_EQ(v1_after_v2.exit_code, 1);
+    EXPECT_EQ(v1_after_v2.out, "kalvex-cli: cannot write the ID3 v1 tag to " + path +
+                                   ": File too large; the ID3 v2 tag was written, the ID3 v1 "
+                                   "tag is unchanged\n");
+    TagRecord v1, v2;
+    EXPECT_FALSE(ReadTagV1(path, v1));
+    ASSERT_TRUE(ReadTagV2(path, v2));
+    EXPECT_EQ(Fields(v2), "Title=New");
+    EXPECT_EQ(file.Read().size(), original.size());
 }
 
 }  // namespace

@@ -111,7 +111,21 @@ TEST(WriteTagV1, ClearsReadOnlyAndFailsOnMissingFiles) {
     struct stat status {};
     ASSERT_EQ(stat(file.path().c_str(), &status), 0);
     EXPECT_EQ(status.st_mode & 0777, 0644u);
-    EXPECT_FALSE(WriteTagV1("/nonexistent/file.mp3", kFull, ReadOnlyFiles::kMakeWritable));
+    EXPECT_EQ(WriteTagV1("/nonexistent/file.mp3", kFull, ReadOnlyFiles::kMakeWritable).Reason(),
+              "No such file or directory");
+}
+
+// An append that runs into the file-size limit partway: the system's reason
+// comes back, and the torn block is cut off again.
+TEST(WriteTagV1, AFailedAppendReportsWhyAndKeepsTheFileAsItWas) {
+    const TempFile file(kAudio);
+    FileResult written;
+    {
+        const FileSizeLimit limit(kAudio.size() + 50);
+        written = WriteTagV1(file.path(), kFull, ReadOnlyFiles::kMakeWritable);
+    }
+    EXPECT_EQ(written.Reason(), "File too large");
+    EXPECT_EQ(file.Read(), kAudio);
 }
 
 TEST(RemoveTagV1, CutsOnlyATag) {
@@ -121,8 +135,8 @@ TEST(RemoveTagV1, CutsOnlyATag) {
     EXPECT_TRUE(RemoveTagV1(tagged.path(), ReadOnlyFiles::kMakeWritable));  // nothing left to cut
     EXPECT_EQ(tagged.Read(), kAudio);
 
-    const TempFile tiny(Bytes(100, 'a'));
-    EXPECT_FALSE(RemoveTagV1(tiny.path(), ReadOnlyFiles::kMakeWritable));
+    const TempFile tiny(Bytes(100, 'a'));  // too short to hold a tag: nothing to remove
+    EXPECT_TRUE(RemoveTagV1(tiny.path(), ReadOnlyFiles::kMakeWritable));
     EXPECT_EQ(tiny.Read().size(), 100u);
     EXPECT_FALSE(RemoveTagV1("/nonexistent/file.mp3", ReadOnlyFiles::kMakeWritable));
 }

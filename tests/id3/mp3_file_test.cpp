@@ -67,9 +67,12 @@ TEST(Mp3File, OnlyRegularFilesOpen) {
     const TempFile temp("x");
     const std::string fifo = temp.path() + ".fifo";
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_FALSE(Mp3File::Open(fifo, Mp3File::Mode::kRead));  // and does not block
+    FileResult failure;
+    EXPECT_FALSE(Mp3File::Open(fifo, Mp3File::Mode::kRead, &failure));  // and does not block
+    EXPECT_EQ(failure.Reason(), "not a regular file");
     EXPECT_FALSE(Mp3File::Open("/tmp", Mp3File::Mode::kRead));
-    EXPECT_FALSE(Mp3File::Open("/nonexistent/x.mp3", Mp3File::Mode::kRead));
+    EXPECT_FALSE(Mp3File::Open("/nonexistent/x.mp3", Mp3File::Mode::kRead, &failure));
+    EXPECT_EQ(failure.Reason(), "No such file or directory");
     EXPECT_TRUE(Mp3File::Open(temp.path(), Mp3File::Mode::kRead));
 }
 

@@ -41,11 +41,11 @@ TEST(RewriteFileWithHead, ReplacesTheFileWithHeadAndItsTail) {
 }
 
 // The tag write that needs a new file, in a folder where it cannot be made.
-TEST(WriteTagV2, ReadOnlyFolderFailsAndLeavesTheFileAlone) {
+TEST(WriteTagV2, ReadOnlyFolderFailsWithTheReasonAndLeavesTheFileAlone) {
     const Bytes original = Audio(50000);
     const TempFile file(original);
     const std::string folder = std::filesystem::path(file.path()).parent_path();
-    bool written = true;
+    const std::string kReason = "Permission denied";
     if (::geteuid() == 0) {
         // Root writes anywhere; the write runs as an ordinary user who owns
         // the file but not the folder.
@@ -57,20 +57,22 @@ TEST(WriteTagV2, ReadOnlyFolderFailsAndLeavesTheFileAlone) {
                 ::access(file.path().c_str(), W_OK) != 0) {
                 ::_exit(2);  // the file itself must stay writable for the test to mean anything
             }
-            ::_exit(WriteTagV2(file.path(), kGrown, {.version = TagV2Version::k23}) ? 1 : 0);
+            const FileResult written =
+                WriteTagV2(file.path(), kGrown, {.version = TagV2Version::k23});
+            ::_exit(written.Reason() == kReason ? 0 : 1);
         }
         int status = 0;
         ::waitpid(child, &status, 0);
         ASSERT_TRUE(WIFEXITED(status));
         ASSERT_NE(WEXITSTATUS(status), 2);
-        written = WEXITSTATUS(status) != 0;
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "the write did not fail with " << kReason;
     } else {
         ::chmod(folder.c_str(), 0555);
         ASSERT_EQ(::access(file.path().c_str(), W_OK), 0);
-        written = WriteTagV2(file.path(), kGrown, {.version = TagV2Version::k23});
+        EXPECT_EQ(WriteTagV2(file.path(), kGrown, {.version = TagV2Version::k23}).Reason(),
+                  kReason);
         ::chmod(folder.c_str(), 0700);
     }
-    EXPECT_FALSE(written);
     EXPECT_EQ(file.Read(), original);
     EXPECT_EQ(FolderEntries(file.path()), std::vector<std::string>{"track.mp3"});
 }
@@ -100,14 +102,15 @@ protected:
     std::string folder_;
 };
 
-TEST_F(FullDisk, AGrownTagThatDoesNotFitFailsAndLeavesTheFileAlone) {
+TEST_F(FullDisk, AGrownTagThatDoesNotFitFailsWithTheReasonAndLeavesTheFileAlone) {
     const Bytes original = Tag(3, 0, Frame23("TIT2", Latin("old"))) + Audio(150 * 1024);
     const std::string path = folder_ + "/track.mp3";
     std::ofstream(path, std::ios::binary) << original;
 
-    EXPECT_FALSE(WriteTagV2(path, kGrown, {.version = TagV2Version::k23}));
+    EXPECT_EQ(WriteTagV2(path, kGrown, {.version = TagV2Version::k23}).Reason(),
+              "No space left on device");
     EXPECT_EQ(ReadFileBytes(path), original);
-    EXPECT_FALSE(RemoveTagV2(path, ReadOnlyFiles::kMakeWritable));
+    EXPECT_EQ(RemoveTagV2(path, ReadOnlyFiles::kMakeWritable).Reason(), "No space left on device");
     EXPECT_EQ(ReadFileBytes(path), original);
     EXPECT_EQ(FolderEntries(path), std::vector<std::string>{"track.mp3"});
 }

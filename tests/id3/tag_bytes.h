@@ -1,6 +1,9 @@
 #pragma once
 
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <cstdint>
@@ -173,6 +176,30 @@ inline Bytes TagV1(const Bytes& title, int track, int genre) {
     block[127] = static_cast<char>(genre);
     return block;
 }
+
+// While it lives, this process and the programs it starts cannot make any
+// file longer than `bytes`: such a write fails with EFBIG ("File too large")
+// instead of raising SIGXFSZ. Unlike permission bits this holds for root too.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(std::size_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &old_limit_);
+        old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = old_limit_;
+        limit.rlim_cur = static_cast<rlim_t>(bytes);
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &old_limit_);
+        std::signal(SIGXFSZ, old_handler_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit old_limit_{};
+    void (*old_handler_)(int) = SIG_DFL;
+};
 
 // A file in a fresh temporary folder, removed with the object.
 class TempFile {
