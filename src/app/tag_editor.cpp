@@ -47,14 +47,6 @@ FileResult MissingFile(const std::string& path) {
     return ::stat(path.c_str(), &status) == 0 ? FileResult() : FileResult::FromErrno(errno);
 }
 
-// TEMPORARY until the tag functions report reasons.
-FileResult AsResult(FileResult r) {
-    return r;
-}
-FileResult AsResult(bool ok) {
-    return ok ? FileResult() : FileResult::Failed("failed");
-}
-
 }  // namespace
 
 std::size_t TagEditor::V1Length(Field field) {
@@ -162,19 +154,19 @@ FileResult TagEditor::SaveFileTags(const std::string& path) const {
         .version = fields_.Version,
         .old_frames = fields_.Clear ? OldFrames::kDrop : OldFrames::kCarryOver,
         .read_only = read_only};
-    FileResult v2 = fields_.Version2 ? AsResult(WriteTagV2(path, fields_.V2, options))
-                                     : AsResult(RemoveTagV2(path, read_only));
+    FileResult v2 =
+        fields_.Version2 ? WriteTagV2(path, fields_.V2, options) : RemoveTagV2(path, read_only);
     if (!v2) {
         return v2;
     }
     if (!fields_.Version1) {
-        return AsResult(RemoveTagV1(path, read_only));
+        return RemoveTagV1(path, read_only);
     }
     TagRecord v1;
     for (const TagField& field : kV1Fields) {
         v1.*field.member = fields_.V1.*field.member;
     }
-    return AsResult(WriteTagV1(path, v1, read_only));
+    return WriteTagV1(path, v1, read_only);
 }
 
 void TagEditor::CopyTo1() {

@@ -1,9 +1,6 @@
 #include "app/tag_editor.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
-
-#include <csignal>
 
 #include "cli_runner.h"
 #include "id3/id3v1.h"
@@ -94,27 +91,6 @@ TEST(TagEditor, DetailsDescribeTheFileShownAndNoOther) {
     EXPECT_EQ(editor.Fields().V2.LinkTo, "www.kalvex-tagger.example");
 }
 
-// A file size limit below the file's size: growing the tag must fail with
-// the system's reason, as a full disk does.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        ::getrlimit(RLIMIT_FSIZE, &old_);
-        previous_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        ::setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        ::setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, previous_);
-    }
-
-private:
-    rlimit old_{};
-    void (*previous_)(int) = nullptr;
-};
-
 TEST(TagEditor, AFailedSaveSaysWhyAndLeavesTheFileAsItWas) {
     const TempFile file(Mp3("silence-44-s.mp3"));
     const Bytes original = file.Read();
@@ -125,7 +101,8 @@ TEST(TagEditor, AFailedSaveSaysWhyAndLeavesTheFileAsItWas) {
     editor.SetV1(&TagRecord::Title, "changed");
     FileResult saved;
     {
-        const FileSizeLimit limit(original.size());
+        // A full disk, as far as growing this file goes.
+        const test::FileSizeLimit limit(original.size());
         saved = editor.SaveFileTags(file.path());
     }
     ASSERT_FALSE(saved);
