@@ -58,3 +58,28 @@ crash-test: deps
 	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DKALVEX_SANITIZE=ON -DKALVEX_WERROR=$(WERROR)
 	cmake --build $(TEST_DIR) --target kalvex-cli -j $(JOBS)
 	/usr/bin/python3 tests/id3/crash_test.py $(TEST_DIR)/src/cli/kalvex-cli --size-mb 128 --kills 200 --work $(TEST_DIR)
+
+# The whole road without a CD drive or the internet: a folder of fresh MP3s,
+# the virtual drive holding their disc and a CDDB server that knows it twice.
+.PHONY: demo
+demo: deps
+	cmake -S . -B $(RUN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALVEX_TESTS=OFF
+	cmake --build $(RUN_DIR) -j $(JOBS) --target kalvex-tagger kalvex-cli kalvex-virtual-aspi
+	tools/demo.sh --build $(RUN_DIR)
+
+# The Debian package, build/package/kalvex-tagger_<version>_<arch>.deb.
+PACKAGE_DIR := build/package
+.PHONY: package
+package: deps
+	cmake -S . -B $(PACKAGE_DIR) -DCMAKE_BUILD_TYPE=Release -DKALVEX_TESTS=OFF \
+	    -DCMAKE_INSTALL_PREFIX=/usr -DKALVEX_SETTINGS_BESIDE_PROGRAM=OFF \
+	    -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON
+	cmake --build $(PACKAGE_DIR) -j $(JOBS) \
+	    --target kalvex-tagger kalvex-cli kalvex-virtual-aspi kalvex-manpage
+	cd $(PACKAGE_DIR) && cpack -G DEB
+	@ls $(PACKAGE_DIR)/kalvex-tagger_*.deb
+
+# The package installed with apt into a fresh Debian 12 root (needs root).
+.PHONY: package-test
+package-test: package
+	tools/package_test.sh $(PACKAGE_DIR)

@@ -17,12 +17,14 @@ packages=(
     libgtest-dev libgmock-dev libdiscid-dev
     # the CD pass-through test: a Debian kernel booted under QEMU with busybox
     qemu-system-x86 linux-image-amd64 kmod busybox-static cpio
-    # tag reading: MP3s made on the fly and an independent reader (interop tests)
+    # tag reading: MP3s made on the fly and an independent reader (interop tests, make demo)
     sox lame python3-mutagen
     # tag reading benchmark: the peer it is measured against, and syscall counts
     libtag1-dev strace
     # tag writing: more independent readers of what we write (interop tests)
     ffmpeg eyed3
+    # the Debian package (cpack's dpkg-shlibdeps), its checks and its test in a fresh root
+    dpkg-dev desktop-file-utils appstream man-db debootstrap
     # fuzzing (clang's libFuzzer and sanitizer runtimes)
     clang libclang-rt-14-dev
 )

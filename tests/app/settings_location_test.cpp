@@ -1,9 +1,9 @@
 #include "app/settings_location.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
 
 namespace kalvex {
 namespace {
@@ -12,15 +12,29 @@ namespace fs = std::filesystem;
 
 TEST(SettingsLocationTest, BesideTheProgramWhenItsFolderIsWritableElseInTheConfigurationFolder) {
     const std::string folder = fs::temp_directory_path().string() + "/";
-    EXPECT_EQ(SettingsFilePath(folder, "/config", "/home/u"), folder + "Settings.ini");
-    const std::string nowhere = "/nonexistent-kalvex-folder/";
-    EXPECT_EQ(SettingsFilePath(nowhere, "/cfg", "/home/u"), "/cfg/kalvex-tagger/Settings.ini");
+    SettingsPlaces places;
+    places.program_folder = folder;
+    places.config_home = "/config";
+    places.home = "/home/u";
+    EXPECT_EQ(SettingsFilePath(places), folder + "Settings.ini");
+    // A system-wide install never writes beside the program, even as root.
+    places.beside_program = false;
+    EXPECT_EQ(SettingsFilePath(places), "/config/kalvex-tagger/Settings.ini");
+    places.program_folder = "/nonexistent-kalvex-folder/";
+    places.beside_program = true;
     // No or a relative XDG_CONFIG_HOME (ignored, as the base directory rules say).
     for (const char* config : {"", "cfg"}) {
-        EXPECT_EQ(SettingsFilePath(nowhere, config, "/home/u"),
-                  "/home/u/.config/kalvex-tagger/Settings.ini")
-            << config;
+        places.config_home = config;
+        EXPECT_EQ(SettingsFilePath(places), "/home/u/.config/kalvex-tagger/Settings.ini") << config;
     }
+}
+
+TEST(SettingsLocationTest, KalvexSettingsDirOverridesEveryOtherPlace) {
+    const std::string folder = fs::temp_directory_path().string() + "/";
+    setenv("KALVEX_SETTINGS_DIR", "/demo/settings", 1);
+    EXPECT_EQ(SettingsFilePath(folder), "/demo/settings/Settings.ini");
+    unsetenv("KALVEX_SETTINGS_DIR");
+    EXPECT_EQ(SettingsFilePath(folder), folder + "Settings.ini");
 }
 
 }  // namespace
