@@ -1,0 +1,93 @@
+#include "app/file_names.h"
+
+#include <climits>
+#include <string>
+
+#include "common/numbers.h"
+
+namespace kalvex {
+namespace {
+
+constexpr std::string_view kPound = "\xC2\xA3";  // U+00A3 in UTF-8
+constexpr std::string_view kAllowedPunctuation = "-_%$&!#~@' ";
+constexpr std::string_view kForbiddenInFolders = std::string_view("<>:\"/\\|?*\0", 10);
+constexpr size_t kMaxNameBytes = NAME_MAX;
+
+bool IsAsciiAlphanumeric(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+}
+
+// The longest start of `text` of at most `limit` bytes that ends on a
+// character boundary (never inside a UTF-8 sequence).
+std::string_view CutAtCharacter(std::string_view text, size_t limit) {
+    if (text.size() <= limit) {
+        return text;
+    }
+    while (limit > 0 && (static_cast<unsigned char>(text[limit]) & 0xC0) == 0x80) {
+        --limit;
+    }
+    return text.substr(0, limit);
+}
+
+}  // namespace
+
+std::string CleanTrackFileName(std::string_view title) {
+    std::string clean;
+    for (size_t i = 0; i < title.size(); ++i) {
+        const char c = title[i];
+        if (IsAsciiAlphanumeric(c) || kAllowedPunctuation.find(c) != std::string_view::npos) {
+            clean += c;
+        } else if (title.substr(i, kPound.size()) == kPound) {
+            clean += kPound;
+            ++i;
+        }
+        // Any other byte goes, including every byte of another non-ASCII
+        // character: none of them is the lead byte 0xC2 of "£".
+    }
+    return clean;
+}
+
+std::string CleanFolderName(std::string_view name) {
+    std::string clean;
+    for (const char c : name) {
+        if (kForbiddenInFolders.find(c) == std::string_view::npos) {
+            clean += c;
+        }
+    }
+    while (!clean.empty() && clean.back() == '.') {
+        clean.pop_back();
+    }
+    const size_t first = clean.find_first_not_of(' ');
+    if (first == std::string::npos) {
+        return {};
+    }
+    return clean.substr(first, clean.find_last_not_of(' ') - first + 1);
+}
+
+std::string TrackFileName(std::string_view track_text, std::string_view title) {
+    std::string number = std::to_string(LeadingInteger(track_text));
+    if (number.size() < 2) {
+        number.insert(0, 1, '0');
+    }
+    constexpr std::string_view kExtension = ".mp3";
+    const std::string prefix = number + " ";
+    const std::string clean = CleanTrackFileName(title);
+    return prefix +
+           std::string(CutAtCharacter(clean, kMaxNameBytes - prefix.size() - kExtension.size())) +
+           std::string(kExtension);
+}
+
+std::string AlbumFolderName(std::string_view album_title) {
+    const std::string clean = CleanFolderName(album_title);
+    // Trailing spaces go after the dots, so " .. " comes out as "..": a name
+    // that would point at the folder itself or its parent.
+    if (clean == "." || clean == "..") {
+        return {};
+    }
+    if (clean.size() <= kMaxNameBytes) {
+        return clean;
+    }
+    return CleanFolderName(CutAtCharacter(clean, kMaxNameBytes));
+}
+
+}  // namespace kalvex
