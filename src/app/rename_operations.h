@@ -1,0 +1,56 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "common/message_service.h"
+#include "common/progress.h"
+
+namespace kalvex {
+
+// One row of the track list as the renaming reads it.
+struct RenameRow {
+    std::string file_name;  // without folder
+    std::string track;      // the "Track" text; its leading number is used
+    std::string title;
+    bool ticked = false;
+};
+
+// What became of one ticked row's file.
+struct FileRename {
+    std::string old_name;
+    std::string new_name;
+    // Renamed, or in a dry run: would be renamed.
+    bool renamed = false;
+    // The file already has exactly its new name: nothing to do, and no fault.
+    bool already_named = false;
+    // The message shown for a failure; empty when all went well.
+    std::string error;
+};
+
+// Renames the files of the ticked rows in `folder` (a UTF-8 path) to
+// TrackFileName of their track and title, in row order, never over an
+// existing name (letter case ignored). Every failure is shown through
+// `messages` and kept in its result, and the next row follows. A dry run
+// makes the same checks against the folder as it would become and renames
+// nothing. One result per ticked row.
+std::vector<FileRename> RenameTrackFiles(const std::string& folder,
+                                         const std::vector<RenameRow>& rows, Progress& progress,
+                                         MessageService& messages, bool dry_run);
+
+struct FolderRename {
+    // The folder's new full path; empty when the title gives none.
+    std::string new_path;
+    // Renamed, or in a dry run: would be renamed.
+    bool renamed = false;
+    bool already_named = false;
+    std::string error;
+};
+
+// Renames `folder` to AlbumFolderName of the album title, in the same parent
+// folder. An empty title does nothing and says nothing.
+FolderRename RenameAlbumFolder(const std::string& folder, std::string_view album_title,
+                               MessageService& messages, bool dry_run);
+
+}  // namespace kalvex
