@@ -135,7 +135,7 @@ TEST_F(RenameOperationsTest, TheFolderTakesTheCleanedAlbumTitleBesideItself) {
     EXPECT_TRUE(quiet.Texts().empty());
 
     const fs::path dry =
-        RenameAlbumFolder(folder.string() + "/", "AC/DC: Live...", messages, true).new_path;
+        RenameAlbumFolder(folder.string() + "/./", "AC/DC: Live...", messages, true).new_path;
     EXPECT_EQ(dry, root / "ACDC Live");
     EXPECT_TRUE(fs::exists(folder));
     const FolderRename done = RenameAlbumFolder(folder.string(), "AC/DC: Live...", messages, false);
