@@ -89,10 +89,10 @@ private:
     FileResult listing_;
 };
 
-void RenameOneFile(FolderState& state, const RenameRow& row, FileRename& result,
+void RenameOneFile(FolderState& state, const TrackRow& row, FileRename& result,
                    MessageService& messages) {
-    result.old_name = row.file_name;
-    result.new_name = TrackFileName(row.track, row.title);
+    result.old_name = row.FileName;
+    result.new_name = TrackFileName(row.Track, row.Title);
     if (result.old_name == result.new_name) {
         // A rerun over a renamed folder: the case-blind test would find the
         // file itself, but there is nothing to do and nothing is wrong.
@@ -155,7 +155,7 @@ std::string FolderPath(const std::string& folder, std::string& reason) {
 }  // namespace
 
 std::vector<FileRename> RenameTrackFiles(const std::string& folder,
-                                         const std::vector<RenameRow>& rows, Progress& progress,
+                                         const std::vector<TrackRow>& rows, Progress& progress,
                                          MessageService& messages, bool dry_run) {
     FolderState state(folder, dry_run);
     std::vector<FileRename> results;
@@ -163,7 +163,7 @@ std::vector<FileRename> RenameTrackFiles(const std::string& folder,
     for (size_t i = 0; i < rows.size(); ++i) {
         progress.Step(
             ProgressPercent(static_cast<long long>(i) + 1, static_cast<long long>(rows.size())));
-        if (rows[i].ticked) {
+        if (rows[i].Ticked) {
             RenameOneFile(state, rows[i], results.emplace_back(), messages);
         }
     }

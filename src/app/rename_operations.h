@@ -4,18 +4,11 @@
 #include <string_view>
 #include <vector>
 
+#include "app/track_list.h"
 #include "common/message_service.h"
 #include "common/progress.h"
 
 namespace kalvex {
-
-// One row of the track list as the renaming reads it.
-struct RenameRow {
-    std::string file_name;  // without folder
-    std::string track;      // the "Track" text; its leading number is used
-    std::string title;
-    bool ticked = false;
-};
 
 // What became of one ticked row's file.
 struct FileRename {
@@ -30,13 +23,13 @@ struct FileRename {
 };
 
 // Renames the files of the ticked rows in `folder` (a UTF-8 path) to
-// TrackFileName of their track and title, in row order, never over an
+// TrackFileName of their "Track" and "Title" texts, in row order, never over an
 // existing name (letter case ignored). Every failure is shown through
 // `messages` and kept in its result, and the next row follows. A dry run
 // makes the same checks against the folder as it would become and renames
 // nothing. One result per ticked row.
 std::vector<FileRename> RenameTrackFiles(const std::string& folder,
-                                         const std::vector<RenameRow>& rows, Progress& progress,
+                                         const std::vector<TrackRow>& rows, Progress& progress,
                                          MessageService& messages, bool dry_run);
 
 struct FolderRename {

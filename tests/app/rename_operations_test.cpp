@@ -15,6 +15,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
+TrackRow Row(std::string file, std::string track, std::string title, bool ticked = true) {
+    TrackRow row;
+    row.FileName = std::move(file);
+    row.Track = std::move(track);
+    row.Title = std::move(title);
+    row.Ticked = ticked;
+    return row;
+}
+
 class RecordingProgress : public Progress {
 public:
     void Start() override { steps.push_back(-1); }
@@ -45,7 +54,7 @@ protected:
         }
         return files;
     }
-    std::vector<FileRename> Rename(const std::vector<RenameRow>& rows, bool dry_run = false) {
+    std::vector<FileRename> Rename(const std::vector<TrackRow>& rows, bool dry_run = false) {
         return RenameTrackFiles(folder.string(), rows, progress, messages, dry_run);
     }
 
@@ -59,10 +68,9 @@ TEST_F(RenameOperationsTest, TickedFilesTakeNumberAndTitleAndNothingIsEverOverwr
     for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3", "03 x.MP3"}) {
         Put(name);
     }
-    const auto results = Rename({{"a.mp3", "3", "Don't Stop (Live)", true},
-                                 {"b.mp3", "4", "Skipped", false},
-                                 {"c.mp3", "4/12", "Don't Stop Live", true},
-                                 {"d.mp3", "3", "X", true}});
+    const auto results =
+        Rename({Row("a.mp3", "3", "Don't Stop (Live)"), Row("b.mp3", "4", "Skipped", false),
+                Row("c.mp3", "4/12", "Don't Stop Live"), Row("d.mp3", "3", "X")});
     EXPECT_EQ(Content(), (std::set<std::string>{"03 Don't Stop Live.mp3=a.mp3", "b.mp3=b.mp3",
                                                 "04 Don't Stop Live.mp3=c.mp3", "d.mp3=d.mp3",
                                                 "03 x.MP3=03 x.MP3"}));
@@ -80,10 +88,8 @@ TEST_F(RenameOperationsTest, TwoRowsForOneNameAndARefusedRenameAreReportedAndThe
     Put("a.mp3");
     Put("b.mp3");
     Put("c.mp3");
-    const auto results = Rename({{"a.mp3", "1", "Same", true},
-                                 {"gone.mp3", "2", "Gone", true},
-                                 {"b.mp3", "01", "SAME", true},
-                                 {"c.mp3", "3", "Last", true}});
+    const auto results = Rename({Row("a.mp3", "1", "Same"), Row("gone.mp3", "2", "Gone"),
+                                 Row("b.mp3", "01", "SAME"), Row("c.mp3", "3", "Last")});
     EXPECT_EQ(Content(),
               (std::set<std::string>{"01 Same.mp3=a.mp3", "b.mp3=b.mp3", "03 Last.mp3=c.mp3"}));
     EXPECT_EQ(messages.Texts(),
@@ -96,8 +102,7 @@ TEST_F(RenameOperationsTest, TwoRowsForOneNameAndARefusedRenameAreReportedAndThe
 TEST_F(RenameOperationsTest, AFileAlreadyNamedIsDoneAndOneDifferingInCaseIsCorrected) {
     Put("01 One.mp3");
     Put("02 two.mp3");
-    const auto results =
-        Rename({{"01 One.mp3", "1", "One", true}, {"02 two.mp3", "2", "Two", true}});
+    const auto results = Rename({Row("01 One.mp3", "1", "One"), Row("02 two.mp3", "2", "Two")});
     EXPECT_TRUE(messages.Texts().empty());
     EXPECT_TRUE(results[0].already_named && !results[0].renamed);
     EXPECT_TRUE(results[1].renamed);
@@ -109,10 +114,8 @@ TEST_F(RenameOperationsTest, ADryRunChangesNothingAndReportsWhatARealRunWould) {
     Put("b.mp3");
     Put("01 A.mp3");
     // "a.mp3" is freed by the second row before the third row takes that name.
-    const std::vector<RenameRow> rows = {{"01 A.mp3", "1", "A", true},
-                                         {"a.mp3", "2", "B", true},
-                                         {"b.mp3", "1", "a", true},
-                                         {"gone.mp3", "3", "C", true}};
+    const std::vector<TrackRow> rows = {Row("01 A.mp3", "1", "A"), Row("a.mp3", "2", "B"),
+                                        Row("b.mp3", "1", "a"), Row("gone.mp3", "3", "C")};
     const auto before = Content();
     const auto planned = Rename(rows, true);
     EXPECT_EQ(Content(), before);
