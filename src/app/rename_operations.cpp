@@ -38,8 +38,9 @@ public:
         : folder_(AddBackslash(folder.empty() ? "." : folder)), dry_run_(dry_run) {
         if (dry_run_) {
             std::error_code error;
-            for (const auto& entry : std::filesystem::directory_iterator(folder_, error)) {
-                names_.push_back(entry.path().filename().string());
+            for (std::filesystem::directory_iterator entry(folder_, error), end;
+                 !error && entry != end; entry.increment(error)) {
+                names_.push_back(entry->path().filename().string());
             }
             if (error) {
                 listing_ = FileResult::Failed(error.message());
