@@ -15,23 +15,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TrackRow Row(std::string file, std::string track, std::string title, bool ticked = true) {
-    TrackRow row;
-    row.FileName = std::move(file);
-    row.Track = std::move(track);
-    row.Title = std::move(title);
-    row.Ticked = ticked;
-    return row;
-}
-
-class RecordingProgress : public Progress {
-public:
-    void Start() override { steps.push_back(-1); }
-    void Step(int percent) override { steps.push_back(percent); }
-    void Finish() override { steps.push_back(101); }
-    std::vector<int> steps;
-};
-
 class RenameOperationsTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -41,11 +24,14 @@ protected:
         fs::remove_all(root);
         folder = root / "Old";
         fs::create_directories(folder);
+        // Each file holds its first name, so a file that was overwritten shows.
+        for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3", "f.mp3", "03 x.MP3",
+                                 "01 A.mp3", "05 Five.mp3", "06 six.mp3"}) {
+            std::ofstream(folder / name) << name;
+        }
     }
     void TearDown() override { fs::remove_all(root); }
 
-    // Each file holds its own first name, so a file that was overwritten shows.
-    void Put(const std::string& name) const { std::ofstream(folder / name) << name; }
     std::set<std::string> Content() const {
         std::set<std::string> files;
         for (const auto& entry : fs::directory_iterator(folder)) {
@@ -54,109 +40,66 @@ protected:
         }
         return files;
     }
-    std::vector<FileRename> Rename(const std::vector<TrackRow>& rows, bool dry_run = false) {
-        return RenameTrackFiles(folder.string(), rows, progress, messages, dry_run);
+    std::vector<FileRename> Rename(bool dry_run) {
+        const auto row = [](const char* file, const char* track, const char* title) {
+            return TrackRow{file, track, title, "", std::string_view(file) != "b.mp3", false};
+        };
+        return RenameTrackFiles(
+            folder.string(),
+            {row("a.mp3", "3", "Don't Stop (Live)"), row("b.mp3", "4", "Unticked"),
+             row("c.mp3", "4/12", "Don't Stop Live"), row("d.mp3", "3", "X"),
+             row("gone.mp3", "7", "Gone"), row("e.mp3", "03", "don't stop live"),
+             row("05 Five.mp3", "5", "Five"), row("06 six.mp3", "6", "Six"),
+             // "01 A.mp3" frees its name before "f.mp3" takes it in another case.
+             row("01 A.mp3", "2", "B"), row("f.mp3", "1", "a")},
+            progress, messages, dry_run);
     }
 
     fs::path root;
     fs::path folder;
-    RecordingProgress progress;
+    NoProgress progress;
     CollectingMessageService messages;
 };
 
-TEST_F(RenameOperationsTest, TickedFilesTakeNumberAndTitleAndNothingIsEverOverwritten) {
-    for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3", "03 x.MP3"}) {
-        Put(name);
+// One letter per ticked row: renamed, already so named, or failed.
+std::string Outcomes(const std::vector<FileRename>& results) {
+    std::string outcomes;
+    for (const FileRename& result : results) {
+        outcomes += result.renamed ? 'r' : result.already_named ? 'a' : 'f';
     }
-    const auto results =
-        Rename({Row("a.mp3", "3", "Don't Stop (Live)"), Row("b.mp3", "4", "Skipped", false),
-                Row("c.mp3", "4/12", "Don't Stop Live"), Row("d.mp3", "3", "X")});
-    EXPECT_EQ(Content(), (std::set<std::string>{"03 Don't Stop Live.mp3=a.mp3", "b.mp3=b.mp3",
-                                                "04 Don't Stop Live.mp3=c.mp3", "d.mp3=d.mp3",
-                                                "03 x.MP3=03 x.MP3"}));
-    ASSERT_EQ(results.size(), 3u);
-    EXPECT_TRUE(results[0].renamed && results[1].renamed);
-    const std::string taken =
-        "Could not rename 'd.mp3' to '03 X.mp3', as that file already exists.";
-    EXPECT_FALSE(results[2].renamed);
-    EXPECT_EQ(results[2].error, taken);
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>{taken});
-    EXPECT_EQ(progress.steps, (std::vector<int>{-1, 25, 50, 75, 100, 101}));
+    return outcomes;
 }
 
-TEST_F(RenameOperationsTest, TwoRowsForOneNameAndARefusedRenameAreReportedAndTheRestGoesOn) {
-    Put("a.mp3");
-    Put("b.mp3");
-    Put("c.mp3");
-    const auto results = Rename({Row("a.mp3", "1", "Same"), Row("gone.mp3", "2", "Gone"),
-                                 Row("b.mp3", "01", "SAME"), Row("c.mp3", "3", "Last")});
-    EXPECT_EQ(Content(),
-              (std::set<std::string>{"01 Same.mp3=a.mp3", "b.mp3=b.mp3", "03 Last.mp3=c.mp3"}));
-    EXPECT_EQ(messages.Texts(),
-              (std::vector<std::string>{
-                  "Could not rename 'gone.mp3' to '02 Gone.mp3': " + std::string(strerror(ENOENT)),
-                  "Could not rename 'b.mp3' to '01 SAME.mp3', as that file already exists."}));
-    EXPECT_EQ(results[1].error, messages.Texts()[0]);
-}
-
-TEST_F(RenameOperationsTest, AFileAlreadyNamedIsDoneAndOneDifferingInCaseIsCorrected) {
-    Put("01 One.mp3");
-    Put("02 two.mp3");
-    const auto results = Rename({Row("01 One.mp3", "1", "One"), Row("02 two.mp3", "2", "Two")});
-    EXPECT_TRUE(messages.Texts().empty());
-    EXPECT_TRUE(results[0].already_named && !results[0].renamed);
-    EXPECT_TRUE(results[1].renamed);
-    EXPECT_EQ(Content(), (std::set<std::string>{"01 One.mp3=01 One.mp3", "02 Two.mp3=02 two.mp3"}));
-}
-
-TEST_F(RenameOperationsTest, ADryRunChangesNothingAndReportsWhatARealRunWould) {
-    Put("a.mp3");
-    Put("b.mp3");
-    Put("01 A.mp3");
-    // "a.mp3" is freed by the second row before the third row takes that name.
-    const std::vector<TrackRow> rows = {Row("01 A.mp3", "1", "A"), Row("a.mp3", "2", "B"),
-                                        Row("b.mp3", "1", "a"), Row("gone.mp3", "3", "C")};
+TEST_F(RenameOperationsTest, TickedFilesTakeNumberAndTitleNeverOverwritingAsADryRunForetells) {
     const auto before = Content();
-    const auto planned = Rename(rows, true);
+    const auto planned = Rename(true);
     EXPECT_EQ(Content(), before);
-    const auto dry_messages = messages.Texts();
-    messages = CollectingMessageService();
-    const auto done = Rename(rows);
-    EXPECT_EQ(messages.Texts(), dry_messages);
-    ASSERT_EQ(planned.size(), done.size());
-    for (size_t i = 0; i < done.size(); ++i) {
-        EXPECT_EQ(planned[i].renamed, done[i].renamed) << i;
-        EXPECT_EQ(planned[i].already_named, done[i].already_named) << i;
-        EXPECT_EQ(planned[i].error, done[i].error) << i;
-    }
-    EXPECT_EQ(dry_messages.size(), 2u);  // "01 a.mp3" is taken; gone.mp3 is missing
+    const auto results = Rename(false);
+    EXPECT_EQ(Content(),
+              (std::set<std::string>{
+                  "03 Don't Stop Live.mp3=a.mp3", "b.mp3=b.mp3", "04 Don't Stop Live.mp3=c.mp3",
+                  "d.mp3=d.mp3", "e.mp3=e.mp3", "03 x.MP3=03 x.MP3", "05 Five.mp3=05 Five.mp3",
+                  "06 Six.mp3=06 six.mp3", "02 B.mp3=01 A.mp3", "01 a.mp3=f.mp3"}));
+    EXPECT_EQ(Outcomes(results), "rrfffarrr");
+    EXPECT_EQ(Outcomes(planned), Outcomes(results));
+    const std::vector<std::string> expected = {
+        "Could not rename 'd.mp3' to '03 X.mp3', as that file already exists.",
+        "Could not rename 'gone.mp3' to '07 Gone.mp3': " + std::string(strerror(ENOENT)),
+        "Could not rename 'e.mp3' to '03 don't stop live.mp3', as that file already exists."};
+    std::vector<std::string> twice = expected;
+    twice.insert(twice.end(), expected.begin(), expected.end());
+    EXPECT_EQ(messages.Texts(), twice);
+    EXPECT_EQ(results[3].error, expected[1]);
 }
 
-TEST_F(RenameOperationsTest, TheFolderTakesTheCleanedAlbumTitleBesideItself) {
-    CollectingMessageService quiet;
-    EXPECT_FALSE(RenameAlbumFolder(folder.string(), "", quiet, false).renamed);
-    EXPECT_TRUE(quiet.Texts().empty());
-
-    const fs::path dry =
-        RenameAlbumFolder(folder.string() + "/./", "AC/DC: Live...", messages, true).new_path;
-    EXPECT_EQ(dry, root / "ACDC Live");
-    EXPECT_TRUE(fs::exists(folder));
-    const FolderRename done = RenameAlbumFolder(folder.string(), "AC/DC: Live...", messages, false);
-    EXPECT_TRUE(done.renamed);
-    EXPECT_TRUE(fs::is_directory(root / "ACDC Live"));
-    EXPECT_FALSE(fs::exists(folder));
-    EXPECT_TRUE(RenameAlbumFolder(done.new_path, "ACDC Live", messages, false).already_named);
-    EXPECT_TRUE(messages.Texts().empty());
-}
-
-TEST_F(RenameOperationsTest, TheFolderRenameRefusesWhatItCannotDoSafely) {
-    fs::create_directory(root / "new");
-    Put("track.mp3");
+TEST_F(RenameOperationsTest, TheFolderTakesTheCleanedAlbumTitleBesideItselfOrSaysWhyNot) {
     const std::string old_path = folder.string();
+    EXPECT_FALSE(RenameAlbumFolder(old_path, "", messages, false).renamed);
+    fs::create_directory(root / "new");
     RenameAlbumFolder(old_path, "New", messages, false);
     RenameAlbumFolder(old_path, "?.", messages, false);
     RenameAlbumFolder("/", "New", messages, false);
-    RenameAlbumFolder(old_path + "/track.mp3", "New", messages, false);
+    RenameAlbumFolder(old_path + "/a.mp3", "New", messages, false);
     RenameAlbumFolder(old_path + "/none", "New", messages, false);
     EXPECT_EQ(messages.Texts(),
               (std::vector<std::string>{
@@ -164,9 +107,18 @@ TEST_F(RenameOperationsTest, TheFolderRenameRefusesWhatItCannotDoSafely) {
                       "\r\nFolder already exists.",
                   "The album title gives no usable folder name.",
                   "Could not rename '/': a root folder cannot be renamed.",
-                  "Could not rename '" + old_path + "/track.mp3': " + strerror(ENOTDIR),
+                  "Could not rename '" + old_path + "/a.mp3': " + strerror(ENOTDIR),
                   "Could not rename '" + old_path + "/none': " + strerror(ENOENT)}));
-    EXPECT_TRUE(fs::exists(folder / "track.mp3"));
+
+    const fs::path target = root / "ACDC Live";
+    EXPECT_TRUE(RenameAlbumFolder(old_path + "/./", "AC/DC: Live...", messages, true).renamed);
+    EXPECT_TRUE(fs::exists(folder));
+    const FolderRename done = RenameAlbumFolder(old_path, "AC/DC: Live...", messages, false);
+    EXPECT_EQ(done.new_path, target);
+    EXPECT_TRUE(fs::exists(target / "a.mp3"));
+    EXPECT_FALSE(fs::exists(folder));
+    EXPECT_TRUE(RenameAlbumFolder(done.new_path, "ACDC Live", messages, false).already_named);
+    EXPECT_EQ(messages.Texts().size(), 5u);
 }
 
 }  // namespace
