@@ -1,5 +1,10 @@
 #pragma once
 
+#include <stdlib.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -19,5 +24,30 @@ inline std::string ReadFileBytes(const std::string& path) {
 inline std::string TestDataPath(const std::string& relative) {
     return std::string(KALVEX_TESTDATA_DIR) + "/" + relative;
 }
+
+// A fresh, empty folder in the temporary folder, removed with all it holds
+// when the object goes.
+class TempFolder {
+public:
+    explicit TempFolder(const std::string& prefix) {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / (prefix + "-XXXXXX")).string();
+        if (::mkdtemp(pattern.data()) == nullptr) {
+            throw std::runtime_error("mkdtemp: " + std::string(std::strerror(errno)));
+        }
+        path_ = pattern;
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
 
 }  // namespace kalvex::test

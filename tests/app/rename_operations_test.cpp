@@ -1,7 +1,6 @@
 #include "app/rename_operations.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -18,19 +17,13 @@ namespace fs = std::filesystem;
 class RenameOperationsTest : public testing::Test {
 protected:
     void SetUp() override {
-        root = fs::temp_directory_path() /
-               ("kalvex-rename-" + std::to_string(::getpid()) + "-" +
-                testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(root);
-        folder = root / "Old";
-        fs::create_directories(folder);
+        fs::create_directory(folder);
         // Each file holds its first name, so a file that was overwritten shows.
         for (const char* name : {"a.mp3", "b.mp3", "c.mp3", "d.mp3", "e.mp3", "f.mp3", "03 x.MP3",
                                  "01 A.mp3", "05 Five.mp3", "06 six.mp3"}) {
             std::ofstream(folder / name) << name;
         }
     }
-    void TearDown() override { fs::remove_all(root); }
 
     std::set<std::string> Content() const {
         std::set<std::string> files;
@@ -55,8 +48,9 @@ protected:
             progress, messages, dry_run);
     }
 
-    fs::path root;
-    fs::path folder;
+    test::TempFolder temp{"kalvex-rename"};
+    const fs::path root = temp.path();
+    const fs::path folder = root / "Old";
     NoProgress progress;
     CollectingMessageService messages;
 };

@@ -1,7 +1,6 @@
 #include "common/safe_rename.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
@@ -25,18 +24,15 @@ TEST(SafeRenameTest, NamesCompareFoldingAsciiAndLatin1LettersOnly) {
 class SafeRenameFolderTest : public testing::Test {
 protected:
     void SetUp() override {
-        fs::remove_all(folder);
-        fs::create_directories(folder / "Live");
+        fs::create_directory(folder / "Live");
         for (const char* name : {"a.mp3", "b.mp3", "Track \xC3\x89.MP3"}) {
             std::ofstream(folder / name) << name;
         }
     }
-    void TearDown() override { fs::remove_all(folder); }
     std::string Path(const char* name) const { return (folder / name).string(); }
 
-    const fs::path folder =
-        fs::temp_directory_path() / ("kalvex-safe-rename-" + std::to_string(::getpid()) + "-" +
-                                     testing::UnitTest::GetInstance()->current_test_info()->name());
+    test::TempFolder temp{"kalvex-safe-rename"};
+    const fs::path folder = temp.path();
 };
 
 TEST_F(SafeRenameFolderTest, ExistenceIgnoresCaseAndRenameNeverReplaces) {
