@@ -83,3 +83,8 @@ package: deps
 .PHONY: package-test
 package-test: package
 	tools/package_test.sh $(PACKAGE_DIR)
+
+# The track list refresh of 2,000 files against reading their tags.
+.PHONY: bench-tracks
+bench-tracks: deps
+	bench/track_list_bench.sh
