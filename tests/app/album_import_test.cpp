@@ -1,0 +1,188 @@
+#include "app/album_import.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "cli_runner.h"
+#include "id3/id3v1.h"
+#include "id3/id3v2_writer.h"
+#include "id3/tag_bytes.h"
+#include "test_files.h"
+
+namespace kalvex {
+namespace {
+
+namespace fs = std::filesystem;
+
+class RecordingProgress : public Progress {
+public:
+    void Start() override { steps.push_back(0); }
+    void Step(int percent) override { steps.push_back(percent); }
+    void Finish() override { steps.push_back(-1); }
+    std::vector<int> steps;
+};
+
+class AlbumImportTest : public testing::Test {
+protected:
+    void SetUp() override {
+        const std::string audio = test::ReadFileBytes(test::TestDataPath("id3/mutagen/xing.mp3"));
+        for (int i = 1; i <= 4; ++i) {
+            const std::string n = std::to_string(i);
+            const std::string path = Path(i);
+            std::ofstream(path, std::ios::binary) << audio;
+            TagRecord own;
+            own.Title = "Old " + n;
+            own.Composer = "Composer " + n;
+            own.Genre = "Pop";
+            ASSERT_TRUE(WriteTagV2(path, own, {}));
+            own.Title = "Own v1 " + n;
+            ASSERT_TRUE(WriteTagV1(path, own, ReadOnlyFiles::kMakeWritable));
+        }
+        NoProgress quiet;
+        tracks.Refresh(temp.path().string(), TrackOption::kFileCount, true, quiet);
+        album.Artist = "The Band";
+        album.Album = "First Light";
+        album.Genre = "rock";
+        album.Year = "2003";
+        AppendTrackText(album.Tracks.TrackTitles, 0, "Intro");
+        AppendTrackText(album.Tracks.TrackTitles, 1, " Various Artist /  Some Song / more");
+        AppendTrackText(album.Tracks.TrackExtras, 0, "Live at home");
+        editor.Fields().Version1 = true;
+        editor.Fields().Version2 = true;
+    }
+
+    std::string Path(int i) const {
+        return (temp.path() / ("Track0" + std::to_string(i) + ".mp3")).string();
+    }
+
+    // The tags of a file as an independent reader sees them.
+    static std::string ReadBack(const std::string& path) {
+        return test::Shell(
+                   "/usr/bin/python3 -c \"import sys, mutagen.id3 as m; t = m.ID3(sys.argv[1], "
+                   "load_v1=False); "
+                   "v1 = m.ParseID3v1(open(sys.argv[1], 'rb').read()[-128:]); "
+                   "print('|'.join([str(t.get(k, '')) for k in "
+                   "('TPE1', 'TIT2', 'TRCK', 'TALB', 'TDRC', 'TCOM')] + "
+                   "[str(t.getall('COMM')[0]) if t.getall('COMM') else '', t['TCON'].genres[0], "
+                   "str(v1['TIT2']) if v1 else 'no v1']))\" " +
+                   test::Quote(path))
+            .out;
+    }
+
+    std::vector<TrackImport> Import(ImportOptions options) {
+        AlbumImporter importer(tracks, editor, album, options);
+        return importer.Run(progress, messages);
+    }
+
+    test::TempFolder temp{"kalvex-import"};
+    TrackList tracks;
+    TagEditor editor;
+    AlbumToImport album;
+    RecordingProgress progress;
+    CollectingMessageService messages;
+};
+
+TEST_F(AlbumImportTest, TickedFilesGetTheAlbumAndKeepTheirOwnOtherFields) {
+    tracks.Rows()[3].Ticked = false;
+    const std::string untouched = test::ReadFileBytes(Path(4));
+
+    const std::vector<TrackImport> results = Import({.ImportTicked = true, .SaveTags = true});
+
+    ASSERT_EQ(results.size(), 3u);
+    EXPECT_EQ(progress.steps, (std::vector<int>{0, 25, 50, 75, 100, -1}));
+    EXPECT_TRUE(messages.Messages().empty());
+    EXPECT_EQ(ReadBack(Path(1)),
+              "The Band|Intro|1|First Light|2003|Composer 1|Live at home|Rock|Own v1 1\n");
+    // A compilation's track names its own artist; a third " / " part is dropped.
+    EXPECT_EQ(ReadBack(Path(2)),
+              "Various Artist|Some Song|2|First Light|2003|Composer 2||Rock|Own v1 2\n");
+    // Track 3 of a two-track album: no title.
+    EXPECT_EQ(ReadBack(Path(3)), "The Band||3|First Light|2003|Composer 3||Rock|Own v1 3\n");
+    EXPECT_EQ(test::ReadFileBytes(Path(4)), untouched);
+    EXPECT_EQ(tracks.Rows()[0].Title, "Intro");
+    EXPECT_EQ(tracks.Rows()[1].Title, "Some Song");
+}
+
+TEST_F(AlbumImportTest, OptimisedImportPutsTheAlbumIntoBothTagsAndADryRunWritesNothing) {
+    album.Genre = "Misc";  // a category, not a genre: each file keeps its own
+    editor.Fields().Version1 = false;
+    std::vector<std::string> before;
+    for (int i = 1; i <= 4; ++i) {
+        before.push_back(test::ReadFileBytes(Path(i)));
+    }
+    const ImportOptions options{
+        .ImportTicked = true, .Optimise = true, .SaveTags = true, .DryRun = true};
+    const std::vector<TrackImport> planned = Import(options);
+    ASSERT_EQ(planned.size(), 4u);
+    EXPECT_TRUE(planned[0].Written);
+    EXPECT_TRUE(planned[0].Fields.Version1 && planned[0].Fields.Clear);
+    EXPECT_EQ(planned[0].Fields.V1.Title, "Intro");
+    EXPECT_EQ(tracks.Rows()[1].Title, "Some Song");
+    for (int i = 1; i <= 4; ++i) {
+        EXPECT_EQ(test::ReadFileBytes(Path(i)), before[i - 1]) << i;
+    }
+
+    tracks.Rows()[2].Ticked = tracks.Rows()[3].Ticked = false;
+    Import({.ImportTicked = true, .Optimise = true, .SaveTags = true});
+    EXPECT_EQ(ReadBack(Path(1)),
+              "The Band|Intro|1|First Light|2003|Composer 1|Live at home|Pop|Intro\n");
+    TagRecord v1;
+    ASSERT_TRUE(ReadTagV1(Path(2), v1));
+    EXPECT_EQ(v1.Artist, "Various Artist");
+    EXPECT_EQ(v1.TNR, "2");
+    EXPECT_EQ(v1.Genre, "Pop");
+}
+
+TEST_F(AlbumImportTest, WithoutTickedImportOnlyTheSelectedRowAndItsLeadingTrackNumber) {
+    for (TrackRow& row : tracks.Rows()) {
+        row.Ticked = false;
+    }
+    // No row ticked: the bar runs through and nothing is written.
+    EXPECT_TRUE(Import({.ImportTicked = true, .SaveTags = true}).empty());
+    EXPECT_EQ(progress.steps.back(), -1);
+
+    tracks.Rows()[2].Selected = true;
+    tracks.Rows()[2].Track = "2/12";
+    progress.steps.clear();
+    const std::vector<TrackImport> results = Import({.SaveTags = true});
+    ASSERT_EQ(results.size(), 1u);
+    EXPECT_EQ(results[0].FileName, "Track03.mp3");
+    EXPECT_EQ(results[0].Track, 2);
+    EXPECT_TRUE(progress.steps.empty());
+    EXPECT_EQ(tracks.Rows()[2].Title, "Some Song");
+
+    for (const char* no_track : {"0", "-2", "", "none", "40000"}) {
+        tracks.Rows()[2].Track = no_track;
+        EXPECT_TRUE(Import({.SaveTags = true}).empty()) << no_track;
+    }
+    tracks.Rows()[2].Track = "1.6";
+    EXPECT_EQ(Import({.SaveTags = true}).at(0).Track, 2);
+}
+
+TEST_F(AlbumImportTest, FailuresAreListedOnceAtTheEndAndWithoutSaveOnlyTheEditorIsFilled) {
+    fs::remove(Path(2));
+    fs::remove(Path(4));
+    const std::vector<TrackImport> results = Import({.ImportTicked = true, .SaveTags = true});
+    ASSERT_EQ(results.size(), 4u);
+    EXPECT_TRUE(results[0].Written && results[2].Written);
+    EXPECT_EQ(results[1].Error, "No such file or directory");
+    EXPECT_EQ(messages.Texts(),
+              std::vector<std::string>{"The tags of these files could not be saved:\r\n"
+                                       "'Track02.mp3': No such file or directory\r\n"
+                                       "'Track04.mp3': No such file or directory"});
+
+    const std::string first = test::ReadFileBytes(Path(1));
+    album.Tracks.TrackTitles.clear();
+    AppendTrackText(album.Tracks.TrackTitles, 0, "Renamed");
+    tracks.Rows().resize(1);
+    Import({.ImportTicked = true});
+    EXPECT_EQ(test::ReadFileBytes(Path(1)), first);
+    EXPECT_EQ(editor.Fields().V2.Title, "Renamed");
+    EXPECT_EQ(editor.Fields().V2.Composer, "Composer 1");
+}
+
+}  // namespace
+}  // namespace kalvex
