@@ -192,6 +192,9 @@ void frmMain::CreateControls() {
     connect(capMP3Folder, &Caption::Click, this, &frmMain::RereadFolderTree);
     connect(cmdRefreshTracks, &QPushButton::clicked, this, &frmMain::RefreshTrackList);
     connect(cmdUpdate, &QPushButton::clicked, this, &frmMain::SaveSelectedFileTags);
+    connect(cmdImport, &QPushButton::clicked, this, &frmMain::ImportAlbum);
+    connect(cmdRenameFile, &QPushButton::clicked, this, &frmMain::RenameTickedFiles);
+    connect(cmdRenameFolder, &QPushButton::clicked, this, [this] { RenameFolder(Dir1Path()); });
     // Enter presses the focused button, or else the default button.
     for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
         auto* shortcut = new QShortcut(QKeySequence(key), this);
@@ -527,11 +530,6 @@ void frmMain::ReadCd() {
             ImportAlbum();
         }
     });
-}
-
-void frmMain::ImportAlbum() {
-    // The import of the album into the ticked files begins here; until it is
-    // built there is nothing to do.
 }
 
 void frmMain::RunLookupOperation(const std::function<void()>& operation) {

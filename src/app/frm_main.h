@@ -76,8 +76,14 @@ public:
     frmMatches& MatchDialog() { return *matches_; }
     // "Get album data for CD": the disc's album, then the automatic import.
     void ReadCd();
-    // Where the import of the loaded album into the files begins.
+    // "Import from FreeDB": the album into the ticked (or the selected)
+    // files, then the renaming when "Auto rename" is ticked.
     void ImportAlbum();
+    // "Rename ticked files based on title".
+    void RenameTickedFiles();
+    // Renames `folder` to the album title ("Rename folder based on FreeDB
+    // album" passes the highlighted folder); the lists follow it.
+    void RenameFolder(const std::string& folder);
 
     TrackListPanel& Tracks() { return *tracks_; }
     TagEditorPanel& TagPages() { return *tags_; }

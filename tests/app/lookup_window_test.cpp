@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
+#include <QTreeWidget>
 #include <filesystem>
 
 #include "app/drive_combo_box.h"
@@ -23,6 +25,7 @@
 #include "cdrom/virtual_drive_env.h"
 #include "controls/twips.h"
 #include "freedb/cd_lookup.h"
+#include "id3/id3v2_reader.h"
 #include "test_files.h"
 
 namespace kalvex {
@@ -242,6 +245,60 @@ TEST_F(LookupWindowTest, ManualLookupSendsTheTrimmedLowerCaseCategoryAndTheTestC
     EXPECT_EQ(messages->Messages()[0].icon, CollectingMessageService::Icon::Information);
     EXPECT_TRUE(w.txtData->toPlainText().startsWith("210"));
     EXPECT_TRUE(w.cmdTestFreeDB->isEnabled());
+}
+
+// The program's whole job: a folder as a ripper names it, read from the disc,
+// tagged, renamed, and the folder named after the album while it is listed.
+TEST_F(LookupWindowTest, ReadingTheCdImportsAndRenamesTheFilesAndTheFolder) {
+    CddbServerProcess server(Db());
+    const fs::path old_folder = folder / "music" / "Track rip";
+    fs::create_directories(old_folder);
+    for (const char* name : {"Track01.mp3", "Track02.mp3"}) {
+        fs::copy_file(test::TestDataPath("id3/mutagen/xing.mp3"), old_folder / name);
+    }
+    fs::create_directories(folder / "music" / "Two Tracks.");  // only a near namesake
+    frmMain& w = Open(server);
+    for (QCheckBox* option :
+         {w.chkTickRead, w.chkImportChecked, w.chkSaveImport, w.chkAutoImport, w.chkAutoRename}) {
+        option->setChecked(true);
+    }
+    w.SetDir1Path(old_folder.string());
+    ASSERT_EQ(w.Tracks().Rows().Rows().size(), 2u);
+    w.chkVersion2->setChecked(true);  // the rip has no tags: the box says what to write
+
+    disc.Insert(kTwoMatchDisc);
+    WhenDialogOpens([](frmMatches& dialog) {
+        dialog.lstMatches->setCurrentRow(1);
+        dialog.OKButton->click();
+    });
+    w.cmdRead->click();
+    EXPECT_TRUE(messages->Texts().empty()) << messages->Texts().front();
+    const fs::path album = folder / "music" / "Two Tracks";
+    EXPECT_FALSE(fs::exists(old_folder));
+    EXPECT_EQ(w.CurrentFolder(), album.string());
+    EXPECT_EQ(w.Mp3Folder(), album.string());
+    EXPECT_EQ(w.Dir1Path(), album.string());
+    ASSERT_EQ(w.lvwTracks->topLevelItemCount(), 2);
+    EXPECT_EQ(w.lvwTracks->topLevelItem(1)->text(0), "02 Track 2 of 0b014802.mp3");
+    TagRecord tags;
+    ASSERT_TRUE(ReadTagV2((album / "02 Track 2 of 0b014802.mp3").string(), tags));
+    EXPECT_EQ(tags.Artist, "Test Artist");
+    EXPECT_EQ(tags.Album, "Two Tracks");
+    EXPECT_EQ(tags.TNR, "2");
+    EXPECT_EQ(tags.Genre, "Rock");
+    EXPECT_TRUE(w.cmdRenameFolder->isEnabled());
+    EXPECT_TRUE(w.Dir1->isEnabled());
+
+    // Another folder given the album's name in other letters: taken already.
+    fs::create_directories(folder / "music" / "Old");
+    w.SetDir1Path((folder / "music" / "Old").string());
+    w.txtFAlbum->setText("two tracks");
+    w.cmdRenameFolder->click();
+    EXPECT_EQ(messages->Texts(), std::vector<std::string>{"Could not rename folder to \r\n" +
+                                                          (folder / "music").string() +
+                                                          "/two tracks\r\nFolder already exists."});
+    EXPECT_EQ(w.CurrentFolder(), (folder / "music" / "Old").string());
+    EXPECT_TRUE(fs::exists(album / "01 Track 1 of 0b014802.mp3"));
 }
 
 TEST_F(LookupWindowTest, DebugUncoversTheRawReplyUnderTheDetailsList) {

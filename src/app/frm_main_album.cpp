@@ -1,0 +1,66 @@
+// The main window's album workflow: the import of the loaded album into the
+// files and the renaming of the files and the folder after it.
+#include <QCheckBox>
+#include <QTreeView>
+
+#include "app/album_import.h"
+#include "app/frm_main.h"
+#include "app/page_widgets.h"
+#include "app/rename_operations.h"
+#include "common/text_helpers.h"
+
+namespace kalvex {
+
+void frmMain::ImportAlbum() {
+    EnableControls(false);
+    tags_->ReadFields();
+    AlbumToImport album{Text(txtFArtist), Text(txtFAlbum), Text(txtFGenre), Text(txtFYear),
+                        lookup_->Album()};
+    const ImportOptions options{.ImportTicked = chkImportChecked->isChecked(),
+                                .Optimise = chkOptimiseTags->isChecked(),
+                                .SaveTags = chkSaveImport->isChecked()};
+    AlbumImporter importer(tracks_->Rows(), tags_->Editor(), std::move(album), options);
+    importer.Run(tracks_->BarProgress(), *messages_);
+    // The editor shows the last imported file's fields, ready to be saved.
+    tags_->ShowFields();
+    tracks_->ShowRows();
+    if (chkAutoRename->isChecked()) {
+        RenameTickedFiles();
+        // The folder the files were imported into, whatever is highlighted.
+        RenameFolder(current_folder_);
+    }
+    EnableControls(true);
+}
+
+void frmMain::RenameTickedFiles() {
+    if (current_folder_.empty()) {
+        return;
+    }
+    EnableControls(false);
+    RenameTrackFiles(current_folder_, tracks_->Rows().Rows(), tracks_->BarProgress(), *messages_,
+                     false);
+    RefreshTrackList();
+    EnableControls(true);
+}
+
+void frmMain::RenameFolder(const std::string& folder) {
+    const std::string album = Text(txtFAlbum);
+    if (album.empty() || folder.empty()) {
+        return;
+    }
+    EnableControls(false);
+    renaming_folder_ = true;
+    // The checks first, so that a clash is told before the lists move.
+    const FolderRename plan = RenameAlbumFolder(folder, album, *messages_, true);
+    if (plan.renamed) {
+        // Nothing of the program stays inside the folder while it is renamed.
+        SetDir1Path(GetParentFolder(folder));
+        const FolderRename done = RenameAlbumFolder(folder, album, *messages_, false);
+        renaming_folder_ = false;
+        SetDir1Path(done.renamed ? done.new_path : folder);
+    }
+    renaming_folder_ = false;
+    EnableControls(true);
+}
+
+}  // namespace kalvex
