@@ -41,9 +41,12 @@ TrackListPanel::TrackListPanel(QTreeWidget* list, QProgressBar* bar, TagEditorPa
     connect(list_, &QTreeWidget::itemChanged, this, &TrackListPanel::OnItemChanged);
     connect(list_, &QTreeWidget::itemSelectionChanged, this, &TrackListPanel::OnSelectionChanged);
     connect(list_, &QTreeWidget::itemClicked, this, &TrackListPanel::OnRowClicked);
-    // The arrow keys move the editor along with the selection.
+    // The arrow keys move the editor along with the selection. Focus coming
+    // into the list also makes a row current, but selects nothing: following
+    // that would replace what the user set in the editor (its tag boxes say
+    // which versions an import writes) with the first file's tags.
     connect(list_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {
-        if (!showing_ && item != nullptr) {
+        if (!showing_ && item != nullptr && item->isSelected()) {
             OnRowClicked(item);
         }
     });

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileSystemModel>
@@ -99,6 +100,15 @@ TEST_F(TrackListWindowTest, OpeningAFolderListsItAndAClickShowsTheFileOnTheTagPa
     EXPECT_EQ(Column(1), (QStringList{"1", "2"}));
     EXPECT_EQ(Column(3), (QStringList{"0:02", "0:04"}));
     EXPECT_FALSE(w.pbFiles->isVisible());
+
+    // Focus coming into the list, as when a lookup disables the button that
+    // had it, leaves the boxes as the user ticked them; an arrow key moves on.
+    w.chkVersion2->setChecked(true);
+    QFocusEvent focus(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(w.lvwTracks, &focus);
+    EXPECT_TRUE(w.chkVersion2->isChecked());
+    QTest::keyClick(w.lvwTracks, Qt::Key_Down);
+    EXPECT_EQ(w.v2Title->text(), "Silence");
 
     ClickRow(1);
     EXPECT_EQ(w.v2Title->text(), "Silence");
