@@ -3,24 +3,42 @@
 # of freshly ripped-looking MP3s, a virtual drive holding the matching disc, and
 # a CDDB server on 127.0.0.1 that knows that disc in two categories.
 #
-#   tools/demo.sh [--build DIR]                      make it all in build/demo and open the window
-#   tools/demo.sh [--build DIR] --prepare-only DIR   only make the materials in DIR, print them as JSON
+#   tools/demo.sh [--build DIR] [--work DIR] [--option KEY=VALUE]... [--run COMMAND...]
+#   tools/demo.sh [--build DIR] --prepare-only DIR
 #
 # DIR of --build is a build folder holding kalvex-cli and kalvex-tagger
-# (default build/run, as `make run` and `make demo` make it). Every run starts
+# (default build/run, as `make run` and `make demo` make it); --work the folder
+# of the materials and the settings (default build/demo). Every run starts
 # from an empty folder, so the demo can be repeated after the files were
-# tagged and renamed. Closing the window (or Ctrl-C) stops the server.
+# tagged and renamed. --option sets a key of the settings' [Options] (the demo
+# ticks every import option). --run runs COMMAND instead of the window, with
+# the window's environment and DEMO_MATERIALS (the JSON below, with the
+# server's Port). --prepare-only only makes the materials in DIR and prints
+# them as JSON. Closing the window (or Ctrl-C, or COMMAND ending) stops the
+# server.
 set -euo pipefail
 shopt -s inherit_errexit
 
 here="$(cd "$(dirname "$0")/.." && pwd)"
 build="$here/build/run"
+work="$here/build/demo"
 prepare_only=""
+run=()
+# The demo's import saves both tags of all ticked files (the fresh rips have
+# none, so "Optimise" decides which versions are written) and renames them and
+# the folder; the folder opens with every file ticked.
+declare -A options=([Import ticked]=1 [Save tags on import]=1 [Optimise tags]=1 [Auto rename]=1
+    [Tick on read]=1)
 while [ $# -gt 0 ]; do
     case "$1" in
         --build) build="$(realpath -m "${2:?--build needs a folder}")"; shift 2 ;;
+        --work) work="$(realpath -m "${2:?--work needs a folder}")"; shift 2 ;;
+        --option)
+            [[ "${2:-}" == *=* ]] || { echo "demo.sh: --option needs KEY=VALUE" >&2; exit 2; }
+            options["${2%%=*}"]="${2#*=}"; shift 2 ;;
+        --run) shift; run=("$@"); [ ${#run[@]} -gt 0 ] || { echo "demo.sh: --run needs a command" >&2; exit 2; }; break ;;
         --prepare-only) prepare_only="$(realpath -m "${2:?--prepare-only needs a folder}")"; shift 2 ;;
-        -h | --help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+        -h | --help) sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
         *) echo "demo.sh: unknown argument '$1' (see --help)" >&2; exit 2 ;;
     esac
 done
@@ -104,51 +122,35 @@ if [ -n "$prepare_only" ]; then
     exit 0
 fi
 
-[ -x "$program" ] || { echo "demo.sh: $program is missing (build with make run first)" >&2; exit 2; }
-work="$here/build/demo"
+[ ${#run[@]} -gt 0 ] || [ -x "$program" ] ||
+    { echo "demo.sh: $program is missing (build with make run first)" >&2; exit 2; }
 materials="$(prepare "$work")"
 echo "$materials"
 album="$(/usr/bin/python3 -c 'import json, sys; print(json.loads(sys.argv[1])["Folder"])' "$materials")"
 
-server_pid=""
-cleanup() {
-    if [ -n "$server_pid" ]; then
-        kill "$server_pid" 2>/dev/null || true
-        wait "$server_pid" 2>/dev/null || true
-    fi
-}
-trap cleanup EXIT
+source "$here/tools/cddb_server_start.sh"
+trap stop_cddb_server EXIT
 trap 'exit 130' INT TERM
-
-python3 "$here/tools/cddb_server.py" --port 0 --db "$work/db" >"$work/server.out" &
-server_pid=$!
-port=""
-for _ in $(seq 100); do
-    port="$(sed -n 's/^PORT \([0-9]*\)$/\1/p' "$work/server.out")"
-    [ -n "$port" ] && break
-    kill -0 "$server_pid" 2>/dev/null || { echo "demo.sh: the CDDB server did not start" >&2; exit 1; }
-    sleep 0.1
-done
-[ -n "$port" ] || { echo "demo.sh: the CDDB server printed no port" >&2; exit 1; }
+start_cddb_server --db "$work/db" || exit 1
+port="$cddb_server_port"
 echo "CDDB server: http://127.0.0.1:$port"
 
-# Settings of the demo's own, so the user's Settings.ini stays as it is. The
-# folder opens at start with every file ticked, and an import saves the tags
-# of all ticked files and renames them and the folder.
+# Settings of the demo's own, so the user's Settings.ini stays as it is.
 mkdir -p "$work/settings"
-cat >"$work/settings/Settings.ini" <<EOF
-[Paths]
-MP3 Folder=$album
-[Options]
-Import ticked=1
-Save tags on import=1
-Auto rename=1
-Tick on read=1
-[FreeDB]
-Server=http://127.0.0.1
-URL start=~cddb/cddb.cgi
-Port=$port
-EOF
+{
+    printf '[Paths]\nMP3 Folder=%s\n[Options]\n' "$album"
+    for key in "${!options[@]}"; do
+        printf '%s=%s\n' "$key" "${options[$key]}"
+    done
+    printf '[FreeDB]\nServer=http://127.0.0.1\nURL start=~cddb/cddb.cgi\nPort=%s\n' "$port"
+} >"$work/settings/Settings.ini"
 
-KALVEX_SETTINGS_DIR="$work/settings" KALVEX_ASPI_LIBRARY="$virtual_drive" \
-KALVEX_VIRTUAL_TOC="$work/disc.toc" "$program"
+export KALVEX_SETTINGS_DIR="$work/settings" KALVEX_ASPI_LIBRARY="$virtual_drive"
+export KALVEX_VIRTUAL_TOC="$work/disc.toc"
+if [ ${#run[@]} -gt 0 ]; then
+    DEMO_MATERIALS="$(/usr/bin/python3 -c 'import json, sys
+print(json.dumps({**json.loads(sys.argv[1]), "Port": int(sys.argv[2])}))' "$materials" "$port")" \
+        "${run[@]}"
+else
+    "$program"
+fi

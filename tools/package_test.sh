@@ -48,12 +48,9 @@ debs=("$package_dir"/kalvex-tagger_*.deb)
 [ ${#debs[@]} -eq 1 ] || fail "more than one package in $package_dir: ${debs[*]}"
 deb="${debs[0]}"
 
-server_pid=""
+source "$here/tools/cddb_server_start.sh"
 cleanup() {
-    if [ -n "$server_pid" ]; then
-        kill "$server_pid" 2>/dev/null || true
-        wait "$server_pid" 2>/dev/null || true
-    fi
+    stop_cddb_server
     if mountpoint -q "$root/proc"; then
         umount "$root/proc" || umount -l "$root/proc"
     fi
@@ -101,16 +98,8 @@ in_root kalvex-cli --help | grep -q '^  lookup ' || fail "kalvex-cli --help list
 
 # A lookup against our CDDB server on the host, by text and by the virtual
 # drive from its installed place.
-python3 "$here/tools/cddb_server.py" --port 0 --db "$here/tests/freedb/server_db" \
-    >"$cache/server.out" &
-server_pid=$!
-port=""
-for _ in $(seq 100); do
-    port="$(sed -n 's/^PORT \([0-9]*\)$/\1/p' "$cache/server.out")"
-    [ -n "$port" ] && break
-    sleep 0.1
-done
-[ -n "$port" ] || fail "the CDDB server printed no port"
+start_cddb_server --db "$here/tests/freedb/server_db" || fail "no CDDB server"
+port="$cddb_server_port"
 toc="1 4 0:2:0 4:10:20 8:30:0 12:45:37 16:20:12"
 say "kalvex-cli lookup --toc ... --server http://127.0.0.1:$port"
 album="$(in_root kalvex-cli lookup --toc "$toc" --server "http://127.0.0.1:$port")" ||
