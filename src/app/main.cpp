@@ -2,13 +2,15 @@
 #include <QTimer>
 
 #include "app/frm_main.h"
+#include "app/widget_map.h"
 #include "cdrom/scsi_interface.h"
 
 namespace {
 
-// For the documentation: with KALVEX_SCREENSHOT set, the window saves a
-// picture of itself there once it is drawn and the program ends without
-// closing it (so no settings are written).
+// For checking that an installed program comes up (tools/package_test.sh):
+// with KALVEX_SCREENSHOT set, the window saves a picture of itself there once
+// it is drawn and the program ends without closing it (so no settings are
+// written).
 void ScheduleScreenshot(QWidget& window) {
     const QString path = qEnvironmentVariable("KALVEX_SCREENSHOT");
     if (path.isEmpty()) {
@@ -25,6 +27,9 @@ void ScheduleScreenshot(QWidget& window) {
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setStyle("Fusion");
+    if (const QString map = qEnvironmentVariable("KALVEX_WIDGET_MAP"); !map.isEmpty()) {
+        kalvex::KeepWidgetMap(application, map);
+    }
     kalvex::MainWindowServices services;
     services.select_drives = [](kalvex::DriveBox& box, kalvex::MessageService& messages) {
         return kalvex::SelectScsiInterface(box, messages);
