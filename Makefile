@@ -1,6 +1,6 @@
 # The two everyday commands: `make run` builds and starts the program,
 # `make test` builds and runs every test. Both install what they need first.
-.PHONY: run test deps fuzz clean screenshot
+.PHONY: run test deps fuzz clean screenshot screenshots
 
 JOBS ?= $(shell nproc)
 # CI sets CI=true; warnings are errors there.
@@ -28,11 +28,15 @@ test: deps
 fuzz: deps
 	tools/fuzz.sh $(TARGET) $(SECONDS)
 
-# Renews docs/main-window.png from the program on a virtual X server.
-screenshot: deps
+# Renews the pictures in docs/ (docs/main-window.png and one of each page and
+# of the match dialog) from the demo's road, clicked through on a virtual X server.
+screenshots: deps
 	cmake -S . -B $(RUN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKALVEX_TESTS=OFF
-	cmake --build $(RUN_DIR) -j $(JOBS) --target kalvex-tagger
-	tools/screenshot.sh $(RUN_DIR)/src/app/kalvex-tagger docs/main-window.png
+	cmake --build $(RUN_DIR) -j $(JOBS) --target kalvex-tagger kalvex-cli kalvex-virtual-aspi
+	/usr/bin/python3 tests/app/window_road_test.py --build $(RUN_DIR) --out $(RUN_DIR)/pictures
+	cp $(RUN_DIR)/pictures/*.png docs/
+screenshot: screenshots
+
 # Tag reading against TagLib: files per second and system calls per file.
 .PHONY: bench
 bench: deps

@@ -11,8 +11,8 @@ packages=(
     qt6-base-dev libcurl4-openssl-dev libffi-dev nlohmann-json3-dev
     # the window's platform plugins (X11, offscreen) and fonts (Arial's metrics)
     qt6-qpa-plugins fonts-dejavu-core fonts-liberation2
-    # the program on a virtual X server (screenshot and its test)
-    xvfb xauth
+    # the program on a virtual X server, clicked through (X input events) and pictured
+    xvfb xauth xdotool imagemagick
     # tests and their independent oracles
     libgtest-dev libgmock-dev libdiscid-dev
     # the CD pass-through test: a Debian kernel booted under QEMU with busybox
