@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QEvent>
+#include <QItemSelectionModel>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -39,8 +40,11 @@ QJsonArray ListRows(const QAbstractItemView& view) {
     const QModelIndex root = view.rootIndex();
     for (int row = 0; row < std::min(model->rowCount(root), kMostRows); ++row) {
         const QModelIndex index = model->index(row, 0, root);
+        const bool selected =
+            view.selectionModel() != nullptr && view.selectionModel()->isSelected(index);
         rows.append(QJsonObject{{"text", index.data().toString()},
-                                {"rect", ScreenRect(*view.viewport(), view.visualRect(index))}});
+                                {"rect", ScreenRect(*view.viewport(), view.visualRect(index))},
+                                {"selected", selected}});
     }
     return rows;
 }

@@ -52,17 +52,9 @@ class Window:
 
     def close(self):
         self.proc.terminate()
-        try:
-            self.proc.wait(10)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
-            self.proc.wait()
-
-    def read_map(self):
-        try:
-            return json.loads(self.map_file.read_text(encoding="utf-8"))
-        except FileNotFoundError:
-            return None
+        self.proc.wait(WAIT)
+        if "Sanitizer" in (log := self.log.read_text(errors="replace")):
+            raise Failed(f"the program reported:\n{log[-3000:]}")
 
     def wait(self, what, found, settled=False):
         """Waits until found(map) gives something, and the window has painted
@@ -72,7 +64,7 @@ class Window:
             if self.proc.poll() is not None:
                 raise Failed(f"the program ended ({self.proc.returncode}) while waiting for "
                              f"{what}:\n{self.log.read_text(errors='replace')[-3000:]}")
-            shown = self.read_map()
+            shown = json.loads(self.map_file.read_text()) if self.map_file.exists() else None
             result = found(shown) if shown else None
             if result and (not settled or shown["settled"]):
                 return result
@@ -181,6 +173,8 @@ def drive(build, out):
         if rows.index(second) != 1:
             raise Failed(f"the matches are {[row['text'] for row in rows]}")
         click(second["rect"])
+        w.wait_control("frmMatches", "lstMatches", lambda c: c["rows"][1]["selected"],
+                       "the second match selected")
         w.picture("frmMatches", out / "matches.png")
         w.click_control("frmMatches", "OKButton")
         w.wait_control("frmMain", "cmdImport", lambda c: c["enabled"], "the album loaded")
