@@ -133,8 +133,9 @@ done
 echo "CDDB server: http://127.0.0.1:$port"
 
 # Settings of the demo's own, so the user's Settings.ini stays as it is. The
-# folder opens at start with every file ticked, and an import saves the tags
-# of all ticked files and renames them and the folder.
+# folder opens at start with every file ticked, and an import saves both tags
+# of all ticked files and renames them and the folder. The rip has no tags, so
+# without "Optimise" the tag boxes would be unticked and no tag written.
 mkdir -p "$work/settings"
 cat >"$work/settings/Settings.ini" <<EOF
 [Paths]
@@ -144,6 +145,7 @@ Import ticked=1
 Save tags on import=1
 Auto rename=1
 Tick on read=1
+Optimise tags=1
 [FreeDB]
 Server=http://127.0.0.1
 URL start=~cddb/cddb.cgi
