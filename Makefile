@@ -90,3 +90,8 @@ package-test: package
 .PHONY: bench-tracks
 bench-tracks: deps
 	bench/track_list_bench.sh
+
+# tag-album --rename over 99 files against kid3-cli doing the same job.
+.PHONY: bench-tag-album
+bench-tag-album: deps
+	bench/tag_album_bench.sh
