@@ -13,6 +13,7 @@ Exit code 77 (skipped) when sox or lame is missing.
 """
 
 import argparse
+import collections
 import hashlib
 import os
 import random
@@ -42,11 +43,8 @@ def new_name(n):
 
 def write_reply(path):
     lines = ["210 misc 0a0b0c0d CD database entry follows (until terminating `.')",
-             "# xmcd", "DISCID=0a0b0c0d", "DTITLE=Crash Band / " + NEW_FOLDER, "DYEAR=2001",
-             "DGENRE=Misc"]
-    lines += ["TTITLE%d=Song %d" % (n - 1, n) for n in range(1, TRACKS + 1)]
-    lines += ["EXTD="] + ["EXTT%d=" % (n - 1) for n in range(1, TRACKS + 1)]
-    lines += ["PLAYORDER=", "."]
+             "DISCID=0a0b0c0d", "DTITLE=Crash Band / " + NEW_FOLDER, "DYEAR=2001"]
+    lines += ["TTITLE%d=Song %d" % (n - 1, n) for n in range(1, TRACKS + 1)] + ["."]
     with open(path, "w", encoding="ascii") as out:
         out.write("\r\n".join(lines) + "\r\n")
 
@@ -77,6 +75,17 @@ def audio_digest(path):
 def is_tagged(path):
     with open(path, "rb") as f:
         return f.read(3) == b"ID3"
+
+
+def wait_for_tag(child, path, duration):
+    deadline = time.monotonic() + duration * 2
+    while child.poll() is None and time.monotonic() < deadline:
+        try:
+            if is_tagged(path):
+                return
+        except FileNotFoundError:
+            return
+        time.sleep(0.0002)
 
 
 def check_whole(work, audio):
@@ -153,8 +162,7 @@ def main():
         duration = time.monotonic() - start
         check_complete(work, audio)
 
-        seen = {"untouched": 0, "partly tagged": 0, "partly renamed": 0, "all renamed": 0,
-                "temp left": 0}
+        seen = collections.Counter()
         for kill in range(args.kills):
             fresh_album()
             child = subprocess.Popen(command(os.path.join(work, OLD_FOLDER)),
@@ -162,17 +170,8 @@ def main():
             if kill % 2 == 0:
                 time.sleep(rng.uniform(0, duration))
             else:
-                # The renaming is quick: wait for the last file's tag, then
-                # kill somewhere in or just after the renames.
-                last = os.path.join(work, OLD_FOLDER, old_name(TRACKS))
-                deadline = time.monotonic() + duration * 2
-                while child.poll() is None and time.monotonic() < deadline:
-                    try:
-                        if is_tagged(last):
-                            break
-                    except FileNotFoundError:
-                        break
-                    time.sleep(0.0002)
+                # The renames are quick: kill in or just after them.
+                wait_for_tag(child, os.path.join(work, OLD_FOLDER, old_name(TRACKS)), duration)
                 time.sleep(rng.uniform(0, 0.004))
             child.send_signal(signal.SIGKILL)
             child.wait()
@@ -184,19 +183,14 @@ def main():
                 check_complete(work, audio)
             except AssertionError as error:
                 raise AssertionError("kill %d (seed %d): %s" % (kill, seed, error)) from None
-            if renamed == TRACKS:
-                seen["all renamed"] += 1
-            elif renamed:
-                seen["partly renamed"] += 1
-            else:
-                seen["untouched" if tagged == 0 else "partly tagged"] += 1
-            seen["temp left"] += temp_left
+            seen["all renamed" if renamed == TRACKS else "some renamed" if renamed else
+                 "some tagged" if tagged else "untouched"] += 1
+            seen["a rewrite left behind"] += temp_left
 
-        print("%d kills of tag-album over %d files (one run %.2f s, seed %d): untouched %d, "
-              "some tagged %d, some renamed %d, all renamed %d; a rewrite was left behind %d "
-              "times; every file whole, and every rerun completed the job"
-              % (args.kills, TRACKS, duration, seed, seen["untouched"], seen["partly tagged"],
-                 seen["partly renamed"], seen["all renamed"], seen["temp left"]))
+        print("%d kills of tag-album over %d files (one run %.2f s, seed %d): %s; every file "
+              "whole, every rerun completed the job"
+              % (args.kills, TRACKS, duration, seed, ", ".join(
+                  "%s %d" % item for item in sorted(seen.items()))))
     finally:
         shutil.rmtree(work, ignore_errors=True)
     return 0
