@@ -6,34 +6,14 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 files=${1:-2000}
-cli=${2:-}
-if [[ -z $cli ]]; then
-    build=build/bench
-    cmake -S . -B $build -DCMAKE_BUILD_TYPE=Release -DKALVEX_BENCH=ON -DKALVEX_TESTS=OFF >/dev/null
-    cmake --build $build --target kalvex-cli -j 2 >/dev/null
-    cli=$build/src/cli/kalvex-cli
-fi
+source bench/bench_lib.sh
+cli=$(bench_cli "${2:-}")
 folder=$(mktemp -d)
 trap 'rm -rf "$folder"' EXIT
 for i in $(seq -w 1 "$files"); do
     cp tests/data/id3/mutagen/silence-44-s.mp3 "$folder/$i Track.mp3"
 done
-seconds() {
-    local start end
-    start=$(date +%s.%N)
-    "$@" >/dev/null
-    end=$(date +%s.%N)
-    echo "$end - $start" | bc -l
-}
-best() {
-    local best=999 t
-    for _ in 1 2 3 4 5; do
-        t=$(seconds "$@")
-        if (($(echo "$t < $best" | bc -l))); then best=$t; fi
-    done
-    echo "$best"
-}
-list=$(best "$cli" list "$folder" --track-option tag)
-tags=$(best "$cli" tags "$folder"/*.mp3)
+list=$(best seconds "$cli" list "$folder" --track-option tag)
+tags=$(best seconds "$cli" tags "$folder"/*.mp3)
 printf 'files %d\nlist (track list refresh) %.3f s\ntags (reading the tags)   %.3f s\nratio list/tags %.2f\n' \
     "$files" "$list" "$tags" "$(echo "$list / $tags" | bc -l)"

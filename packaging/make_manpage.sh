@@ -38,7 +38,9 @@ kalvex\\-cli \\- the command line of Kalvex Tagger: disc ids, CDDB lookups, ID3 
 .B kalvex\\-cli
 does the steps of the Kalvex Tagger window for scripts: it reads a CD's table
 of contents, computes its FreeDB disc id, asks a CDDB server for the album, and
-reads, writes and removes the ID3 v1 and v2 tags of MP3 files.
+reads, writes and removes the ID3 v1 and v2 tags of MP3 files;
+.B tag\\-album
+does it all for an album folder in one go, renaming its files and itself too.
 Output is for people by default;
 .B \\-\\-json
 gives one JSON object for programs.
@@ -78,6 +80,7 @@ kalvex\-cli discid \-\-toc "1 2 0:2:0 3:0:0 5:30:10" \-\-json
 kalvex\-cli lookup \-\-drive 1 \-\-choose 0
 kalvex\-cli lookup \-\-toc "1 2 0:2:0 3:0:0 5:30:10" \e
     \-\-server http://127.0.0.1:8880 \-\-choose 1
+kalvex\-cli tag\-album ~/Music/Album \-\-drive 1 \-\-choose 0 \-\-rename \-\-dry\-run
 kalvex\-cli write "01 Intro.mp3" \-\-v1 \-\-v2 2.4 \-\-artist "Artist" \-\-title "Intro"
 .fi
 .SH FILES

@@ -41,6 +41,25 @@ std::optional<std::string> ArgReader::Value(std::string_view name) {
     return value;
 }
 
+std::optional<std::vector<std::string>> ArgReader::Values(std::string_view name, size_t count) {
+    std::optional<std::vector<std::string>> values;
+    for (auto it = args_.begin(); it != args_.end();) {
+        if (*it == "--") {
+            break;
+        }
+        if (*it != name) {
+            ++it;
+            continue;
+        }
+        if (static_cast<size_t>(args_.end() - it) <= count) {
+            throw UsageError(std::string(name) + " needs " + std::to_string(count) + " values");
+        }
+        values.emplace(it + 1, it + 1 + static_cast<std::ptrdiff_t>(count));
+        it = args_.erase(it, it + 1 + static_cast<std::ptrdiff_t>(count));
+    }
+    return values;
+}
+
 std::vector<std::string> ArgReader::Positionals() {
     std::vector<std::string> positionals;
     bool options_ended = false;

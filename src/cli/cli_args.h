@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -26,6 +27,8 @@ public:
     // The value of "--name VALUE" or "--name=VALUE"; UsageError when the
     // value is missing.
     std::optional<std::string> Value(std::string_view name);
+    // The `count` words after "--name"; UsageError when fewer follow.
+    std::optional<std::vector<std::string>> Values(std::string_view name, size_t count);
     // What is left, in order. "-" alone is a positional (standard input);
     // "--" ends the options.
     std::vector<std::string> Positionals();

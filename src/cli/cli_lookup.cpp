@@ -1,6 +1,10 @@
 #include "cli/cli_lookup.h"
 
+#include <charconv>
 #include <ostream>
+
+#include "cdrom/toc_text.h"
+#include "cli/commands.h"
 
 namespace kalvex::cli {
 
@@ -10,6 +14,42 @@ const char* const kServerOptionsHelp =
   --root PATH    the path of its CDDB script (default ~cddb/cddb.cgi)
   --port N       the port (default: the URL's own port, else 80)
 )";
+
+const char* const kDiscOptionsHelp =
+    R"(  --drive N      read the table of contents from drive index N (see drives)
+  --toc TEXT     the table of contents as text, as for discid
+)";
+
+DiscOptions ReadDiscOptions(ArgReader& reader) {
+    DiscOptions disc;
+    disc.toc_text = reader.Value("--toc");
+    disc.drive = reader.Value("--drive");
+    return disc;
+}
+
+std::optional<DiscToc> TocOfDisc(const DiscOptions& disc, Io& io) {
+    if (disc.drive) {
+        return ReadTocOfDrive(*disc.drive, io);
+    }
+    TocTextResult parsed = ParseTocText(disc.toc_text.value_or(""));
+    if (!parsed.toc) {
+        Fail(io, parsed.error);
+    }
+    return parsed.toc;
+}
+
+std::optional<int> ReadChoice(ArgReader& reader) {
+    const std::optional<std::string> text = reader.Value("--choose");
+    if (!text) {
+        return std::nullopt;
+    }
+    int choice = 0;
+    const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), choice);
+    if (error != std::errc() || end != text->data() + text->size() || choice < 0) {
+        throw UsageError("--choose needs a match index from 0");
+    }
+    return choice;
+}
 
 std::optional<std::string> UrlPort(const std::string& url) {
     const size_t scheme_end = url.find("://");

@@ -28,29 +28,6 @@ playing length.
 Exit code 1 when DIR cannot be read.
 )";
 
-TrackOption ParseTrackOption(const std::optional<std::string>& text) {
-    if (!text || *text == "count") {
-        return TrackOption::kFileCount;
-    }
-    if (*text == "name") {
-        return TrackOption::kFileName;
-    }
-    if (*text == "tag") {
-        return TrackOption::kTrackTag;
-    }
-    throw UsageError("--track-option takes count, name or tag");
-}
-
-// The folder as an absolute path without a separator at its end.
-std::string FolderPath(const std::string& dir) {
-    std::error_code error;
-    std::string path = std::filesystem::absolute(dir, error).lexically_normal().string();
-    while (path.size() > 1 && path.back() == '/') {
-        path.pop_back();
-    }
-    return path;
-}
-
 void PrintRows(const TrackList& list, Io& io) {
     io.out << "Filename\tTrack\tTitle\tLength\n";
     for (const TrackRow& row : list.Rows()) {
@@ -62,18 +39,15 @@ void PrintRows(const TrackList& list, Io& io) {
 int RunList(std::vector<std::string> args, Io& io) {
     ArgReader reader(std::move(args));
     const bool json = reader.Flag("--json");
-    const TrackOption option = ParseTrackOption(reader.Value("--track-option"));
+    const TrackOption option = ReadTrackOption(reader);
     const std::vector<std::string> dirs = reader.Positionals();
     if (dirs.size() != 1) {
         throw UsageError("list needs exactly one DIR (see list --help)");
     }
-    const std::string folder = FolderPath(dirs[0]);
-    struct stat status {};
-    if (::stat(folder.c_str(), &status) != 0) {
-        return Fail(io, "cannot list " + dirs[0] + ": " + std::system_category().message(errno));
-    }
-    if (!S_ISDIR(status.st_mode)) {
-        return Fail(io, "cannot list " + dirs[0] + ": " + std::system_category().message(ENOTDIR));
+    std::string reason;
+    const std::string folder = ExistingFolder(dirs[0], reason);
+    if (folder.empty()) {
+        return Fail(io, "cannot list " + dirs[0] + ": " + reason);
     }
     TrackList list;
     NoProgress progress;
@@ -94,6 +68,38 @@ int RunList(std::vector<std::string> args, Io& io) {
 }
 
 }  // namespace
+
+TrackOption ReadTrackOption(ArgReader& reader) {
+    const std::optional<std::string> text = reader.Value("--track-option");
+    if (!text || *text == "count") {
+        return TrackOption::kFileCount;
+    }
+    if (*text == "name") {
+        return TrackOption::kFileName;
+    }
+    if (*text == "tag") {
+        return TrackOption::kTrackTag;
+    }
+    throw UsageError("--track-option takes count, name or tag");
+}
+
+std::string ExistingFolder(const std::string& dir, std::string& reason) {
+    std::error_code error;
+    std::string path = std::filesystem::absolute(dir, error).lexically_normal().string();
+    while (path.size() > 1 && path.back() == '/') {
+        path.pop_back();
+    }
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0) {
+        reason = std::system_category().message(errno);
+        return {};
+    }
+    if (!S_ISDIR(status.st_mode)) {
+        reason = std::system_category().message(ENOTDIR);
+        return {};
+    }
+    return path;
+}
 
 Command ListCommand() {
     return {"list", "the track list of a folder's MP3 files", kHelp, RunList};

@@ -1,8 +1,6 @@
-#include <charconv>
 #include <ostream>
 
 #include "cdrom/disc_id.h"
-#include "cdrom/toc_text.h"
 #include "cli/cli_lookup.h"
 #include "cli/commands.h"
 #include "common/text_helpers.h"
@@ -19,8 +17,6 @@ contents (from drive index N, or as text as for discid), its disc id, the
 "cddb query" to the server, the choice among several matches, and the
 "cddb read" of the chosen album.
 
-  --drive N      read the table of contents from drive index N (see drives)
-  --toc TEXT     the table of contents as text
 )";
 
 constexpr const char* kHelpTail =
@@ -35,20 +31,8 @@ Messages for the user go to standard error (and into "Messages"). Exit code
 does not pick one.
 )";
 
-const std::string kHelp = std::string(kHelpHead) + kServerOptionsHelp + kHelpTail;
-
-std::optional<int> ReadChoice(ArgReader& reader) {
-    const std::optional<std::string> text = reader.Value("--choose");
-    if (!text) {
-        return std::nullopt;
-    }
-    int choice = 0;
-    const auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), choice);
-    if (error != std::errc() || end != text->data() + text->size() || choice < 0) {
-        throw UsageError("--choose needs a match index from 0");
-    }
-    return choice;
-}
+const std::string kHelp =
+    std::string(kHelpHead) + kDiscOptionsHelp + kServerOptionsHelp + kHelpTail;
 
 Json MatchesJson(const MatchList& matches) {
     Json list = Json::array();
@@ -62,26 +46,16 @@ Json MatchesJson(const MatchList& matches) {
 int RunLookup(std::vector<std::string> args, Io& io) {
     ArgReader reader(std::move(args));
     const bool json = reader.Flag("--json");
-    const std::optional<std::string> toc_text = reader.Value("--toc");
-    const std::optional<std::string> drive = reader.Value("--drive");
+    const DiscOptions disc = ReadDiscOptions(reader);
     const ServerAddress address = ReadServerOptions(reader);
     const std::optional<int> choice = ReadChoice(reader);
-    if (!reader.Positionals().empty() || toc_text.has_value() == drive.has_value()) {
+    if (!reader.Positionals().empty() || disc.toc_text.has_value() == disc.drive.has_value()) {
         throw UsageError(
             "lookup needs --toc \"FIRST LAST M:S:F ...\" or --drive N (see lookup --help)");
     }
-    std::optional<DiscToc> toc;
-    if (drive) {
-        toc = ReadTocOfDrive(*drive, io);
-        if (!toc) {
-            return 1;
-        }
-    } else {
-        TocTextResult parsed = ParseTocText(*toc_text);
-        if (!parsed.toc) {
-            return Fail(io, parsed.error);
-        }
-        toc = parsed.toc;
+    const std::optional<DiscToc> toc = TocOfDisc(disc, io);
+    if (!toc) {
+        return 1;
     }
 
     CliLookup cli(choice);

@@ -101,22 +101,12 @@ int CannotWrite(Io& io, const std::string& path, const char* what, const FileRes
 int RunWrite(std::vector<std::string> args, Io& io) {
     ArgReader reader(std::move(args));
     const bool json = reader.Flag("--json");
-    const bool v1 = reader.Flag("--v1");
-    const bool no_v1 = reader.Flag("--no-v1");
-    const std::optional<std::string> v2 = reader.Value("--v2");
-    const bool no_v2 = reader.Flag("--no-v2");
-    const bool clear = reader.Flag("--clear");
+    const auto [v1, no_v1, v2, no_v2, clear] = ReadTagVersionOptions(reader);
     FieldValues values;
     for (const TagField& field : kTagFields) {
         if (std::optional<std::string> value = reader.Value(field.option)) {
             values.emplace_back(field.member, std::move(*value));
         }
-    }
-    if ((v1 && no_v1) || (v2 && no_v2)) {
-        throw UsageError("a tag version cannot be both written and removed");
-    }
-    if (v2 && *v2 != "2.3" && *v2 != "2.4") {
-        throw UsageError("--v2 takes 2.3 or 2.4");
     }
     if (!v1 && !no_v1 && !v2 && !no_v2) {
         throw UsageError("write needs --v1, --no-v1, --v2 or --no-v2 (see write --help)");
@@ -186,6 +176,22 @@ int RunRemove(std::vector<std::string> args, Io& io) {
 }
 
 }  // namespace
+
+TagVersionOptions ReadTagVersionOptions(ArgReader& reader) {
+    TagVersionOptions options;
+    options.v1 = reader.Flag("--v1");
+    options.no_v1 = reader.Flag("--no-v1");
+    options.v2 = reader.Value("--v2");
+    options.no_v2 = reader.Flag("--no-v2");
+    options.clear = reader.Flag("--clear");
+    if ((options.v1 && options.no_v1) || (options.v2 && options.no_v2)) {
+        throw UsageError("a tag version cannot be both written and removed");
+    }
+    if (options.v2 && *options.v2 != "2.3" && *options.v2 != "2.4") {
+        throw UsageError("--v2 takes 2.3 or 2.4");
+    }
+    return options;
+}
 
 Command WriteCommand() {
     return {"write", "write or remove the ID3 v1 and v2 tags of an MP3 file", kWriteHelp, RunWrite};

@@ -15,7 +15,7 @@ std::vector<Command> AllCommands() {
     return {
         kalvex::cli::DiscIdCommand(), kalvex::cli::LookupCommand(), kalvex::cli::CddbCommand(),
         kalvex::cli::DrivesCommand(), kalvex::cli::ListCommand(),   kalvex::cli::TagsCommand(),
-        kalvex::cli::WriteCommand(),  kalvex::cli::RemoveCommand(),
+        kalvex::cli::WriteCommand(),  kalvex::cli::RemoveCommand(), kalvex::cli::TagAlbumCommand(),
     };
 }
 

@@ -181,6 +181,24 @@ bool CdLookup::ReadAndShowMatch(int index) {
     if (!FetchCommand("cddb read " + match.Category + " " + match.DiscId, page)) {
         return false;
     }
+    return ShowAlbumReply(page, index);
+}
+
+bool CdLookup::LoadAlbumReply(const std::string& page) {
+    if (busy_) {
+        return false;
+    }
+    BusyScope busy(busy_);
+    // "210 rock 14001a05 CD database entry follows": category and disc id.
+    const std::string canonical = CanonicalReplyText(page);
+    const std::string status_line = canonical.substr(0, canonical.find("\r\n"));
+    matches_.assign(1, FreeDbMatch{ToLowerAscii(GetField(status_line, " ", 2)),
+                                   ToLowerAscii(GetField(status_line, " ", 3)), ""});
+    loaded_ = false;
+    return ShowAlbumReply(page, 0);
+}
+
+bool CdLookup::ShowAlbumReply(const std::string& page, int index) {
     raw_reply_ = page;
     // The reply is parsed into a copy: an invalid record must not leave the
     // panel showing one album while the album data holds parts of another.
@@ -193,7 +211,7 @@ bool CdLookup::ReadAndShowMatch(int index) {
     }
     album_ = std::move(album);
     chosen_match_ = index;
-    ShowAlbum(match);
+    ShowAlbum(matches_[static_cast<size_t>(index)]);
     loaded_ = true;
     Changed();
     return true;

@@ -70,6 +70,10 @@ public:
     // an empty disc id.
     bool LookUpManually(const std::string& category, const std::string& disc_id,
                         const ServerAddress& address);
+    // Loads a stored "cddb read" reply as if the server had just sent it:
+    // the genre comes from the status line's category. False, told through
+    // the message service, when the reply holds no album.
+    bool LoadAlbumReply(const std::string& page);
     // Asks for the message of the day and tells whether the server answered.
     bool TestConnection(const ServerAddress& address);
 
@@ -100,6 +104,8 @@ private:
     // Fetches one command ("motd" reads the same encoded or not); tells the
     // user and returns false on failure.
     bool FetchCommand(const std::string& command, std::string& page);
+    // Parses a read reply for match `index` and shows it when it is valid.
+    bool ShowAlbumReply(const std::string& page, int index);
     void ShowAlbum(const FreeDbMatch& match);
     void Changed();
 
