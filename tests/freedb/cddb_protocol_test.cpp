@@ -86,12 +86,8 @@ TEST(QueryReply, FailuresShowTheirMessages) {
 
 TEST(QueryReply, LineFeedsAloneAndAMissingLastLineEndReadTheSame) {
     const std::string crlf = kTwoMatches;
-    std::string lf;
-    for (char c : crlf) {
-        if (c != '\r') {
-            lf.push_back(c);
-        }
-    }
+    std::string lf = crlf;
+    std::erase(lf, '\r');
     const std::string torn = crlf.substr(0, crlf.size() - 2);
     EXPECT_EQ(Query(lf).matches, Query(crlf).matches);
     EXPECT_EQ(Query(torn).matches, Query(crlf).matches);
