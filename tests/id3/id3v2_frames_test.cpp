@@ -39,11 +39,6 @@ TEST(DecodeFrameText, UrlIsSingleByteAfterItsDescription) {
     EXPECT_EQ(Decode(std::string("\1\xFF\xFE\x64\0\0\0http://x", 15), "WXX"), "http://x");
 }
 
-TEST(DecodeFrameText, SeekGivesItsOffsetInDecimal) {
-    EXPECT_EQ(Decode(std::string("\0\0\1\0", 4), "SEEK"), "256");
-    EXPECT_EQ(Decode(std::string("\0\1", 2), "SEEK"), "");
-}
-
 TEST(NormaliseGenreText, NumbersInParenthesesBecomeNames) {
     EXPECT_EQ(NormaliseGenreText("(17)"), "Rock");
     EXPECT_EQ(NormaliseGenreText("(17)Rock"), "Rock");
