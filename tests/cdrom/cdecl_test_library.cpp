@@ -7,11 +7,13 @@
 
 namespace {
 
+using I = std::intptr_t;
+
 // Each argument weighted by its position, so that order and count show.
-std::int32_t Weigh(std::initializer_list<std::intptr_t> arguments) {
+std::int32_t Weigh(std::initializer_list<I> arguments) {
     std::int32_t sum = 0;
     std::int32_t weight = 1;
-    for (const std::intptr_t argument : arguments) {
+    for (const I argument : arguments) {
         sum += static_cast<std::int32_t>(argument) * weight++;
     }
     return sum;
@@ -19,98 +21,47 @@ std::int32_t Weigh(std::initializer_list<std::intptr_t> arguments) {
 
 }  // namespace
 
-EXPORT std::int32_t Args0() {
-    return Weigh({});
-}
-EXPORT std::int32_t Args1(std::intptr_t a1) {
-    return Weigh({a1});
-}
-EXPORT std::int32_t Args2(std::intptr_t a1, std::intptr_t a2) {
-    return Weigh({a1, a2});
-}
-EXPORT std::int32_t Args3(std::intptr_t a1, std::intptr_t a2, std::intptr_t a3) {
-    return Weigh({a1, a2, a3});
-}
-EXPORT std::int32_t Args4(std::intptr_t a1, std::intptr_t a2, std::intptr_t a3, std::intptr_t a4) {
-    return Weigh({a1, a2, a3, a4});
-}
-EXPORT std::int32_t Args5(std::intptr_t a1, std::intptr_t a2, std::intptr_t a3, std::intptr_t a4,
-                          std::intptr_t a5) {
-    return Weigh({a1, a2, a3, a4, a5});
-}
-EXPORT std::int32_t Args6(std::intptr_t a1, std::intptr_t a2, std::intptr_t a3, std::intptr_t a4,
-                          std::intptr_t a5, std::intptr_t a6) {
-    return Weigh({a1, a2, a3, a4, a5, a6});
-}
-EXPORT std::int32_t Args7(std::intptr_t a1, std::intptr_t a2, std::intptr_t a3, std::intptr_t a4,
-                          std::intptr_t a5, std::intptr_t a6, std::intptr_t a7) {
-    return Weigh({a1, a2, a3, a4, a5, a6, a7});
-}
-EXPORT std::int32_t Args8(std::intptr_t a1, std::intptr_t a2, std::intptr_t a3, std::intptr_t a4,
-                          std::intptr_t a5, std::intptr_t a6, std::intptr_t a7, std::intptr_t a8) {
-    return Weigh({a1, a2, a3, a4, a5, a6, a7, a8});
-}
-EXPORT std::int32_t Args9(std::intptr_t a1, std::intptr_t a2, std::intptr_t a3, std::intptr_t a4,
-                          std::intptr_t a5, std::intptr_t a6, std::intptr_t a7, std::intptr_t a8,
-                          std::intptr_t a9) {
-    return Weigh({a1, a2, a3, a4, a5, a6, a7, a8, a9});
-}
-EXPORT std::int32_t Args10(std::intptr_t a1, std::intptr_t a2, std::intptr_t a3, std::intptr_t a4,
-                           std::intptr_t a5, std::intptr_t a6, std::intptr_t a7, std::intptr_t a8,
-                           std::intptr_t a9, std::intptr_t a10) {
-    return Weigh({a1, a2, a3, a4, a5, a6, a7, a8, a9, a10});
-}
-EXPORT std::int32_t Args11(std::intptr_t a1, std::intptr_t a2, std::intptr_t a3, std::intptr_t a4,
-                           std::intptr_t a5, std::intptr_t a6, std::intptr_t a7, std::intptr_t a8,
-                           std::intptr_t a9, std::intptr_t a10, std::intptr_t a11) {
-    return Weigh({a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11});
-}
-EXPORT std::int32_t Args12(std::intptr_t a1, std::intptr_t a2, std::intptr_t a3, std::intptr_t a4,
-                           std::intptr_t a5, std::intptr_t a6, std::intptr_t a7, std::intptr_t a8,
-                           std::intptr_t a9, std::intptr_t a10, std::intptr_t a11,
-                           std::intptr_t a12) {
-    return Weigh({a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12});
-}
-EXPORT std::int32_t Args13(std::intptr_t a1, std::intptr_t a2, std::intptr_t a3, std::intptr_t a4,
-                           std::intptr_t a5, std::intptr_t a6, std::intptr_t a7, std::intptr_t a8,
-                           std::intptr_t a9, std::intptr_t a10, std::intptr_t a11,
-                           std::intptr_t a12, std::intptr_t a13) {
-    return Weigh({a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13});
-}
-EXPORT std::int32_t Args14(std::intptr_t a1, std::intptr_t a2, std::intptr_t a3, std::intptr_t a4,
-                           std::intptr_t a5, std::intptr_t a6, std::intptr_t a7, std::intptr_t a8,
-                           std::intptr_t a9, std::intptr_t a10, std::intptr_t a11,
-                           std::intptr_t a12, std::intptr_t a13, std::intptr_t a14) {
-    return Weigh({a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14});
-}
-EXPORT std::int32_t Args15(std::intptr_t a1, std::intptr_t a2, std::intptr_t a3, std::intptr_t a4,
-                           std::intptr_t a5, std::intptr_t a6, std::intptr_t a7, std::intptr_t a8,
-                           std::intptr_t a9, std::intptr_t a10, std::intptr_t a11,
-                           std::intptr_t a12, std::intptr_t a13, std::intptr_t a14,
-                           std::intptr_t a15) {
-    return Weigh({a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, a15});
-}
-EXPORT std::int32_t Args16(std::intptr_t a1, std::intptr_t a2, std::intptr_t a3, std::intptr_t a4,
-                           std::intptr_t a5, std::intptr_t a6, std::intptr_t a7, std::intptr_t a8,
-                           std::intptr_t a9, std::intptr_t a10, std::intptr_t a11,
-                           std::intptr_t a12, std::intptr_t a13, std::intptr_t a14,
-                           std::intptr_t a15, std::intptr_t a16) {
-    return Weigh({a1, a2, a3, a4, a5, a6, a7, a8, a9, a10, a11, a12, a13, a14, a15, a16});
-}
+// ArgsN takes N arguments and weighs them.
+#define ARGS(n, parameters, ...)             \
+    EXPORT std::int32_t Args##n parameters { \
+        return Weigh({__VA_ARGS__});         \
+    }
 
-EXPORT std::int32_t SetErrno(std::intptr_t value) {
+ARGS(0, ())
+ARGS(1, (I a), a)
+ARGS(2, (I a, I b), a, b)
+ARGS(3, (I a, I b, I c), a, b, c)
+ARGS(4, (I a, I b, I c, I d), a, b, c, d)
+ARGS(5, (I a, I b, I c, I d, I e), a, b, c, d, e)
+ARGS(6, (I a, I b, I c, I d, I e, I f), a, b, c, d, e, f)
+ARGS(7, (I a, I b, I c, I d, I e, I f, I g), a, b, c, d, e, f, g)
+ARGS(8, (I a, I b, I c, I d, I e, I f, I g, I h), a, b, c, d, e, f, g, h)
+ARGS(9, (I a, I b, I c, I d, I e, I f, I g, I h, I i), a, b, c, d, e, f, g, h, i)
+ARGS(10, (I a, I b, I c, I d, I e, I f, I g, I h, I i, I j), a, b, c, d, e, f, g, h, i, j)
+ARGS(11, (I a, I b, I c, I d, I e, I f, I g, I h, I i, I j, I k), a, b, c, d, e, f, g, h, i, j, k)
+ARGS(12, (I a, I b, I c, I d, I e, I f, I g, I h, I i, I j, I k, I l), a, b, c, d, e, f, g, h, i, j,
+     k, l)
+ARGS(13, (I a, I b, I c, I d, I e, I f, I g, I h, I i, I j, I k, I l, I m), a, b, c, d, e, f, g, h,
+     i, j, k, l, m)
+ARGS(14, (I a, I b, I c, I d, I e, I f, I g, I h, I i, I j, I k, I l, I m, I n), a, b, c, d, e, f,
+     g, h, i, j, k, l, m, n)
+ARGS(15, (I a, I b, I c, I d, I e, I f, I g, I h, I i, I j, I k, I l, I m, I n, I o), a, b, c, d, e,
+     f, g, h, i, j, k, l, m, n, o)
+ARGS(16, (I a, I b, I c, I d, I e, I f, I g, I h, I i, I j, I k, I l, I m, I n, I o, I p), a, b, c,
+     d, e, f, g, h, i, j, k, l, m, n, o, p)
+
+EXPORT std::int32_t SetErrno(I value) {
     errno = static_cast<int>(value);
     return -1;
 }
 
-EXPORT std::int32_t StoreAt(std::intptr_t address, std::intptr_t value) {
+EXPORT std::int32_t StoreAt(I address, I value) {
     *reinterpret_cast<std::int32_t*>(address) = static_cast<std::int32_t>(value);
     return 1;
 }
 
-using Callback3 = std::int32_t (*)(std::intptr_t, std::intptr_t, std::intptr_t);
+using Callback3 = std::int32_t (*)(I, I, I);
 
-EXPORT std::int32_t CallBack3(std::intptr_t callback, std::intptr_t a, std::intptr_t b,
-                              std::intptr_t c) {
+EXPORT std::int32_t CallBack3(I callback, I a, I b, I c) {
     return reinterpret_cast<Callback3>(callback)(a, b, c) + 1000;
 }

@@ -30,7 +30,6 @@ TEST(TocText, RejectsWhatNoDriveSends) {
         "1 1 0:2:0 1:60:0",       // second 60
         "1 1 0:2:0 1:0:75",       // frame 75
         "1 1 0:2:0 1:0",          // not M:S:F
-        "1 1 0:2:0 1:0:0:0",      // not M:S:F
         "1 1 2:0:0 1:0:0",        // lead-out before the track
         "1 1 0:2:0 -1:0:0",       // negative
         "a b 0:2:0 1:0:0",        // not numbers

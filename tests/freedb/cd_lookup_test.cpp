@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "cddb_server_process.h"
+#include "cdrom/random_disc.h"
 #include "cdrom/toc_text.h"
 #include "freedb/cd_lookup.h"
 #include "test_files.h"
@@ -19,13 +20,10 @@ using test::TestDataPath;
 // comment block gives them.
 DiscToc TocFromFrames(const std::vector<int>& offsets, int seconds) {
     std::vector<MsfAddress> starts;
-    auto msf = [](int frames) {
-        return MsfAddress{frames / (75 * 60), frames / 75 % 60, frames % 75};
-    };
     for (int offset : offsets) {
-        starts.push_back(msf(offset));
+        starts.push_back(test::FramesToMsf(offset));
     }
-    starts.push_back(msf(seconds * 75));
+    starts.push_back(test::FramesToMsf(seconds * 75));
     return MakeDiscToc(1, static_cast<int>(offsets.size()), starts);
 }
 

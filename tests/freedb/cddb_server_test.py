@@ -1,10 +1,10 @@
 #!/usr/bin/python3
 """The test CDDB server (tools/cddb_server.py) against recorded replies of a
-classic CDDB server, over the project's own records, and in each fault mode.
+classic CDDB server, over the project's own records, and in the fault modes
+the lookup tests do not already drive.
 
 KALVEX_CDDB_TESTDATA names the folder with db/ and cddbd-replies/ (default
-tests/data/cddb); KALVEX_CLI, when set, is a kalvex-cli whose disc ids the
-records' README must agree with.
+tests/data/cddb).
 """
 
 import http.client
@@ -18,7 +18,7 @@ import tempfile
 import threading
 import time
 import unittest
-from urllib.parse import quote_plus, urlsplit
+from urllib.parse import quote_plus
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(os.path.dirname(HERE))
@@ -34,17 +34,6 @@ JAZZ = [150, 28615, 51027, 75835, 102620, 121460, 148977, 175697, 204322, 231082
 
 def query_text(disc_id, offsets, seconds):
     return f"cddb query {disc_id} {len(offsets)} {' '.join(map(str, offsets))} {seconds}"
-
-
-def toc_query(toc):
-    """The FreeDB disc id sum over a TOC text "FIRST LAST M:S:F ...", as a query."""
-    words = toc.split()
-    count = int(words[1]) - int(words[0]) + 1
-    frames = [(m * 60 + s) * 75 + f for m, s, f in (map(int, w.split(":")) for w in words[2:])]
-    seconds = [f // 75 for f in frames]
-    digit_sum = sum(sum(map(int, str(s))) for s in seconds[:count])
-    disc_id = (digit_sum % 255) << 24 | (seconds[count] - seconds[0]) << 8 | count
-    return query_text(f"{disc_id:x}", frames[:count], frames[count] // 75)
 
 
 class Server:
@@ -70,26 +59,21 @@ class Server:
             self._port = int(match[1])
         return self._port
 
-    def connect(self):
-        return http.client.HTTPConnection("127.0.0.1", self.port, timeout=10)
-
-    def get(self, path, conn=None):
-        """One request; on `conn` when given, else on a connection of its own."""
-        own = conn is None
-        conn = conn or self.connect()
+    def get(self, path):
+        """One request on a connection of its own."""
+        conn = http.client.HTTPConnection("127.0.0.1", self.port, timeout=10)
         try:
             conn.request("GET", path)
             response = conn.getresponse()
             return response, response.read()
         finally:
-            if own:
-                conn.close()
+            conn.close()
 
-    def cddb(self, command, proto=5, hello=HELLO, conn=None, root="/~cddb/cddb.cgi"):
+    def cddb(self, command, proto=5, hello=HELLO, root="/~cddb/cddb.cgi"):
         path = f"{root}?cmd={quote_plus(command)}"
         if hello is not None:
             path += f"&hello={quote_plus(hello)}&proto={proto}"
-        return self.get(path, conn)
+        return self.get(path)
 
     def stats(self):
         return json.loads(self.get("/stats")[1])
@@ -156,29 +140,6 @@ class OwnRecords(ServerCase):
     def setUp(self):
         self.server = self.start("--db", SERVER_DB, "--db", SHARED_DB)
 
-    def test_each_disc_of_the_readme_has_its_id_record_and_answer(self):
-        with open(os.path.join(SERVER_DB, "README.md"), encoding="utf-8") as f:
-            rows = re.findall(r"^\| `([0-9: ]+)` \| ([0-9a-f]+) \| ([^|]*) \| (\d{3}) \|$",
-                              f.read(), re.MULTILINE)
-        self.assertGreaterEqual(len(rows), 6)
-        for toc, disc_id, records, answer in rows:
-            with self.subTest(toc):
-                command = toc_query(toc)
-                self.assertEqual(command.split()[2], disc_id)
-                if os.environ.get("KALVEX_CLI"):
-                    cli = subprocess.run([os.environ["KALVEX_CLI"], "discid", "--toc", toc],
-                                         capture_output=True, text=True, check=True)
-                    self.assertEqual(cli.stdout.strip(), command)
-                _, body = self.server.cddb(command)
-                self.assertEqual(body[:4], answer.encode() + b" ")
-                words = command.split()
-                named = [] if records.startswith("(none") else records.split(", ")
-                for record in (n.split()[0] for n in named):
-                    _, body = self.server.cddb("cddb read " + record.replace("/", " "))
-                    offsets = [int(n) for n in re.findall(rb"^#\t(\d+)\r$", body, re.M)]
-                    self.assertEqual(offsets, [int(w) for w in words[4:-1]])
-                    self.assertIn(f"# Disc length: {words[-1]} seconds\r\n".encode(), body)
-
     def test_records_are_single_bytes_at_level_5_and_utf8_at_level_6(self):
         _, single = self.server.cddb("cddb read folk 2103d204", 5)
         _, utf8 = self.server.cddb("cddb read folk 2103d204", 6)
@@ -217,14 +178,6 @@ class OwnRecords(ServerCase):
         response, _ = self.server.cddb("motd", root="/cgi-bin/cddb.cgi")
         self.assertEqual(response.status, 404)
 
-    def test_query_and_read_share_one_connection(self):
-        conn = self.server.connect()
-        _, query = self.server.cddb("cddb query 2103d204 4 150 18770 38250 57412 980", conn=conn)
-        _, read = self.server.cddb("cddb read folk 2103d204", conn=conn)
-        self.assertTrue(query.startswith(b"200 folk 2103d204 "))
-        self.assertTrue(read.startswith(b"210 folk 2103d204 "))
-        self.assertEqual(self.server.stats(), {"connections": 1, "requests": 2})
-
 
 class Faults(ServerCase):
     def fault(self, mode, *more):
@@ -232,44 +185,17 @@ class Faults(ServerCase):
                           "--fault", mode, *more)
 
     def test_each_fault_breaks_the_reply_its_own_way(self):
-        def status(expected):
-            return lambda r, b: self.assertEqual(r.status, expected)
-
         checks = {
-            "status:503": status(503),
-            "garbage": lambda r, b: self.assertNotRegex(b, rb"^[0-9]{3} "),
-            "huge": lambda r, b: (self.assertGreater(len(b), 5 << 20),
-                                  self.assertRegex(b[:50], rb"^210 "),
-                                  self.assertTrue(b.endswith(b"\r\n.\r\n"))),
-            "refuse-hello": lambda r, b: self.assertEqual(b, b"500 Unknown developer email\r\n"),
             "unknown-status": lambda r, b: self.assertRegex(b, rb"^599 [^\r]*\r\n$"),
-            "redirect-scheme": lambda r, b: (status(302)(r, b),
-                                             self.assertRegex(r.getheader("Location"), "^ftp://")),
-            "redirect-scheme:file": lambda r, b: self.assertRegex(r.getheader("Location"),
-                                                                  "^file://"),
+            "redirect-scheme:file": lambda r, b: (self.assertEqual(r.status, 302),
+                                                  self.assertRegex(r.getheader("Location"),
+                                                                   "^file://")),
             "slow-body:0.001": lambda r, b: self.assertEqual(b, recording("read-210-rock.txt")),
         }
         servers = {mode: self.fault(mode) for mode in checks}
         for mode, check in checks.items():
             with self.subTest(mode):
                 check(*servers[mode].cddb("cddb read rock 0b014802"))
-
-    def test_cut_ends_the_body_before_its_length(self):
-        server = self.fault("cut")
-        with self.assertRaises(http.client.IncompleteRead):
-            server.cddb("cddb read rock 0b014802")
-
-    def test_redirects_come_n_times_then_the_reply(self):
-        server = self.fault("redirect:3")
-        conn = server.connect()
-        response, body = server.cddb("cddb read rock 0b014802", conn=conn)
-        locations = []
-        while response.status == 302:
-            locations.append(urlsplit(response.getheader("Location")))
-            response, body = server.get(f"{locations[-1].path}?{locations[-1].query}", conn)
-        self.assertEqual(len(locations), 3)
-        self.assertEqual({l.netloc for l in locations}, {f"127.0.0.1:{server.port}"})
-        self.assertTrue(body.startswith(b"210 rock 0b014802 "))
 
     def test_a_delayed_query_holds_up_neither_stats_nor_other_commands(self):
         server = self.fault("delay:0.6", "--fault-on", "query")

@@ -42,33 +42,6 @@ TEST(CliWrite, FieldsNotGivenKeepTheirValueInEachVersion) {
     EXPECT_EQ(file.Read(), kAudio);
 }
 
-TEST(CliWrite, EveryFieldOptionReachesTheTagAndTheTagsListing) {
-    const TempFile file(kAudio);
-    const CliRun write =
-        Cli("write " + Quote(file.path()) +
-            " --v2 2.4 --artist Ar --album Al --title Ti --year 2004 --genre rock --comment Co"
-            " --track 2/9 --encoder En --link http://l/ --copyright Cr --composer Cm"
-            " --orig-artist Or");
-    ASSERT_EQ(write.exit_code, 0) << write.out;
-    const CliRun tags = Cli("tags " + Quote(file.path()));
-    ASSERT_EQ(tags.exit_code, 0);
-    EXPECT_NE(tags.out.find("Tag v2:\n"
-                            "  Artist:     Ar\n"
-                            "  Album:      Al\n"
-                            "  Title:      Ti\n"
-                            "  Year:       2004\n"
-                            "  Genre:      Rock\n"
-                            "  Comment:    Co\n"
-                            "  TNR:        2/9\n"
-                            "  Encoder:    En\n"
-                            "  LinkTo:     http://l/\n"
-                            "  Copyright:  Cr\n"
-                            "  Composer:   Cm\n"
-                            "  OrigArtist: Or\n"),
-              std::string::npos)
-        << tags.out;
-}
-
 TEST(CliWrite, BadUsageAndUnwritableFiles) {
     const TempFile file(kAudio);
     EXPECT_EQ(Cli("write " + Quote(file.path()) + " --title x 2>&1").exit_code, 2);

@@ -40,13 +40,6 @@ TEST(ReadTagV1, WithoutATrackByteTheCommentRunsOver30Bytes) {
     EXPECT_EQ(Fields(ReadV1(TempFile(kAudio + block))), "Title=T; Comment=" + Bytes(30, 'x'));
 }
 
-TEST(ReadTagV1, HighBytesAreWindows1252AndGenre255IsNone) {
-    Bytes block = TagV1("Bj\xF6rk \x93Live\x94", 1, 255);
-    const TagRecord r = ReadV1(TempFile(kAudio + block));
-    EXPECT_EQ(r.Title, "Bj\u00F6rk \u201CLive\u201D");
-    EXPECT_EQ(r.Genre, "");
-}
-
 TEST(ReadTagV1, NoTagShortFileOrMissingFileLeavesTheRecord) {
     TagRecord record;
     record.Title = "kept";
@@ -92,8 +85,6 @@ TEST(WriteTagV1, TrackAndGenreBytes) {
     EXPECT_EQ(bytes_for(" 7 ", "ROCK"), std::make_pair(7, 17));
     EXPECT_EQ(bytes_for("256", "Eurodisco"), std::make_pair(0, 255));
     EXPECT_EQ(bytes_for("3/12", ""), std::make_pair(0, 255));
-    EXPECT_EQ(bytes_for("0", "Other"), std::make_pair(0, 12));
-    EXPECT_EQ(bytes_for("", "Pop"), std::make_pair(0, 13));
 }
 
 TEST(WriteTagV1, LongAndNonLatinTextIsCutAndSubstituted) {

@@ -7,41 +7,9 @@
 namespace kalvex {
 namespace {
 
-std::uint32_t Size(std::vector<std::uint8_t> bytes, bool sync_safe) {
-    return ReadSize32(bytes.data(), sync_safe);
-}
-
 std::string Decode(const std::string& data, const std::string& id) {
     const std::vector<std::uint8_t> bytes(data.begin(), data.end());
     return DecodeFrameText(bytes, id);
-}
-
-TEST(ReadSize32, SyncSafeFallsBackToPlainWhenATopBitIsSet) {
-    EXPECT_EQ(Size({0x00, 0x00, 0x02, 0x01}, true), 257u);
-    EXPECT_EQ(Size({0x00, 0x00, 0x02, 0x01}, false), 513u);
-    EXPECT_EQ(Size({0x7F, 0x7F, 0x7F, 0x7F}, true), 0x0FFFFFFFu);
-    EXPECT_EQ(Size({0x00, 0x00, 0x01, 0x80}, true), 0x180u);
-    EXPECT_EQ(Size({0xFF, 0xFF, 0xFF, 0xFF}, false), 0xFFFFFFFFu);
-}
-
-TEST(RemoveUnsync, DropsTheZeroAfterEveryFF) {
-    std::vector<std::uint8_t> bytes = {0xFF, 0x00, 0xE0, 0xFF, 0x00, 0x00, 0x41, 0xFF, 0x00};
-    EXPECT_EQ(RemoveUnsync(bytes), 3u);
-    EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 6),
-              (std::vector<std::uint8_t>{0xFF, 0xE0, 0xFF, 0x00, 0x41, 0xFF}));
-    std::vector<std::uint8_t> plain = {0xFF, 0x01, 0x00};
-    EXPECT_EQ(RemoveUnsync(plain), 0u);
-}
-
-TEST(IsFrameIdValid, LettersDigitsAndZeroFill) {
-    const auto valid = [](const char* id) {
-        return IsFrameIdValid(reinterpret_cast<const std::uint8_t*>(id));
-    };
-    EXPECT_TRUE(valid("TIT2"));
-    EXPECT_TRUE(valid("\0\0\0\0"));
-    EXPECT_FALSE(valid("tit2"));
-    EXPECT_FALSE(valid("TI T"));
-    EXPECT_FALSE(valid("\xFF\xFB\x90\x00"));
 }
 
 TEST(DecodeFrameText, TextFramesGiveTheirFirstString) {
@@ -69,11 +37,6 @@ TEST(DecodeFrameText, CommentSkipsLanguageAndDescription) {
 TEST(DecodeFrameText, UrlIsSingleByteAfterItsDescription) {
     EXPECT_EQ(Decode(std::string("\0\0http://a.b/", 13), "WXXX"), "http://a.b/");
     EXPECT_EQ(Decode(std::string("\1\xFF\xFE\x64\0\0\0http://x", 15), "WXX"), "http://x");
-}
-
-TEST(DecodeFrameText, SeekGivesItsOffsetInDecimal) {
-    EXPECT_EQ(Decode(std::string("\0\0\1\0", 4), "SEEK"), "256");
-    EXPECT_EQ(Decode(std::string("\0\1", 2), "SEEK"), "");
 }
 
 TEST(NormaliseGenreText, NumbersInParenthesesBecomeNames) {

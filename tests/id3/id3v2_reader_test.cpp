@@ -22,22 +22,6 @@ TagRecord Read(const Bytes& content, bool* found = nullptr) {
     return record;
 }
 
-TEST(ReadTagV2, Version23FramesFillTheRecord) {
-    const Bytes body =
-        Frame23("TPE1", Latin("Artist")) + Frame23("TALB", Latin("Album")) +
-        Frame23("TIT2", Latin("Title")) + Frame23("TYER", Latin("1999")) +
-        Frame23("TCON", Latin("(17)Rock")) + Frame23("COMM", Bytes("\0eng\0Comment", 12)) +
-        Frame23("TRCK", Latin("3/12")) + Frame23("TENC", Latin("Enc")) +
-        Frame23("WXXX", Bytes("\0\0http://x.org/", 15)) + Frame23("TCOP", Latin("Copy")) +
-        Frame23("TCOM", Latin("Comp")) + Frame23("TOPE", Latin("Orig")) + Bytes(64, '\0');
-    bool found = false;
-    EXPECT_EQ(Fields(Read(Tag(3, 0, body) + kAudio, &found)),
-              "Artist=Artist; Album=Album; Title=Title; Year=1999; Genre=Rock; Comment=Comment; "
-              "TNR=3/12; Encoder=Enc; LinkTo=http://x.org/; Copyright=Copy; Composer=Comp; "
-              "OrigArtist=Orig");
-    EXPECT_TRUE(found);
-}
-
 TEST(ReadTagV2, LaterFramesOverwriteAndTdrcGivesTheYear) {
     const Bytes body = Frame24("TPE1", Latin("First")) + Frame24("TPE1", Latin("Second")) +
                        Frame24("TDRC", Latin("2003-05-01")) +
@@ -52,15 +36,6 @@ TEST(ReadTagV2, Version22UsesThreeLetterIds) {
     // 0x40 means nothing in 2.2.
     EXPECT_EQ(Fields(Read(Tag(2, 0x40, body) + kAudio)),
               "Artist=Artist; Title=Title; Genre=Pop; Comment=c");
-}
-
-TEST(ReadTagV2, PlainFrameSizesInVersion24) {
-    // Sizes 256 and 300 stored plain (00 00 01 00, 00 00 01 2C) read sync-safe
-    // as 128 and 172, which land inside the text instead of on a frame id.
-    const Bytes body = "TIT2" + Be32(256) + Bytes(2, '\0') + Latin(Bytes(254, 't')) + "TPE1" +
-                       Be32(300) + Bytes(2, '\0') + Latin(Bytes(298, 'a'));
-    EXPECT_EQ(Fields(Read(Tag(4, 0, body) + kAudio)),
-              "Artist=" + Bytes(298, 'a') + "; Title=" + Bytes(254, 't'));
 }
 
 TEST(ReadTagV2, HeaderSizeWithATopBitIsReadPlain) {

@@ -112,25 +112,17 @@ TEST(WriteTagV2, RecordFramesInOrderThenKeptFramesInListOrder) {
     EXPECT_EQ(written.substr(2058), Audio());
 }
 
-TEST(WriteTagV2, EveryFieldReplacesItsOldFramesInEitherVersion) {
-    // Every frame a field is written as, in 2.3 or 2.4, and one frame of no field.
+TEST(WriteTagV2, AFieldReplacesItsOldFramesOfEitherVersion) {
+    // The year as 2.3 and as 2.4 write it, whichever version the old tag is.
     const Bytes old = Tag(3, 0,
-                          Frame23("TPE1", Latin("a")) + Frame23("TALB", Latin("a")) +
-                              Frame23("TIT2", Latin("a")) + Frame23("TYER", Latin("1990")) +
-                              Frame23("TDRC", Latin("1991")) + Frame23("TCON", Latin("a")) +
-                              Frame23("COMM", Bytes("\0eng\0a", 6)) + Frame23("TRCK", Latin("1")) +
-                              Frame23("TENC", Latin("a")) + Frame23("WXXX", Bytes("\0\0a", 3)) +
-                              Frame23("TCOP", Latin("a")) + Frame23("TCOM", Latin("a")) +
-                              Frame23("TOPE", Latin("a")) + Frame23("TXXX", Latin("kept")));
-    const TagRecord record = Record(
-        "Artist=Ar; Album=Al; Title=Ti; Year=2004; Genre=Rock; Comment=Co; TNR=2/9; "
-        "Encoder=En; LinkTo=http://l/; Copyright=Cr; Composer=Cm; OrigArtist=Or");
+                          Frame23("TYER", Latin("1990")) + Frame23("TDRC", Latin("1991")) +
+                              Frame23("TCOM", Latin("a")) + Frame23("TXXX", Latin("kept")));
+    const TagRecord record = Record("Year=2004; Composer=Cm");
     for (const auto& [version, year] :
          {std::pair{TagV2Version::k23, "TYER"}, std::pair{TagV2Version::k24, "TDRC"}}) {
         const TempFile file(old + Audio());
         ASSERT_TRUE(WriteTagV2(file.path(), record, {.version = version}));
-        EXPECT_EQ(IdsOf(file.Read()), std::string("TPE1 TALB TIT2 ") + year +
-                                          " TCON COMM TRCK TENC WXXX TCOP TCOM TOPE TXXX");
+        EXPECT_EQ(IdsOf(file.Read()), std::string(year) + " TCOM TXXX");
         TagRecord read;
         ASSERT_TRUE(ReadTagV2(file.path(), read));
         EXPECT_EQ(Fields(read), Fields(record));

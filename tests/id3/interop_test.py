@@ -148,24 +148,24 @@ class TagsAgreeWithMutagen(unittest.TestCase):
             id3.TOPE(encoding=encoding, text="Original " + artist),
         ]
 
-    def test_v23_latin(self):
-        frames = self.all_frames(0, "Caf\u00e9 au lait", "Bj\u00f6rk", id3.TYER(encoding=0, text="1999"))
-        ours = self.tag_and_compare("v23-latin.mp3", frames, 3, {"Genre": "Rock", "Year": "1999"})
-        self.assertEqual(len([v for v in ours["TagV2"].values() if v]), 12)
-
-    def test_v23_utf16_greek(self):
-        frames = self.all_frames(1, "\u0395\u03bb\u03bb\u03ac\u03b4\u03b1", "\u039c\u03b9\u03ba\u03b7\u03c2",
-                                 id3.TYER(encoding=1, text="2001"))
-        self.tag_and_compare("v23-greek.mp3", frames, 3, {"Title": "\u0395\u03bb\u03bb\u03ac\u03b4\u03b1"})
-
-    def test_v24_utf8_japanese(self):
-        frames = self.all_frames(3, "\u661f\u306e\u306a\u3044\u4e16\u754c", "\u3042\u3044\u3053",
-                                 id3.TDRC(encoding=3, text="2003-05-01"))
-        self.tag_and_compare("v24-japanese.mp3", frames, 4, {"Year": "2003"})
-
-    def test_v24_utf16be_and_emoji(self):
-        frames = self.all_frames(2, "Money \U0001F4B5", "Ren\u00e9e", id3.TDRC(encoding=2, text="2010"))
-        self.tag_and_compare("v24-utf16be.mp3", frames, 4, {"Title": "Money \U0001F4B5"})
+    def test_every_field_in_each_encoding(self):
+        cases = [
+            # name, version, encoding, title, artist, year frame, expected of ours
+            ("v23-latin", 3, 0, "Caf\u00e9 au lait", "Bj\u00f6rk", id3.TYER(encoding=0, text="1999"),
+             {"Genre": "Rock", "Year": "1999"}),
+            ("v23-greek", 3, 1, "\u0395\u03bb\u03bb\u03ac\u03b4\u03b1", "\u039c\u03b9\u03ba\u03b7\u03c2",
+             id3.TYER(encoding=1, text="2001"), {}),
+            ("v24-japanese", 4, 3, "\u661f\u306e\u306a\u3044\u4e16\u754c", "\u3042\u3044\u3053",
+             id3.TDRC(encoding=3, text="2003-05-01"), {"Year": "2003"}),
+            ("v24-utf16be", 4, 2, "Money \U0001F4B5", "Ren\u00e9e", id3.TDRC(encoding=2, text="2010"),
+             {}),
+        ]
+        for name, version, encoding, title, artist, year, expected in cases:
+            with self.subTest(name):
+                frames = self.all_frames(encoding, title, artist, year)
+                ours = self.tag_and_compare(name + ".mp3", frames, version,
+                                            dict(expected, Title=title))
+                self.assertEqual(len([v for v in ours["TagV2"].values() if v]), 12)
 
     def test_comments_with_descriptions(self):
         for encoding in (0, 1, 2, 3):
@@ -268,28 +268,23 @@ class StreamFactsFollowTheFormulas(unittest.TestCase):
         self.assertLessEqual(abs(info["LengthSeconds"] - theirs.length), 1.0)
         return info
 
-    def test_cbr_with_info_header(self):
-        info = self.check(Fixtures.cbr, "version 1 layer 3", "Joint stereo", True)
-        self.assertLessEqual(abs(info["Bitrate"] - 128), 2)
-
-    def test_cbr_without_header(self):
-        info = self.check(Fixtures.cbr_plain, "version 1 layer 3", "Joint stereo", False)
-        self.assertEqual(info["Bitrate"], 128)
-        self.assertEqual(info["Bitrate"] * 1000, MP3(Fixtures.cbr_plain).info.bitrate)
-
-    def test_vbr_with_xing(self):
-        self.check(Fixtures.vbr, "version 1 layer 3", "Joint stereo", True)
-
-    def test_mono(self):
-        self.check(Fixtures.mono, "version 1 layer 3", "Mono", True)
-
-    def test_mpeg2(self):
-        info = self.check(Fixtures.mpeg2, "version 2 layer 3", "Joint stereo", True)
-        self.assertEqual(info["Frequency"], 22050)
-
-    def test_mpeg25(self):
-        info = self.check(Fixtures.mpeg25, "version 2.5 layer 3", "Mono", True)
-        self.assertEqual(info["Frequency"], 11025)
+    def test_each_kind_of_stream(self):
+        cases = [
+            # file, version and layer, channel mode, variable bit rate header
+            (Fixtures.cbr, "version 1 layer 3", "Joint stereo", True),
+            (Fixtures.cbr_plain, "version 1 layer 3", "Joint stereo", False),
+            (Fixtures.vbr, "version 1 layer 3", "Joint stereo", True),
+            (Fixtures.mono, "version 1 layer 3", "Mono", True),
+            (Fixtures.mpeg2, "version 2 layer 3", "Joint stereo", True),
+            (Fixtures.mpeg25, "version 2.5 layer 3", "Mono", True),
+        ]
+        for path, version_layer, mode, variable in cases:
+            with self.subTest(os.path.basename(path)):
+                self.check(path, version_layer, mode, variable)
+        # An Info header of a constant bit rate file gives the rate it names.
+        self.assertLessEqual(abs(kalvex(Fixtures.cbr)["StreamInfo"]["Bitrate"] - 128), 2)
+        self.assertEqual(kalvex(Fixtures.cbr_plain)["StreamInfo"]["Bitrate"] * 1000,
+                         MP3(Fixtures.cbr_plain).info.bitrate)
 
     def test_tag_in_front_moves_nothing(self):
         path = copy_of(Fixtures.vbr, "vbr-tagged.mp3")

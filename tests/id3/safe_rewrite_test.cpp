@@ -84,11 +84,8 @@ protected:
         if (::geteuid() != 0) {
             GTEST_SKIP() << "mounting a small tmpfs needs root";
         }
-        std::string pattern = (std::filesystem::temp_directory_path() / "kalvex-full-XXXXXX");
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder_ = pattern;
+        folder_ = temp_.path().string();
         if (::mount("tmpfs", folder_.c_str(), "tmpfs", 0, "size=256k") != 0) {
-            std::filesystem::remove(folder_);
             folder_.clear();
             GTEST_SKIP() << "cannot mount a tmpfs here";
         }
@@ -96,10 +93,10 @@ protected:
     void TearDown() override {
         if (!folder_.empty()) {
             ::umount(folder_.c_str());
-            std::filesystem::remove(folder_);
         }
     }
-    std::string folder_;
+    TempFolder temp_{"kalvex-full"};
+    std::string folder_;  // set while the tmpfs is mounted
 };
 
 TEST_F(FullDisk, AGrownTagThatDoesNotFitFailsWithTheReasonAndLeavesTheFileAlone) {

@@ -204,19 +204,10 @@ private:
 // A file in a fresh temporary folder, removed with the object.
 class TempFile {
 public:
-    explicit TempFile(const Bytes& content, const std::string& name = "track.mp3") {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "kalvex-id3-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) {
-            std::abort();
-        }
-        folder_ = pattern;
-        path_ = (folder_ / name).string();
+    explicit TempFile(const Bytes& content, const std::string& name = "track.mp3")
+        : path_((folder_.path() / name).string()) {
         Write(content);
     }
-    ~TempFile() { std::filesystem::remove_all(folder_); }
-    TempFile(const TempFile&) = delete;
-    TempFile& operator=(const TempFile&) = delete;
 
     const std::string& path() const { return path_; }
     void Write(const Bytes& content) const {
@@ -225,7 +216,7 @@ public:
     Bytes Read() const { return ReadFileBytes(path_); }
 
 private:
-    std::filesystem::path folder_;
+    TempFolder folder_{"kalvex-id3"};
     std::string path_;
 };
 

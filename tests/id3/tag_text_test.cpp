@@ -5,8 +5,6 @@
 #include <array>
 #include <vector>
 
-#include "id3/genres.h"
-
 namespace kalvex {
 namespace {
 
@@ -64,28 +62,6 @@ TEST(TextToBytes, CutsAtTheMaximumLengthAndTheDestination) {
     EXPECT_EQ(TextToBytes("abcdef", 10, out, false), 4);  // longer than the text: whole text
     EXPECT_EQ(TextToBytes("abcdef", 0, out, true), 4);
     EXPECT_EQ(std::string(out.begin(), out.end()), std::string("abc\0", 4));
-}
-
-TEST(Genres, ListHasItsOwnSpellingsAndEndsAtSynthPop) {
-    ASSERT_EQ(GenreNames().size(), 148u);
-    EXPECT_EQ(GenreName(0), "Blues");
-    EXPECT_EQ(GenreName(12), "Other");
-    EXPECT_EQ(GenreName(40), "Alt. Rock");
-    EXPECT_EQ(GenreName(67), "Psychadelic");
-    EXPECT_EQ(GenreName(123), "A capella");
-    EXPECT_EQ(GenreName(136), "Christian Gangsta");
-    EXPECT_EQ(GenreName(140), "Contemporary C");
-    EXPECT_EQ(GenreName(147), "SynthPop");
-    EXPECT_EQ(GenreName(148), "");
-    EXPECT_EQ(GenreName(-1), "");
-}
-
-TEST(Genres, IndexIgnoresCaseAndSurroundingSpaces) {
-    EXPECT_EQ(GenreIndex("Rock"), 17);
-    EXPECT_EQ(GenreIndex("  rOCK "), 17);
-    EXPECT_EQ(GenreIndex("Eurodisco"), 255);
-    EXPECT_EQ(GenreIndex(""), 255);
-    EXPECT_EQ(GenreIndex("synthpop"), 147);
 }
 
 }  // namespace
