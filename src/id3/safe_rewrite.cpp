@@ -13,6 +13,8 @@
 #include <memory>
 #include <string_view>
 
+#include "id3/write_behind.h"
+
 namespace kalvex {
 namespace {
 
@@ -20,10 +22,6 @@ namespace {
 // the file's size; a buffer that stays in the processor's cache copies
 // fastest (4 MiB was measurably slower).
 constexpr std::size_t kCopyChunk = 1 << 20;
-
-// While copying, the disk is asked to start writing what was copied every
-// this many bytes, so the final fsync waits for little more than the tail.
-constexpr off_t kWritebackStep = 8 << 20;
 
 constexpr std::string_view kTempSuffix = ".tmp";
 
@@ -96,13 +94,6 @@ FileResult WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
     return {};
 }
 
-// Starts writing back the new file's bytes from `from` to `to` without
-// waiting for them; only the fsync at the end makes anything durable. Where a
-// file system cannot do this the fsync simply has more to do.
-void StartWriteback(int fd, off_t from, off_t to) {
-    ::sync_file_range(fd, from, to - from, SYNC_FILE_RANGE_WRITE);
-}
-
 // Copies `count` bytes from `from` at `offset` to the current end of `to`,
 // at `written` bytes into it.
 //
@@ -113,12 +104,11 @@ void StartWriteback(int fd, off_t from, off_t to) {
 // times as long as through this buffer). Large writes keep the page cache in
 // large, aligned pieces whatever the offset.
 FileResult CopyRange(int from, std::int64_t offset, int to, std::int64_t written,
-                     std::int64_t count) {
+                     std::int64_t count, WriteBehind& write_behind) {
     ::posix_fadvise(from, static_cast<off_t>(offset), 0, POSIX_FADV_SEQUENTIAL);
     const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(kCopyChunk);
     off_t in = static_cast<off_t>(offset);
     off_t out = static_cast<off_t>(written);
-    off_t started = 0;
     while (count > 0) {
         const size_t want = static_cast<size_t>(std::min<std::int64_t>(count, kCopyChunk));
         const ssize_t n = ::pread(from, buffer.get(), want, in);
@@ -137,10 +127,7 @@ FileResult CopyRange(int from, std::int64_t offset, int to, std::int64_t written
         in += n;
         out += n;
         count -= n;
-        if (out - started >= kWritebackStep) {
-            StartWriteback(to, started, out);
-            started = out;
-        }
+        write_behind.Copied(in, out);
     }
     return {};
 }
@@ -182,12 +169,16 @@ FileResult FillNewFile(Descriptor& target, int source, const struct stat& origin
     if (FileResult written = WriteAll(target.get(), head.data(), head.size()); !written) {
         return written;
     }
+    WriteBehind write_behind(source, target.get());
     if (FileResult copied =
             CopyRange(source, keep_from, target.get(), static_cast<std::int64_t>(head.size()),
-                      original.st_size - keep_from);
+                      original.st_size - keep_from, write_behind);
         !copied) {
         return copied;
     }
+    // The flush waits for the disk while the other thread frees what is left
+    // of the original's cache.
+    write_behind.Finish();
     if (::fsync(target.get()) != 0) {
         return LastError();
     }
