@@ -1,10 +1,8 @@
-#include <discid/discid.h>
 #include <gtest/gtest.h>
 
 #include <random>
 
 #include "cdrom/aspi.h"
-#include "cdrom/disc_id.h"
 #include "cdrom/drive_discovery.h"
 #include "cdrom/drive_error.h"
 #include "cdrom/list_drive_box.h"
@@ -122,10 +120,7 @@ TEST_F(SelectFixture, ThrowsWhenNoDriveCanBeListed) {
     EXPECT_NE(CurrentScsiInterface(), nullptr);
 }
 
-TEST(DriveEntryText, RunsTheFieldsTogetherWithTheirBlanksAndDropsNuls) {
-    EXPECT_EQ(DriveEntryText("E", Identification("ACME    ", "CD-ROM 52X      ", "1.00"), 1, 0, 0),
-              "E: ACME    CD-ROM 52X      1.00 (1:0:0)");
-    // Short fields padded with NULs lose them; Windows-1252 bytes become UTF-8.
+TEST(DriveEntryText, ShortFieldsLoseTheirNulsAndCodePageBytesBecomeUtf8) {
     EXPECT_EQ(DriveEntryText("D", Identification("ACME", "L\xE4ufer", "2"), 0, 1, 2),
               "D: ACMEL\xC3\xA4ufer2 (0:1:2)");
 }
@@ -134,17 +129,6 @@ struct ReadDiscTocFixture : SelectFixture {
     VirtualDisc disc;
     void SetUp() override { ASSERT_TRUE(Select(PassThroughDrives({}), test::kVirtualAspi)); }
 };
-
-TEST_F(ReadDiscTocFixture, ReadsTheDiscIntoTheProgramsToc) {
-    disc.Insert("1 2 0:2:0 3:0:0 5:30:10");
-    ASSERT_TRUE(ReadDiscToc(box, messages));
-    EXPECT_TRUE(messages.Texts().empty());
-    EXPECT_EQ(BuildQueryCommand(CurrentDiscToc()), "cddb query b014802 2 150 13500 330");
-    // A shorter disc afterwards leaves nothing of the longer one behind.
-    disc.Insert("1 1 0:2:0 4:0:0");
-    ASSERT_TRUE(ReadDiscToc(box, messages));
-    EXPECT_EQ(CurrentDiscToc().bytes, MakeDiscToc(1, 1, {{0, 2, 0}, {4, 0, 0}}).bytes);
-}
 
 TEST_F(ReadDiscTocFixture, NoDiscAndUnreadableTocHaveTheirOwnMessages) {
     EXPECT_FALSE(ReadDiscToc(box, messages));
@@ -164,22 +148,17 @@ TEST(TocReplyComplete, JudgesTheReplyByItsOwnLength) {
     EXPECT_FALSE(TocReplyComplete(toc));
 }
 
-TEST_F(ReadDiscTocFixture, AThousandRandomDiscsGiveLibdiscidsIds) {
+// Discs of every length one after another: each read leaves the program's
+// TOC exactly as the drive gave it, nothing of a longer disc before.
+TEST_F(ReadDiscTocFixture, AThousandRandomDiscsReadExactly) {
     std::mt19937 random(5);
-    DiscId* reference = discid_new();
     for (int round = 0; round < 1000; ++round) {
-        test::RandomDisc random_disc = test::MakeRandomDisc(random, round % 5 == 0);
-        const DiscToc& expected = random_disc.toc;
+        const DiscToc expected = test::MakeRandomDisc(random, round % 5 == 0).toc;
         disc.Insert(FormatTocText(expected));
-
         ASSERT_TRUE(ReadDiscToc(box, messages)) << messages.Texts().back();
         ASSERT_EQ(CurrentDiscToc().bytes, expected.bytes) << FormatTocText(expected);
-        ASSERT_TRUE(discid_put(reference, 1, random_disc.tracks, random_disc.offsets));
-        ASSERT_EQ(std::stoul(ComputeDiscId(CurrentDiscToc()), nullptr, 16),
-                  std::stoul(discid_get_freedb_id(reference), nullptr, 16))
-            << FormatTocText(expected);
     }
-    discid_free(reference);
+    EXPECT_TRUE(messages.Texts().empty());
 }
 
 }  // namespace

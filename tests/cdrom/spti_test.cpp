@@ -22,37 +22,26 @@ struct SptiFixture : ::testing::Test {
     }
 };
 
-TEST_F(SptiFixture, SendsTheCommandBlockWithTheRestZeroAndDataFromTheDevice) {
+// The header fields the kernel checks (interface, lengths, sense buffer) and
+// READ TOC's block are decided by the QEMU test against a real SG_IO; here,
+// what it cannot show: the rest of the block, direction and time-out.
+TEST_F(SptiFixture, SendsTheRestOfTheBlockZeroWithItsDirectionAndTimeOut) {
     clsSPTI& drive = Make({"/dev/sr0"});
     ASSERT_EQ(TestUnitReady(drive, "/dev/sr0"), 0);
     ASSERT_EQ(state->sent.size(), 1u);
     const auto& tur = state->sent[0];
-    EXPECT_EQ(tur.header.interface_id, 'S');
-    EXPECT_EQ(tur.header.cmd_len, 6);
     EXPECT_EQ(tur.cdb, std::vector<std::uint8_t>(16, 0));
     // Data from the device even when none moves.
     EXPECT_EQ(tur.header.dxfer_direction, SG_DXFER_FROM_DEV);
-    EXPECT_EQ(tur.header.dxfer_len, 0u);
     EXPECT_EQ(tur.header.timeout, 5000u);
-    EXPECT_EQ(tur.header.mx_sb_len, 32);
-    EXPECT_NE(tur.header.sbp, nullptr);
-
-    DiscToc toc;
-    ReadTocCommand(drive, "/dev/sr0", true, toc);
-    const auto& read_toc = state->sent[1];
-    EXPECT_EQ(read_toc.header.cmd_len, 10);
-    EXPECT_EQ(read_toc.cdb,
-              (std::vector<std::uint8_t>{0x43, 2, 0, 0, 0, 0, 0, 3, 0x24, 0, 0, 0, 0, 0, 0, 0}));
-    EXPECT_EQ(read_toc.header.dxferp, toc.bytes.data());
-    EXPECT_EQ(read_toc.header.dxfer_len, 804u);
 
     const std::uint8_t write_cdb[12] = {0xAA, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
     std::uint8_t data[8] = {};
     drive.ExecCMD("/dev/sr0", write_cdb, 12, 1, data, sizeof data, 7);
-    EXPECT_EQ(state->sent[2].header.dxfer_direction, SG_DXFER_TO_DEV);
-    EXPECT_EQ(state->sent[2].header.timeout, 7000u);
-    EXPECT_EQ(state->sent[2].cdb[11], 11);
-    EXPECT_EQ(state->sent[2].cdb[12], 0);
+    EXPECT_EQ(state->sent[1].header.dxfer_direction, SG_DXFER_TO_DEV);
+    EXPECT_EQ(state->sent[1].header.timeout, 7000u);
+    EXPECT_EQ(state->sent[1].cdb[11], 11);
+    EXPECT_EQ(state->sent[1].cdb[12], 0);
 }
 
 TEST_F(SptiFixture, MapsStatusesAndKeepsTheSenseBytes) {

@@ -206,13 +206,10 @@ class TempFile {
 public:
     explicit TempFile(const Bytes& content, const std::string& name = "track.mp3")
         : path_((folder_.path() / name).string()) {
-        Write(content);
+        std::ofstream(path_, std::ios::binary) << content;
     }
 
     const std::string& path() const { return path_; }
-    void Write(const Bytes& content) const {
-        std::ofstream(path_, std::ios::binary | std::ios::trunc) << content;
-    }
     Bytes Read() const { return ReadFileBytes(path_); }
 
 private:

@@ -75,8 +75,6 @@ const Expected kTagsV2[] = {
     {"tinytag/id3v22.TCO.genre.mp3", "Title=Applause; Genre=Pop"},
     // Unsynchronisation.
     {"taglib/unsynch.id3", "Artist=Nina Simone; Album=100% Jazz; Title=My babe just cares for me"},
-    {"mutagen/id3v23_unsynch.id3",
-     "Artist=Nina Simone; Album=100% Jazz; Title=My babe just cares for me"},
     {"rust-id3/github-issue-86b.id3", "Title=Bongo Bong"},
     {"taglib/unsynch24.id3", "Title=Hi"},
     // Plain-sized version 2.4 frames and extended headers.
@@ -119,21 +117,18 @@ TEST(TestData, Version11AndVersion10) {
 
 TEST(TestData, StreamFacts) {
     const Expected streams[] = {
-        // Variable bit rate headers: Xing, Info, VBRI.
+        // Variable bit rate headers: Xing and VBRI.
         {"mutagen/lame.mp3", "VariableBitrate=yes"},
-        {"mutagen/lame-peak.mp3", "VariableBitrate=yes"},
         {"mutagen/vbri.mp3", "VariableBitrate=yes; Bitrate=233; LengthSeconds=222"},
         {"taglib/rare_frames.mp3", "LengthSeconds=222"},
         {"mutagen/bad-xing.mp3", "VariableBitrate=no"},
         {"taglib/lame_vbr.mp3", "Bitrate=70; LengthSeconds=1887"},  // truncated
         {"taglib/bladeenc.mp3", "VariableBitrate=no; Bitrate=64; ChannelMode=Mono"},
         {"mutagen/xing.mp3", "VariableBitrate=no"},  // "Xing" only at 8192
-        // MPEG 2 and 2.5.
+        // MPEG 2 and 2.5 (the interop test's lame-made files have 22050 and 11025 Hz).
         {"mutagen/silence-44-s-mpeg2.mp3", "VersionLayer=version 2 layer 3; Frequency=24000"},
         {"mutagen/silence-44-s-mpeg25.mp3", "VersionLayer=version 2.5 layer 3; LengthSeconds=4"},
         {"taglib/mpeg2.mp3", "LengthSeconds=5387"},
-        {"tinytag/mpeg2_22050hz_vbr.mp3", "Frequency=22050"},
-        {"tinytag/mpeg25_11025hz_vbr.mp3", "Frequency=11025"},
         {"tinytag/mpeg25_8khz_vbr.mp3", "Frequency=8000"},
     };
     for (const Expected& e : streams) {
