@@ -15,6 +15,7 @@
 #include <QTreeView>
 #include <QTreeWidget>
 #include <filesystem>
+#include <optional>
 
 #include "app/drive_combo_box.h"
 #include "app/frm_main.h"
@@ -44,12 +45,15 @@ protected:
     LookupWindowTest() { setenv("KALVEX_TEST_FETCH_TIMEOUT_MS", "3000", 1); }
     ~LookupWindowTest() override { unsetenv("KALVEX_TEST_FETCH_TIMEOUT_MS"); }
 
-    frmMain& Open(const CddbServerProcess& server) {
+    // Starts the server on the test records, with `faults` of its options, and
+    // opens the window on it and the virtual drive.
+    frmMain& Open(std::vector<std::string> faults = {}) {
+        server.emplace(Db(faults));
         frmMain& w = MainWindowTest::Open([](DriveBox& box, MessageService& shown) {
             return SelectScsiInterface(
                 box, shown, {{}, [] { return std::make_unique<clsASPI>(test::VirtualAspi()); }});
         });
-        UseServer(w, server);
+        UseServer(w, *server);
         return w;
     }
     static void UseServer(frmMain& w, const CddbServerProcess& server) {
@@ -92,11 +96,11 @@ protected:
     }
 
     test::VirtualDisc disc;
+    std::optional<CddbServerProcess> server;
 };
 
 TEST_F(LookupWindowTest, GetAlbumDataFillsThePanelTheDetailsTheRawReplyAndTheCaption) {
-    CddbServerProcess server(Db());
-    frmMain& w = Open(server);
+    frmMain& w = Open();
     disc.Insert(kJazzDisc);
     w.cmdRead->click();
     EXPECT_TRUE(messages->Texts().empty()) << messages->Texts().front();
@@ -111,8 +115,7 @@ TEST_F(LookupWindowTest, GetAlbumDataFillsThePanelTheDetailsTheRawReplyAndTheCap
 }
 
 TEST_F(LookupWindowTest, TwoMatchesAskInTheDialogAndCancelLeavesEverythingAsItWas) {
-    CddbServerProcess server(Db());
-    frmMain& w = Open(server);
+    frmMain& w = Open();
     LoadJazz(w);
     const auto before = Shown(w);
 
@@ -153,14 +156,13 @@ TEST_F(LookupWindowTest, TwoMatchesAskInTheDialogAndCancelLeavesEverythingAsItWa
 }
 
 TEST_F(LookupWindowTest, AFailedFetchSaysWhyKeepsThePanelAndEnablesTheControls) {
-    CddbServerProcess server(Db());
-    frmMain& w = Open(server);
+    frmMain& w = Open();
     LoadJazz(w);
     const auto before = Shown(w);
-    server.Stop();
+    server->Stop();
     // One gone, one answering with an HTTP error status.
     CddbServerProcess broken(Db({"--fault", "status:503", "--fault-on", "read"}));
-    for (const CddbServerProcess* failing : {&server, &broken}) {
+    for (const CddbServerProcess* failing : {&*server, &broken}) {
         UseServer(w, *failing);
         *messages = {};
         w.cmdRead->click();
@@ -173,8 +175,7 @@ TEST_F(LookupWindowTest, AFailedFetchSaysWhyKeepsThePanelAndEnablesTheControls) 
 }
 
 TEST_F(LookupWindowTest, WhileAFetchWaitsTheControlsStayDisabledAndNothingElseStarts) {
-    CddbServerProcess server(Db({"--fault", "delay:0.8", "--fault-on", "query"}));
-    frmMain& w = Open(server);
+    frmMain& w = Open({"--fault", "delay:0.8", "--fault-on", "query"});
     disc.Insert(kJazzDisc);
     bool checked = false;
     QTimer::singleShot(300, [&] {
@@ -198,8 +199,7 @@ TEST_F(LookupWindowTest, WhileAFetchWaitsTheControlsStayDisabledAndNothingElseSt
 }
 
 TEST_F(LookupWindowTest, ManualLookupSendsTheTrimmedLowerCaseCategoryAndTheTestConnects) {
-    CddbServerProcess server(Db());
-    frmMain& w = Open(server);
+    frmMain& w = Open();
     w.txtDiscID->setText("0b014802");
     w.cboGenre->setEditText(" Rock ");
     w.cmdLookup->click();
@@ -218,14 +218,13 @@ TEST_F(LookupWindowTest, ManualLookupSendsTheTrimmedLowerCaseCategoryAndTheTestC
 // The program's whole job: a folder as a ripper names it, read from the disc,
 // tagged, renamed, and the folder named after the album while it is listed.
 TEST_F(LookupWindowTest, ReadingTheCdImportsAndRenamesTheFilesAndTheFolder) {
-    CddbServerProcess server(Db());
     const fs::path old_folder = folder / "music" / "Track rip";
     fs::create_directories(old_folder);
     for (const char* name : {"Track01.mp3", "Track02.mp3"}) {
         fs::copy_file(test::TestDataPath("id3/mutagen/xing.mp3"), old_folder / name);
     }
     fs::create_directories(folder / "music" / "Two Tracks.");  // only a near namesake
-    frmMain& w = Open(server);
+    frmMain& w = Open();
     for (QCheckBox* option :
          {w.chkTickRead, w.chkImportChecked, w.chkSaveImport, w.chkAutoImport, w.chkAutoRename}) {
         option->setChecked(true);
@@ -268,8 +267,7 @@ TEST_F(LookupWindowTest, ReadingTheCdImportsAndRenamesTheFilesAndTheFolder) {
 }
 
 TEST_F(LookupWindowTest, DebugUncoversTheRawReplyUnderTheDetailsList) {
-    CddbServerProcess server(Db());
-    frmMain& w = Open(server);
+    frmMain& w = Open();
     const int tall = w.lstDetails->height();
     w.chkDebug->click();
     EXPECT_LT(w.lstDetails->height(), tall);
