@@ -17,6 +17,11 @@ nlohmann::json Json(const CliRun& run) {
     return nlohmann::json::parse(run.out);
 }
 
+// A recorded server reply, quoted for the shell.
+std::string Reply(const std::string& name) {
+    return "'" + test::TestDataPath("cddb/cddbd-replies/" + name) + "'";
+}
+
 TEST(Cli, DiscIdJsonContract) {
     const CliRun run = Cli("discid --toc '1 2 0:2:0 3:0:0 5:30:10' --json");
     ASSERT_EQ(run.exit_code, 0);
@@ -54,8 +59,7 @@ TEST(Cli, CddbUrlGoesToTheGivenServerAndRoot) {
 }
 
 TEST(Cli, ParseQueryJsonContract) {
-    const std::string reply = test::TestDataPath("cddb/cddbd-replies/query-210-two-categories.txt");
-    const CliRun run = Cli("cddb parse-query '" + reply + "' --json");
+    const CliRun run = Cli("cddb parse-query " + Reply("query-210-two-categories.txt") + " --json");
     EXPECT_EQ(run.exit_code, 0);
     EXPECT_EQ(run.out,
               R"({"Result":true,"MatchList":[)"
@@ -63,25 +67,19 @@ TEST(Cli, ParseQueryJsonContract) {
               R"({"Category":"rock","DiscId":"0b014802","Title":"Test Artist / Two Tracks"}],)"
               R"("Messages":[]})"
               "\n");
-    const CliRun none = Cli("cddb parse-query - --json < '" +
-                            test::TestDataPath("cddb/cddbd-replies/query-202-no-match.txt") + "'");
+    const CliRun none = Cli("cddb parse-query - --json < " + Reply("query-202-no-match.txt"));
     EXPECT_EQ(none.exit_code, 1);
     EXPECT_EQ(Json(none)["Messages"], nlohmann::json::array({"No match found"}));
 }
 
 TEST(Cli, ParseAlbumJsonContract) {
-    const CliRun run =
-        Cli("cddb parse-album --json '" +
-            test::TestDataPath("cddb/cddbd-replies/read-210-latin1-proto5.txt") + "'");
+    const CliRun run = Cli("cddb parse-album --json " + Reply("read-210-latin1-proto5.txt"));
     ASSERT_EQ(run.exit_code, 0);
     const nlohmann::json album = Json(run);
     EXPECT_EQ(album["AlbumTitle"], "Caf\u00E9 Ensemble / Un \u00E9t\u00E9");
     EXPECT_EQ(album["TrackTitles"][2],
               (nlohmann::json{{"TrackNumber", 2}, {"Text", "Track 3 of 1701c003"}}));
-    EXPECT_EQ(Cli("cddb parse-album --json '" +
-                  test::TestDataPath("cddb/cddbd-replies/read-401-not-found.txt") + "'")
-                  .exit_code,
-              1);
+    EXPECT_EQ(Cli("cddb parse-album --json " + Reply("read-401-not-found.txt")).exit_code, 1);
 }
 
 TEST(Cli, ListJsonContract) {
