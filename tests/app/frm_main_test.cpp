@@ -18,7 +18,6 @@
 #include <QTreeWidget>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "app/drive_combo_box.h"
 #include "app/ini_file.h"
@@ -27,45 +26,16 @@
 #include "cdrom/drive_error.h"
 #include "controls/twips.h"
 #include "controls/varnith_tab.h"
+#include "main_window_fixture.h"
 
 namespace kalvex {
 namespace {
 
 namespace fs = std::filesystem;
 
-class FrmMainTest : public testing::Test {
+class FrmMainTest : public test::MainWindowTest {
 protected:
-    void SetUp() override {
-        folder = fs::temp_directory_path() /
-                 ("kalvex-main-" + std::to_string(::getpid()) + "-" +
-                  testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder / "program");
-        settings = (folder / "program" / "Settings.ini").string();
-    }
-    void TearDown() override {
-        window.reset();
-        fs::remove_all(folder);
-    }
-
-    frmMain& Open(DriveSelection drives = {}) {
-        MainWindowServices services;
-        auto collecting = std::make_unique<CollectingMessageService>();
-        messages = collecting.get();
-        services.messages = std::move(collecting);
-        services.select_drives = std::move(drives);
-        services.program_folder = (folder / "program").string();
-        window = std::make_unique<frmMain>(std::move(services));
-        window->show();
-        return *window;
-    }
-
     void Store(const std::string& content) { std::ofstream(settings) << content; }
-
-    fs::path folder;
-    std::string settings;
-    std::unique_ptr<frmMain> window;
-    CollectingMessageService* messages = nullptr;
 };
 
 TEST_F(FrmMainTest, FirstStartWithoutSettingsShowsTheOptionsPageAndTheDefaults) {
@@ -81,63 +51,51 @@ TEST_F(FrmMainTest, FirstStartWithoutSettingsShowsTheOptionsPageAndTheDefaults) 
     EXPECT_FALSE(fs::exists(settings));  // created at the first close
 }
 
-TEST_F(FrmMainTest, SettingsAreReadAtStartAndAllElevenKeysWrittenAtCloseKeepingForeignOnes) {
+TEST_F(FrmMainTest, SettingsAreReadAtStartAndWrittenBackAtCloseKeepingForeignOnes) {
     const fs::path album = folder / "music" / "Album";
     fs::create_directories(album);
-    Store("; mine\n[Paths]\nMP3 Folder=" + album.string() +
-          "\nOld=keep\n[Options]\nImport ticked=1\nSave tags on import=0\nAuto rename=1\n"
-          "Tick on read=1\nTrack option=2\nOptimise tags=1\nAuto Import=0\n"
-          "[FreeDB]\nServer=http://127.0.0.1:8880\nURL start=cddb.cgi\nPort=8880\n"
-          "[Elsewhere]\nX=y\n");
+    const std::string stored =
+        "; mine\n[Paths]\nMP3 Folder=" + album.string() +
+        "\nOld=keep\n[Options]\nImport ticked=1\nSave tags on import=0\nAuto rename=1\n"
+        "Tick on read=1\nTrack option=2\nOptimise tags=1\nAuto Import=0\n"
+        "[FreeDB]\nServer=http://127.0.0.1:8880\nURL start=cddb.cgi\nPort=8880\n"
+        "[Elsewhere]\nX=y\n";
+    Store(stored);
     frmMain& w = Open();
-    EXPECT_TRUE(w.chkImportChecked->isChecked());
-    EXPECT_FALSE(w.chkSaveImport->isChecked());
-    EXPECT_TRUE(w.chkAutoRename->isChecked());
-    EXPECT_TRUE(w.chkTickRead->isChecked());
-    EXPECT_TRUE(w.chkOptimiseTags->isChecked());
-    EXPECT_FALSE(w.chkAutoImport->isChecked());
+    EXPECT_EQ((std::vector<bool>{w.chkImportChecked->isChecked(), w.chkSaveImport->isChecked(),
+                                 w.chkAutoRename->isChecked(), w.chkTickRead->isChecked(),
+                                 w.chkOptimiseTags->isChecked(), w.chkAutoImport->isChecked()}),
+              (std::vector<bool>{true, false, true, true, true, false}));
     EXPECT_TRUE(w.optTrack[2]->isChecked());
-    EXPECT_EQ(w.TrackOption(), 2);
     EXPECT_EQ(w.txtServer->text(), "http://127.0.0.1:8880");
     EXPECT_EQ(w.txtRoot->text(), "cddb.cgi");
     EXPECT_EQ(w.txtPort->text(), "8880");
     // The remembered folder is reopened in the folder list.
-    EXPECT_EQ(w.Mp3Folder(), album.string());
     EXPECT_EQ(w.Dir1Path(), album.string());
     EXPECT_EQ(w.CurrentFolder(), album.string());
-
-    w.chkSaveImport->setChecked(true);
-    w.optTrack[1]->setChecked(true);
-    w.txtPort->setText("81");
+    // Closing unchanged writes every key back in its place: none lost, added or moved.
     w.close();
+    EXPECT_EQ(test::ReadFileBytes(settings), stored);
+
+    frmMain& again = Open();
+    again.chkSaveImport->setChecked(true);
+    again.optTrack[1]->setChecked(true);
+    again.txtPort->setText("81");
+    again.close();
     EXPECT_EQ(ReadIniValue("Options", "Save tags on import", settings), "1");
     EXPECT_EQ(ReadIniValue("Options", "Track option", settings), "1");
     EXPECT_EQ(ReadIniValue("FreeDB", "Port", settings), "81");
-    EXPECT_EQ(ReadIniValue("Paths", "MP3 Folder", settings), album.string());
-    EXPECT_EQ(ReadIniValue("Paths", "Old", settings), "keep");
-    EXPECT_EQ(ReadIniValue("Elsewhere", "X", settings), "y");
-    std::ifstream in(settings);
-    std::stringstream text;
-    text << in.rdbuf();
-    EXPECT_EQ(text.str().rfind("; mine\n", 0), 0u);
-    int keys = 0;
-    for (std::string line; std::getline(text, line);) {
-        keys += line.find('=') != std::string::npos;
-    }
-    EXPECT_EQ(keys, 11 + 2);
 }
 
 TEST_F(FrmMainTest, OddSettingsValuesFallBackSensibly) {
     Store("[Paths]\nMP3 Folder=" + (folder / "gone").string() +
           "\n[Options]\nTrack option=7\nImport ticked=\nAuto rename=0.5\nTick on read=1.5\n"
-          "[FreeDB]\nServer=" +
-          std::string(300, 's') + "\nPort=\n");
+          "[FreeDB]\nPort=\n");
     frmMain& w = Open();
     EXPECT_TRUE(w.optTrack[0]->isChecked());
     EXPECT_FALSE(w.chkImportChecked->isChecked());
     EXPECT_FALSE(w.chkAutoRename->isChecked());  // 0.5 rounds to 0
     EXPECT_TRUE(w.chkTickRead->isChecked());     // 1.5 rounds to 2
-    EXPECT_EQ(w.txtServer->text().size(), 254);
     EXPECT_EQ(w.txtPort->text(), "80");
     // A remembered folder that no longer exists is ignored without a word.
     EXPECT_EQ(w.CurrentFolder(), "");
@@ -166,7 +124,6 @@ TEST_F(FrmMainTest, DriveSelectionFillsTheDriveBoxAndItsErrorsAreShown) {
          "Error accessing CD drive: 48 - No CD drive interface could be loaded"},
         {[] { throw std::runtime_error("boom"); }, "Error accessing CD drive: 0 - boom"}};
     for (const auto& [raise, text] : failures) {
-        window.reset();
         Open([&raise](DriveBox&, MessageService&) { return raise(), false; });
         EXPECT_EQ(messages->Texts(), std::vector<std::string>{text});
         EXPECT_EQ(messages->Messages()[0].icon, CollectingMessageService::Icon::Exclamation);

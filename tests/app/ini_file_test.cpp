@@ -15,21 +15,12 @@ namespace fs = std::filesystem;
 
 class IniFileTest : public testing::Test {
 protected:
-    void SetUp() override {
-        folder = fs::temp_directory_path() /
-                 ("kalvex-ini-" + std::to_string(::getpid()) + "-" +
-                  testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-        file = (folder / "Settings.ini").string();
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
     void Store(const std::string& content) { std::ofstream(file, std::ios::binary) << content; }
     std::string Content() const { return test::ReadFileBytes(file); }
 
-    fs::path folder;
-    std::string file;
+    test::TempFolder temp{"kalvex-ini"};
+    const fs::path folder = temp.path();
+    const std::string file = (folder / "Settings.ini").string();
 };
 
 TEST_F(IniFileTest, WritingCreatesFileAndSectionsAndReadsBackWhatIsThere) {

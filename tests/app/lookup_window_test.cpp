@@ -15,6 +15,7 @@
 #include <QTreeView>
 #include <QTreeWidget>
 #include <filesystem>
+#include <optional>
 
 #include "app/drive_combo_box.h"
 #include "app/frm_main.h"
@@ -25,7 +26,7 @@
 #include "cdrom/virtual_drive_env.h"
 #include "freedb/cd_lookup.h"
 #include "id3/id3v2_reader.h"
-#include "test_files.h"
+#include "main_window_fixture.h"
 
 namespace kalvex {
 namespace {
@@ -39,36 +40,25 @@ constexpr const char* kJazzDisc =
 // One id in two categories: misc, then rock, as the server lists them.
 constexpr const char* kTwoMatchDisc = "1 2 0:2:0 3:0:0 5:30:10";
 
-class LookupWindowTest : public testing::Test {
+class LookupWindowTest : public test::MainWindowTest {
 protected:
-    void SetUp() override {
-        setenv("KALVEX_TEST_FETCH_TIMEOUT_MS", "3000", 1);
-        folder = fs::temp_directory_path() /
-                 ("kalvex-lookup-window-" + std::to_string(::getpid()) + "-" +
-                  testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(folder);
-    }
-    void TearDown() override {
-        window.reset();
-        fs::remove_all(folder);
-        unsetenv("KALVEX_TEST_FETCH_TIMEOUT_MS");
-    }
+    LookupWindowTest() { setenv("KALVEX_TEST_FETCH_TIMEOUT_MS", "3000", 1); }
+    ~LookupWindowTest() override { unsetenv("KALVEX_TEST_FETCH_TIMEOUT_MS"); }
 
-    frmMain& Open(const CddbServerProcess& server) {
-        MainWindowServices services;
-        auto collecting = std::make_unique<CollectingMessageService>();
-        messages = collecting.get();
-        services.messages = std::move(collecting);
-        services.program_folder = folder.string();
-        services.select_drives = [](DriveBox& box, MessageService& shown) {
+    // Starts the server on the test records, with `faults` of its options, and
+    // opens the window on it and the virtual drive.
+    frmMain& Open(std::vector<std::string> faults = {}) {
+        server.emplace(Db(faults));
+        frmMain& w = MainWindowTest::Open([](DriveBox& box, MessageService& shown) {
             return SelectScsiInterface(
                 box, shown, {{}, [] { return std::make_unique<clsASPI>(test::VirtualAspi()); }});
-        };
-        window = std::make_unique<frmMain>(std::move(services));
-        window->txtServer->setText(QString::fromStdString(server.BaseUrl()));
-        window->txtPort->setText(QString::fromStdString(server.PortText()));
-        window->show();
-        return *window;
+        });
+        UseServer(w, *server);
+        return w;
+    }
+    static void UseServer(frmMain& w, const CddbServerProcess& server) {
+        w.txtServer->setText(QString::fromStdString(server.BaseUrl()));
+        w.txtPort->setText(QString::fromStdString(server.PortText()));
     }
     static std::vector<std::string> Db(std::vector<std::string> extra = {}) {
         std::vector<std::string> options = {"--db", test::TestDataPath("cddb/db")};
@@ -106,14 +96,11 @@ protected:
     }
 
     test::VirtualDisc disc;
-    fs::path folder;
-    std::unique_ptr<frmMain> window;
-    CollectingMessageService* messages = nullptr;
+    std::optional<CddbServerProcess> server;
 };
 
 TEST_F(LookupWindowTest, GetAlbumDataFillsThePanelTheDetailsTheRawReplyAndTheCaption) {
-    CddbServerProcess server(Db());
-    frmMain& w = Open(server);
+    frmMain& w = Open();
     disc.Insert(kJazzDisc);
     w.cmdRead->click();
     EXPECT_TRUE(messages->Texts().empty()) << messages->Texts().front();
@@ -128,14 +115,12 @@ TEST_F(LookupWindowTest, GetAlbumDataFillsThePanelTheDetailsTheRawReplyAndTheCap
 }
 
 TEST_F(LookupWindowTest, TwoMatchesAskInTheDialogAndCancelLeavesEverythingAsItWas) {
-    CddbServerProcess server(Db());
-    frmMain& w = Open(server);
+    frmMain& w = Open();
     LoadJazz(w);
     const auto before = Shown(w);
 
     disc.Insert(kTwoMatchDisc);
     WhenDialogOpens([](frmMatches& dialog) {
-        EXPECT_EQ(dialog.windowTitle(), "CD Matches");
         ASSERT_EQ(dialog.lstMatches->count(), 2);
         EXPECT_EQ(dialog.lstMatches->currentRow(), 0);
         QTest::keyClick(&dialog, Qt::Key_Escape);
@@ -153,7 +138,6 @@ TEST_F(LookupWindowTest, TwoMatchesAskInTheDialogAndCancelLeavesEverythingAsItWa
     });
     w.cmdRead->click();
     EXPECT_EQ(w.Lookup().ChosenMatch(), 1);
-    EXPECT_EQ(w.Lookup().Matches()[1].Category, "rock");
     EXPECT_EQ(w.txtFGenre->text(), "Rock");
     EXPECT_EQ(w.lblFreeDB->text(), "Test Artist / Two Tracks");
     EXPECT_FALSE(w.MatchDialog().isVisible());
@@ -172,32 +156,26 @@ TEST_F(LookupWindowTest, TwoMatchesAskInTheDialogAndCancelLeavesEverythingAsItWa
 }
 
 TEST_F(LookupWindowTest, AFailedFetchSaysWhyKeepsThePanelAndEnablesTheControls) {
-    CddbServerProcess server(Db());
-    frmMain& w = Open(server);
+    frmMain& w = Open();
     LoadJazz(w);
     const auto before = Shown(w);
-    server.Stop();
-    w.cmdRead->click();
-    ASSERT_EQ(messages->Texts().size(), 1u);
-    EXPECT_TRUE(messages->Texts()[0].starts_with(kFetchFailedPrefix)) << messages->Texts()[0];
-    EXPECT_GT(messages->Texts()[0].size(), std::string(kFetchFailedPrefix).size());
-    EXPECT_EQ(Shown(w), before);
-    EXPECT_TRUE(w.txtServer->isEnabled());
-
-    // A server that answers with an HTTP error status.
+    server->Stop();
+    // One gone, one answering with an HTTP error status.
     CddbServerProcess broken(Db({"--fault", "status:503", "--fault-on", "read"}));
-    w.txtPort->setText(QString::fromStdString(broken.PortText()));
-    w.txtServer->setText(QString::fromStdString(broken.BaseUrl()));
-    *messages = {};
-    w.cmdRead->click();
-    ASSERT_EQ(messages->Texts().size(), 1u);
-    EXPECT_TRUE(messages->Texts()[0].starts_with(kFetchFailedPrefix)) << messages->Texts()[0];
-    EXPECT_EQ(Shown(w), before);
+    for (const CddbServerProcess* failing : {&*server, &broken}) {
+        UseServer(w, *failing);
+        *messages = {};
+        w.cmdRead->click();
+        ASSERT_EQ(messages->Texts().size(), 1u);
+        EXPECT_TRUE(messages->Texts()[0].starts_with(kFetchFailedPrefix)) << messages->Texts()[0];
+        EXPECT_GT(messages->Texts()[0].size(), std::string(kFetchFailedPrefix).size());
+        EXPECT_EQ(Shown(w), before);
+        EXPECT_TRUE(w.txtServer->isEnabled());
+    }
 }
 
 TEST_F(LookupWindowTest, WhileAFetchWaitsTheControlsStayDisabledAndNothingElseStarts) {
-    CddbServerProcess server(Db({"--fault", "delay:0.8", "--fault-on", "query"}));
-    frmMain& w = Open(server);
+    frmMain& w = Open({"--fault", "delay:0.8", "--fault-on", "query"});
     disc.Insert(kJazzDisc);
     bool checked = false;
     QTimer::singleShot(300, [&] {
@@ -221,8 +199,7 @@ TEST_F(LookupWindowTest, WhileAFetchWaitsTheControlsStayDisabledAndNothingElseSt
 }
 
 TEST_F(LookupWindowTest, ManualLookupSendsTheTrimmedLowerCaseCategoryAndTheTestConnects) {
-    CddbServerProcess server(Db());
-    frmMain& w = Open(server);
+    frmMain& w = Open();
     w.txtDiscID->setText("0b014802");
     w.cboGenre->setEditText(" Rock ");
     w.cmdLookup->click();
@@ -241,14 +218,13 @@ TEST_F(LookupWindowTest, ManualLookupSendsTheTrimmedLowerCaseCategoryAndTheTestC
 // The program's whole job: a folder as a ripper names it, read from the disc,
 // tagged, renamed, and the folder named after the album while it is listed.
 TEST_F(LookupWindowTest, ReadingTheCdImportsAndRenamesTheFilesAndTheFolder) {
-    CddbServerProcess server(Db());
     const fs::path old_folder = folder / "music" / "Track rip";
     fs::create_directories(old_folder);
     for (const char* name : {"Track01.mp3", "Track02.mp3"}) {
         fs::copy_file(test::TestDataPath("id3/mutagen/xing.mp3"), old_folder / name);
     }
     fs::create_directories(folder / "music" / "Two Tracks.");  // only a near namesake
-    frmMain& w = Open(server);
+    frmMain& w = Open();
     for (QCheckBox* option :
          {w.chkTickRead, w.chkImportChecked, w.chkSaveImport, w.chkAutoImport, w.chkAutoRename}) {
         option->setChecked(true);
@@ -282,16 +258,16 @@ TEST_F(LookupWindowTest, ReadingTheCdImportsAndRenamesTheFilesAndTheFolder) {
     w.SetDir1Path((folder / "music" / "Old").string());
     w.txtFAlbum->setText("two tracks");
     w.cmdRenameFolder->click();
-    EXPECT_EQ(messages->Texts(), std::vector<std::string>{"Could not rename folder to \r\n" +
-                                                          (folder / "music").string() +
-                                                          "/two tracks\r\nFolder already exists."});
+    // The message's wording is the renaming's; here that the page's title was asked for.
+    ASSERT_EQ(messages->Texts().size(), 1u);
+    EXPECT_NE(messages->Texts()[0].find((folder / "music" / "two tracks").string()),
+              std::string::npos);
     EXPECT_EQ(w.CurrentFolder(), (folder / "music" / "Old").string());
     EXPECT_TRUE(fs::exists(album / "01 Track 1 of 0b014802.mp3"));
 }
 
 TEST_F(LookupWindowTest, DebugUncoversTheRawReplyUnderTheDetailsList) {
-    CddbServerProcess server(Db());
-    frmMain& w = Open(server);
+    frmMain& w = Open();
     const int tall = w.lstDetails->height();
     w.chkDebug->click();
     EXPECT_LT(w.lstDetails->height(), tall);

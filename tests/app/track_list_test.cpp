@@ -16,13 +16,6 @@ namespace fs = std::filesystem;
 // A folder of real MP3 files from other projects' suites, under new names.
 class TrackListTest : public testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kalvex-tracks-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
-    }
-    void TearDown() override { fs::remove_all(folder); }
-
     // both tags: v2 title "Silence", track "02/10"; v1 track 2; 4 seconds
     void Both(const std::string& name) { Copy("silence-44-s.mp3", name); }
     // a version 1 tag only: title "Silence", track 2
@@ -45,7 +38,8 @@ protected:
         list.Refresh(folder.string(), option, tick_all, quiet);
     }
 
-    fs::path folder;
+    test::TempFolder temp{"kalvex-tracks"};
+    const fs::path folder = temp.path();
     TrackList list;
 };
 

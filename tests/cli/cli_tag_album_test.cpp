@@ -58,8 +58,6 @@ TEST_F(CliTagAlbumTest, LooksUpTagsAndRenamesAndADryRunOnlyTellsIt) {
     EXPECT_EQ(dry.exit_code, 0);
     EXPECT_EQ(dry.out, run.out);
     const nlohmann::json result = nlohmann::json::parse(run.out);
-    EXPECT_EQ(result["Folder"], album.string());
-    EXPECT_EQ(result["Album"]["AlbumTitle"], "Test Artist / Two Tracks");
     EXPECT_EQ(result["Files"], nlohmann::json::parse(R"([
         {"File":"Track01.mp3","Track":1,"Title":"Track 1 of 0b014802","Written":true,
          "RenamedTo":"01 Track 1 of 0b014802.mp3","Error":null},

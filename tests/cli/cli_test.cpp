@@ -1,6 +1,5 @@
 // Runs the real kalvex-cli binary and checks its output contracts.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <filesystem>
 #include <nlohmann/json.hpp>
@@ -16,6 +15,11 @@ using test::CliRun;
 
 nlohmann::json Json(const CliRun& run) {
     return nlohmann::json::parse(run.out);
+}
+
+// A recorded server reply, quoted for the shell.
+std::string Reply(const std::string& name) {
+    return "'" + test::TestDataPath("cddb/cddbd-replies/" + name) + "'";
 }
 
 TEST(Cli, DiscIdJsonContract) {
@@ -42,24 +46,20 @@ TEST(Cli, BadInputAndUsageExitCodes) {
     EXPECT_EQ(Cli("cddb --help").exit_code, 0);
 }
 
-TEST(Cli, CddbUrlCarriesTheHello) {
-    const nlohmann::json url =
-        Json(Cli("cddb url 'cddb query b014802 2 150 13500 330' --server http://127.0.0.1:8880 "
-                 "--root cgi --json"));
-    const std::string text = url["Url"];
+// The hello and the default server are the protocol code's; here only that the
+// options reach the address.
+TEST(Cli, CddbUrlGoesToTheGivenServerAndRoot) {
+    const std::string url =
+        Json(Cli("cddb url 'cddb query b014802 2 150 13500 330' --server "
+                 "http://127.0.0.1:8880 --root cgi --json"))["Url"];
     EXPECT_TRUE(
-        text.starts_with("http://127.0.0.1:8880/cgi?cmd=cddb+query+b014802+2+150+13500+"
-                         "330&hello=anon+"))
-        << text;
-    EXPECT_NE(text.find("+Kalvex%5FTagger+"), std::string::npos);
-    EXPECT_TRUE(text.ends_with("&proto=5"));
-    const std::string plain = Cli("cddb url motd").out;
-    EXPECT_TRUE(plain.starts_with("http://gnudb.gnudb.org/~cddb/cddb.cgi?cmd=motd&hello="));
+        url.starts_with("http://127.0.0.1:8880/cgi?cmd=cddb+query+b014802+2+150+13500+"
+                        "330&hello="))
+        << url;
 }
 
 TEST(Cli, ParseQueryJsonContract) {
-    const std::string reply = test::TestDataPath("cddb/cddbd-replies/query-210-two-categories.txt");
-    const CliRun run = Cli("cddb parse-query '" + reply + "' --json");
+    const CliRun run = Cli("cddb parse-query " + Reply("query-210-two-categories.txt") + " --json");
     EXPECT_EQ(run.exit_code, 0);
     EXPECT_EQ(run.out,
               R"({"Result":true,"MatchList":[)"
@@ -67,38 +67,24 @@ TEST(Cli, ParseQueryJsonContract) {
               R"({"Category":"rock","DiscId":"0b014802","Title":"Test Artist / Two Tracks"}],)"
               R"("Messages":[]})"
               "\n");
-    const CliRun none = Cli("cddb parse-query - --json < '" +
-                            test::TestDataPath("cddb/cddbd-replies/query-202-no-match.txt") + "'");
+    const CliRun none = Cli("cddb parse-query - --json < " + Reply("query-202-no-match.txt"));
     EXPECT_EQ(none.exit_code, 1);
     EXPECT_EQ(Json(none)["Messages"], nlohmann::json::array({"No match found"}));
 }
 
 TEST(Cli, ParseAlbumJsonContract) {
-    const CliRun run =
-        Cli("cddb parse-album --json '" +
-            test::TestDataPath("cddb/cddbd-replies/read-210-latin1-proto5.txt") + "'");
+    const CliRun run = Cli("cddb parse-album --json " + Reply("read-210-latin1-proto5.txt"));
     ASSERT_EQ(run.exit_code, 0);
     const nlohmann::json album = Json(run);
-    EXPECT_EQ(album["AlbumValid"], true);
     EXPECT_EQ(album["AlbumTitle"], "Caf\u00E9 Ensemble / Un \u00E9t\u00E9");
-    EXPECT_EQ(album["AlbumYear"], 2004);
-    EXPECT_EQ(album["ExtendedData"], "YEAR: 2004");
     EXPECT_EQ(album["TrackTitles"][2],
               (nlohmann::json{{"TrackNumber", 2}, {"Text", "Track 3 of 1701c003"}}));
-    EXPECT_EQ(album["TrackExtras"], nlohmann::json::parse(R"([{"TrackNumber":0,"Text":""}])"));
-    EXPECT_EQ(album["Messages"], nlohmann::json::array());
-    // Fields appear in the order of the contract.
-    EXPECT_TRUE(run.out.starts_with(R"({"AlbumValid":true,"AlbumTitle":)"));
-    EXPECT_LT(run.out.find("\"TrackExtras\""), run.out.find("\"Messages\""));
-    EXPECT_EQ(Cli("cddb parse-album --json '" +
-                  test::TestDataPath("cddb/cddbd-replies/read-401-not-found.txt") + "'")
-                  .exit_code,
-              1);
+    EXPECT_EQ(Cli("cddb parse-album --json " + Reply("read-401-not-found.txt")).exit_code, 1);
 }
 
 TEST(Cli, ListJsonContract) {
-    std::string folder = (std::filesystem::temp_directory_path() / "kalvex-list-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+    const test::TempFolder temp("kalvex-list");
+    const std::string folder = temp.path().string();
     std::filesystem::copy_file(test::TestDataPath("id3/mutagen/silence-44-s.mp3"),
                                folder + "/02 Silence.mp3");
     std::filesystem::copy_file(test::TestDataPath("id3/mutagen/xing.mp3"), folder + "/a b.MP3");
@@ -107,7 +93,6 @@ TEST(Cli, ListJsonContract) {
     const CliRun names = Cli("list '" + folder + "' --track-option name");
     const CliRun bad = Cli("list '" + folder + "/02 Silence.mp3' 2>&1");
     const CliRun usage = Cli("list '" + folder + "' --track-option title 2>/dev/null");
-    std::filesystem::remove_all(folder);
 
     ASSERT_EQ(tags.exit_code, 0);
     EXPECT_EQ(Json(tags),
