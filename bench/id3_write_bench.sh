@@ -3,8 +3,11 @@
 # build/bench and runs both measurements of id3_write_bench: an in-place title
 # change on 2,000 files against TagLib, and a grown tag on a 500 MB file
 # against cp (with and without flushing the copy) with the write's peak memory.
-# The files live in build/bench/write-work and are removed afterwards.
-#   bench/id3_write_bench.sh [FILES] [MB]
+# The files live in build/bench/write-work, or in FOLDER/kalvex-write-work to
+# measure on another file system (a grown tag pays for freeing the original's
+# blocks, which costs most on a file system that discards them at once), and
+# are removed afterwards.
+#   bench/id3_write_bench.sh [FILES] [MB] [FOLDER]
 set -euo pipefail
 cd "$(dirname "$0")/.."
 files=${1:-2000}
@@ -14,7 +17,8 @@ build=build/bench
 cmake -S . -B $build -DCMAKE_BUILD_TYPE=Release -DKALVEX_BENCH=ON -DKALVEX_TESTS=OFF >/dev/null
 cmake --build $build --target id3_write_bench -j 2 >/dev/null
 
-work=$build/write-work
+work=${3:+$3/kalvex-write-work}
+work=${work:-$build/write-work}
 rm -rf "$work"
 mkdir -p "$work/files"
 trap 'rm -rf "$work"' EXIT
