@@ -44,17 +44,20 @@ void WriteBehind::Copied(off_t source_end, off_t target_end) {
 }
 
 void WriteBehind::Finish() {
-    {
-        const std::lock_guard lock(mutex_);
-        if (finished_) {
-            return;
-        }
-        finished_ = true;
+    std::unique_lock lock(mutex_);
+    if (finished_) {
+        return;
     }
-    changed_.notify_one();
+    finished_ = true;
     if (!thread_.joinable()) {
+        lock.unlock();
         DropSourceCache();
+        return;
     }
+    changed_.notify_all();
+    // A step under way may still be writing the target back; the caller may
+    // close the target as soon as this returns.
+    changed_.wait(lock, [&] { return target_done_; });
 }
 
 void WriteBehind::Step(off_t source_end, off_t target_end) {
@@ -84,7 +87,9 @@ void WriteBehind::Run() {
         Step(source_end, target_end);
         lock.lock();
     }
+    target_done_ = true;
     lock.unlock();
+    changed_.notify_all();
     DropSourceCache();
 }
 

@@ -27,9 +27,9 @@ public:
     // up to `target_end`.
     void Copied(off_t source_end, off_t target_end);
 
-    // The copy is over: the rest of the source's cache is freed, and the
-    // thread ends. The caller may flush the target meanwhile; the destructor
-    // waits for the thread.
+    // The copy is over: once this returns the target is not touched any
+    // more (the caller may flush and close it), while the rest of the
+    // source's cache is freed; the destructor waits for that.
     void Finish();
 
 private:
@@ -46,6 +46,7 @@ private:
     off_t source_end_ = 0;
     off_t target_end_ = 0;
     bool finished_ = false;
+    bool target_done_ = false;
     // Only the thread (or, without one, the copy) touches these.
     off_t written_back_ = 0;
     off_t dropped_ = 0;
