@@ -1,7 +1,6 @@
 #include "freedb/cddb_protocol.h"
 
 #include "common/cp1252.h"
-#include "common/host_name.h"
 #include "common/text_helpers.h"
 #include "freedb/reply_lines.h"
 #include "kalvex/version.h"
@@ -72,7 +71,7 @@ std::string BuildHello(std::string_view user, std::string_view host, std::string
 }
 
 std::string ProgramHelloSuffix() {
-    return BuildHello(kHelloUser, LocalHostName(), kClientName, kVersionText);
+    return BuildHello(kHelloUser, kHelloHost, kClientName, kVersionText);
 }
 
 std::string BuildRequestUrl(std::string_view server, std::string_view root,

@@ -13,6 +13,9 @@ inline constexpr const char* kDefaultRoot = "~cddb/cddb.cgi";
 inline constexpr const char* kDefaultPort = "80";
 inline constexpr const char* kClientName = "Kalvex_Tagger";
 inline constexpr const char* kHelloUser = "anon";
+// The maker's host, sent in every hello: never the user's own machine name,
+// which a public server has no business knowing.
+inline constexpr const char* kHelloHost = "kalvex-tagger.example";
 
 // Letters, digits and "." stay, a blank becomes "+", every other byte of the
 // Windows-1252 form becomes %XX with upper-case hex digits.
@@ -22,7 +25,7 @@ std::string UrlEncode(std::string_view text);
 std::string BuildHello(std::string_view user, std::string_view host, std::string_view client,
                        std::string_view version);
 
-// The hello this program sends: user "anon", this machine's name, the client
+// The hello this program sends: user "anon", the maker's host, the client
 // name and the program's version.
 std::string ProgramHelloSuffix();
 
