@@ -24,7 +24,7 @@ packages=(
     # tag writing: more independent readers of what we write (interop tests)
     ffmpeg eyed3
     # the Debian package (cpack's dpkg-shlibdeps), its checks and its test in a fresh root
-    dpkg-dev desktop-file-utils appstream man-db debootstrap
+    dpkg-dev file desktop-file-utils appstream man-db debootstrap
     # fuzzing (clang's libFuzzer and sanitizer runtimes)
     clang libclang-rt-14-dev
 )
