@@ -125,9 +125,9 @@ Json AlbumJson(const CdLookup& lookup) {
     const AlbumPanel& panel = lookup.Panel();
     Json tracks = Json::array();
     Json extras = Json::array();
-    for (size_t i = 0; i < album.TrackTitles.size(); ++i) {
-        tracks.push_back(GetTrackTitle(album, static_cast<int>(i)));
-        extras.push_back(GetTrackExtra(album, static_cast<int>(i)));
+    for (int i = 0; i < lookup.TrackCount(); ++i) {
+        tracks.push_back(GetTrackTitle(album, i));
+        extras.push_back(GetTrackExtra(album, i));
     }
     return Json{{"AlbumTitle", album.AlbumTitle},
                 {"Artist", panel.Artist},

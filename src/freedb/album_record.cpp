@@ -1,5 +1,7 @@
 #include "freedb/album_record.h"
 
+#include <algorithm>
+
 #include "common/cp1252.h"
 #include "common/numbers.h"
 #include "common/text_helpers.h"
@@ -89,6 +91,19 @@ std::string UnescapeXmcd(std::string_view text) {
         result.push_back(text[i]);
     }
     return result;
+}
+
+int AlbumTrackCount(const AlbumData& album, int disc_tracks) {
+    // An audio CD holds at most 99 tracks: a hostile record's "TTITLE30000="
+    // must not make a list of thirty thousand lines.
+    constexpr int kMostTracks = 99;
+    int count = std::max(disc_tracks, 1);
+    for (const TrackText& entry : album.TrackTitles) {
+        if (entry.TrackNumber < kMostTracks) {
+            count = std::max(count, entry.TrackNumber + 1);
+        }
+    }
+    return count;
 }
 
 std::string GetTrackTitle(const AlbumData& album, int track_number) {

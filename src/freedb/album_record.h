@@ -31,6 +31,11 @@ struct AlbumData {
 // AlbumValid false and keeps the rest of the previous album.
 void ParseAlbumReply(std::string_view page, AlbumData& album, MessageService& messages);
 
+// How many tracks the album has: up to the highest track number the record
+// gives a title (empty titles in between count, 99 tracks at most), and no
+// fewer than `disc_tracks` (the disc's own count, 0 when unknown).
+int AlbumTrackCount(const AlbumData& album, int disc_tracks = 0);
+
 // The text of the entry with that track number; empty when there is none.
 std::string GetTrackTitle(const AlbumData& album, int track_number);
 std::string GetTrackExtra(const AlbumData& album, int track_number);

@@ -83,9 +83,19 @@ bool CdLookup::ReadCd(const DriveBox& box, const ServerAddress& address) {
     bool read = false;
     {
         BusyScope busy(busy_);
+        album_ready_ = false;
         read = ReadDiscToc(box, messages_);
     }
     return read && LookUpToc(CurrentDiscToc(), address);
+}
+
+void CdLookup::StartLoading(const ServerAddress& address, int disc_tracks) {
+    loaded_ = false;
+    aborted_ = false;
+    album_ready_ = false;
+    disc_tracks_ = disc_tracks;
+    address_ = address;
+    fetcher_ = fetchers_();
 }
 
 bool CdLookup::LookUpToc(const DiscToc& toc, const ServerAddress& address) {
@@ -95,9 +105,7 @@ bool CdLookup::LookUpToc(const DiscToc& toc, const ServerAddress& address) {
     BusyScope busy(busy_);
     disc_id_ = ComputeDiscId(toc);
     query_command_ = BuildQueryCommand(toc);
-    loaded_ = false;
-    address_ = address;
-    fetcher_ = fetchers_();
+    StartLoading(address, kalvex::TrackCount(toc));
     RunFreeDbQuery();
     fetcher_.reset();
     return loaded_;
@@ -110,12 +118,20 @@ bool CdLookup::LookUpManually(const std::string& category, const std::string& di
     }
     BusyScope busy(busy_);
     matches_.assign(1, FreeDbMatch{ToLowerAscii(TrimBlanks(category)), ToLowerAscii(disc_id), ""});
-    loaded_ = false;
-    address_ = address;
-    fetcher_ = fetchers_();
+    StartLoading(address, 0);
     ReadAndShowMatch(0);
     fetcher_.reset();
     return loaded_;
+}
+
+void CdLookup::Abort() {
+    if (!busy_) {
+        return;
+    }
+    aborted_ = true;
+    if (fetcher_) {
+        fetcher_->Cancel();
+    }
 }
 
 bool CdLookup::TestConnection(const ServerAddress& address) {
@@ -123,6 +139,7 @@ bool CdLookup::TestConnection(const ServerAddress& address) {
         return false;
     }
     BusyScope busy(busy_);
+    aborted_ = false;
     address_ = address;
     fetcher_ = fetchers_();
     std::string page;
@@ -132,7 +149,7 @@ bool CdLookup::TestConnection(const ServerAddress& address) {
         return false;
     }
     raw_reply_ = page;
-    Changed();
+    Changed(LookupChange::kReply);
     const std::string status = GetField(page, " ", 1);
     const bool connected = status == "210" || status == "401";
     if (connected) {
@@ -195,6 +212,9 @@ bool CdLookup::LoadAlbumReply(const std::string& page) {
     matches_.assign(1, FreeDbMatch{ToLowerAscii(GetField(status_line, " ", 2)),
                                    ToLowerAscii(GetField(status_line, " ", 3)), ""});
     loaded_ = false;
+    aborted_ = false;
+    album_ready_ = false;
+    disc_tracks_ = 0;
     return ShowAlbumReply(page, 0);
 }
 
@@ -206,14 +226,16 @@ bool CdLookup::ShowAlbumReply(const std::string& page, int index) {
     ParseAlbumReply(page, album, messages_);
     if (!album.AlbumValid) {
         messages_.ShowExclamation(kInvalidAlbumMessage);
-        Changed();
+        Changed(LookupChange::kReply);
         return false;
     }
     album_ = std::move(album);
     chosen_match_ = index;
+    track_count_ = AlbumTrackCount(album_, disc_tracks_);
     ShowAlbum(matches_[static_cast<size_t>(index)]);
     loaded_ = true;
-    Changed();
+    album_ready_ = true;
+    Changed(LookupChange::kAlbum);
     return true;
 }
 
@@ -229,16 +251,22 @@ void CdLookup::ShowAlbum(const FreeDbMatch& match) {
     panel_.Genre = ProperCase(match.Category);
     panel_.Year = std::to_string(album_.AlbumYear);
     panel_.Details.clear();
-    for (size_t i = 1; i <= album_.TrackTitles.size(); ++i) {
+    for (int i = 1; i <= track_count_; ++i) {
         panel_.Details.push_back("Track " + std::to_string(i) + " : " +
-                                 GetTrackTitle(album_, static_cast<int>(i) - 1));
+                                 GetTrackTitle(album_, i - 1));
     }
     panel_.Caption = title;
 }
 
 bool CdLookup::FetchCommand(const std::string& command, std::string& page) {
+    if (aborted_) {
+        return false;
+    }
     const std::string url = BuildRequestUrl(address_.server, address_.root, command, hello_suffix_);
     FetchResult fetched = fetcher_->Fetch(url, address_.port);
+    if (aborted_) {
+        return false;  // nobody is left to tell
+    }
     if (!fetched.ok) {
         messages_.ShowExclamation(kFetchFailedPrefix + fetched.reason);
         return false;
@@ -248,9 +276,9 @@ bool CdLookup::FetchCommand(const std::string& command, std::string& page) {
     return true;
 }
 
-void CdLookup::Changed() {
+void CdLookup::Changed(LookupChange change) {
     if (on_change_) {
-        on_change_();
+        on_change_(change);
     }
 }
 

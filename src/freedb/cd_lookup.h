@@ -47,6 +47,10 @@ struct AlbumPanel {
     std::string Caption;               // the label under the disc caption
 };
 
+// What a change touched: only the raw reply box (a connection test, a read
+// that failed), or the whole album shown (a read that succeeded).
+enum class LookupChange { kReply, kAlbum };
+
 // One fetcher per lookup, so the query and the read share a connection.
 using FetcherFactory = std::function<std::unique_ptr<HttpFetcher>()>;
 
@@ -84,6 +88,16 @@ public:
     // True from the start of an operation to its end; a second operation
     // asked for meanwhile does nothing and returns false.
     bool Busy() const { return busy_; }
+    // Ends the operation under way as soon as its fetch returns, quietly:
+    // nothing more is fetched, told or shown (the window is closing).
+    void Abort();
+    // Whether the last lookup loaded the album shown: false after one that
+    // failed, was cancelled or aborted, though the album shown stays. Only a
+    // ready album may go into files. The connection test leaves it alone.
+    bool AlbumReady() const { return album_ready_; }
+    // The loaded album's track count (AlbumTrackCount with the disc's own
+    // count, when the album came from a table of contents).
+    int TrackCount() const { return track_count_; }
 
     const std::string& DiscId() const { return disc_id_; }
     const std::string& QueryCommand() const { return query_command_; }
@@ -96,7 +110,9 @@ public:
     int ChosenMatch() const { return chosen_match_; }
 
     // Called whenever the panel or the raw reply changed.
-    void SetChangeListener(std::function<void()> listener) { on_change_ = std::move(listener); }
+    void SetChangeListener(std::function<void(LookupChange)> listener) {
+        on_change_ = std::move(listener);
+    }
 
 private:
     bool RunFreeDbQuery();
@@ -107,7 +123,9 @@ private:
     // Parses a read reply for match `index` and shows it when it is valid.
     bool ShowAlbumReply(const std::string& page, int index);
     void ShowAlbum(const FreeDbMatch& match);
-    void Changed();
+    void Changed(LookupChange change);
+    // Starts an operation that may load an album.
+    void StartLoading(const ServerAddress& address, int disc_tracks);
 
     FetcherFactory fetchers_;
     MatchChooser& chooser_;
@@ -119,6 +137,8 @@ private:
     ServerAddress address_;
     bool busy_ = false;
     bool loaded_ = false;
+    bool aborted_ = false;
+    int disc_tracks_ = 0;  // of the table of contents looked up, else 0
 
     std::string disc_id_;
     std::string query_command_;
@@ -127,7 +147,9 @@ private:
     AlbumPanel panel_;
     std::string raw_reply_;
     int chosen_match_ = -1;
-    std::function<void()> on_change_;
+    bool album_ready_ = false;
+    int track_count_ = 0;
+    std::function<void(LookupChange)> on_change_;
 };
 
 // "Rock" for "rock", "New Age" for "new age": every word's first letter

@@ -106,6 +106,7 @@ FetchResult CurlFetcher::Fetch(const std::string& url, const std::string& port_t
         result.reason = "the HTTP library could not be initialised";
         return result;
     }
+    cancelled_ = false;
     ReplyBuffer reply;
     reply.limit = limits_.max_reply_bytes;
     handles_->error[0] = '\0';
@@ -140,6 +141,10 @@ FetchResult CurlFetcher::Fetch(const std::string& url, const std::string& port_t
             curl_multi_poll(multi, nullptr, 0, kPollMilliseconds, nullptr);
             if (while_waiting_) {
                 while_waiting_();
+            }
+            if (cancelled_) {
+                result.reason = "the request was cancelled";
+                break;
             }
         }
     }

@@ -39,6 +39,9 @@ public:
     virtual ~HttpFetcher() = default;
     // GET `url` on the port the port box holds (it overrides the URL's own).
     virtual FetchResult Fetch(const std::string& url, const std::string& port_text) = 0;
+    // Ends a fetch under way as soon as it can (from the code its waiting
+    // runs); that fetch then fails.
+    virtual void Cancel() {}
 };
 
 // The fetcher for real servers (libcurl). Only http and https are spoken, for
@@ -55,12 +58,14 @@ public:
     CurlFetcher& operator=(const CurlFetcher&) = delete;
 
     FetchResult Fetch(const std::string& url, const std::string& port_text) override;
+    void Cancel() override { cancelled_ = true; }
 
 private:
     struct Handles;
     std::unique_ptr<Handles> handles_;
     FetchLimits limits_;
     std::function<void()> while_waiting_;
+    bool cancelled_ = false;
 };
 
 }  // namespace kalvex

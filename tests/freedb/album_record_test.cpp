@@ -87,6 +87,19 @@ TEST(AlbumRecord, TrackNumbersAndKeys) {
     EXPECT_EQ(GetXmcdTrackNumber("T=x", "TTITLE"), 0);
 }
 
+// The tracks run to the highest numbered title, empty ones between, at
+// least the disc's own count and at most a CD's 99.
+TEST(AlbumRecord, TrackCountRunsToTheLastTitle) {
+    CollectingMessageService messages;
+    AlbumData album;
+    ParseAlbumReply(kHeader + "TTITLE0=Morning Blues\r\nTTITLE1=\r\nTTITLE2=Evening Blues\r\n",
+                    album, messages);
+    EXPECT_EQ(AlbumTrackCount(album), 3);
+    EXPECT_EQ(AlbumTrackCount(album, 5), 5);
+    ParseAlbumReply(kHeader + "TTITLE30000=x\r\n", album, messages);
+    EXPECT_EQ(AlbumTrackCount(album), 1);
+}
+
 TEST(AlbumRecord, LineFeedsAloneReadTheSame) {
     const std::string crlf = kHeader + "DTITLE=A / B\r\nDYEAR=2000\r\nTTITLE0=One\r\n.\r\n";
     std::string lf = crlf;

@@ -166,6 +166,16 @@ TEST_F(CdLookupTest, ServerAnswersWithoutAnAlbumAreToldAndLoadNothing) {
     EXPECT_TRUE(lookup.RawReply().starts_with("401"));
 }
 
+TEST_F(CdLookupTest, AnEmptyTitleInTheMiddleKeepsTheTracksAfterIt) {
+    CdLookup lookup = MakeLookup();
+    ASSERT_TRUE(lookup.LoadAlbumReply(
+        "210 blues 0a000003 CD database entry follows\r\nDTITLE=Band / Blues\r\n"
+        "TTITLE0=Morning Blues\r\nTTITLE1=\r\nTTITLE2=Evening Blues\r\n.\r\n"));
+    EXPECT_EQ(lookup.Panel().Details,
+              (std::vector<std::string>{"Track 1 : Morning Blues",
+                                        "Track 2 : ", "Track 3 : Evening Blues"}));
+}
+
 TEST_F(CdLookupTest, AStatusTheProgramDoesNotKnowIsShownToTheUser) {
     CddbServerProcess server(Db({"--fault", "refuse-hello"}));
     CdLookup lookup = MakeLookup();
