@@ -1,6 +1,5 @@
 #include "app/album_import.h"
 
-#include <cmath>
 #include <utility>
 
 #include "common/numbers.h"
@@ -18,21 +17,27 @@ std::string TitleAfterSave(const TagEditorFields& fields) {
     return fields.Version1 ? fields.V1.Title : std::string();
 }
 
-std::string FailedFilesMessage(const std::vector<TrackImport>& results) {
-    std::string text = "The tags of these files could not be saved:";
+// One message listing the rows whose `reason` is set, or nothing.
+void TellRows(const std::vector<TrackImport>& results, std::string TrackImport::*reason,
+              const char* heading, MessageService& messages) {
+    std::string text = heading;
+    bool any = false;
     for (const TrackImport& result : results) {
-        if (!result.Error.empty()) {
-            text += "\r\n'" + result.FileName + "': " + result.Error;
+        if (!(result.*reason).empty()) {
+            text += "\r\n'" + result.FileName + "': " + result.*reason;
+            any = true;
         }
     }
-    return text;
+    if (any) {
+        messages.ShowExclamation(text);
+    }
 }
 
 }  // namespace
 
 std::optional<int> ImportTrackNumber(const std::string& track_text) {
-    const double number = std::nearbyint(LeadingDecimal(track_text));
-    if (!(number >= 1 && number <= 32767)) {
+    const std::int64_t number = RoundedTrackNumber(track_text);
+    if (number < 1 || number > 32767) {
         return std::nullopt;
     }
     return static_cast<int>(number);
@@ -67,29 +72,36 @@ std::vector<TrackImport> AlbumImporter::Run(Progress& progress, MessageService& 
     } else if (const std::optional<std::size_t> selected = tracks_.FirstSelected()) {
         keep(ImportTrack(*selected));
     }
-    for (const TrackImport& result : results) {
-        if (!result.Error.empty()) {
-            messages.ShowExclamation(FailedFilesMessage(results));
-            break;
-        }
-    }
+    TellRows(results, &TrackImport::Error, "The tags of these files could not be saved:", messages);
+    TellRows(results, &TrackImport::Skipped, kBeyondAlbumMessage, messages);
     return results;
 }
 
 std::optional<TrackImport> AlbumImporter::ImportTrack(std::size_t row) {
+    TrackImport result;
+    result.Row = row;
+    result.FileName = tracks_.Rows()[row].FileName;
+    const std::string path = tracks_.PathOf(row);
+    // The folder may have changed since it was listed.
+    if (const FileResult file = CheckRegularFile(path); !file) {
+        result.Error = file.Reason();
+        return result;
+    }
     const std::optional<int> track = ImportTrackNumber(tracks_.Rows()[row].Track);
     if (!track) {
         return std::nullopt;
     }
-    const std::string path = tracks_.PathOf(row);
+    result.Track = *track;
+    const int album_tracks =
+        album_.TrackCount > 0 ? album_.TrackCount : AlbumTrackCount(album_.Tracks);
+    if (*track > album_tracks) {
+        // An empty title would replace the file's own (a hidden bonus track).
+        result.Skipped = "the album has no track " + std::to_string(*track);
+        return result;
+    }
     editor_.LoadFileTags(path);
     editor_.ShowFileTags();
     FillFields(*track);
-
-    TrackImport result;
-    result.Row = row;
-    result.FileName = tracks_.Rows()[row].FileName;
-    result.Track = *track;
     result.Fields = editor_.Fields();
     if (!options_.SaveTags) {
         return result;

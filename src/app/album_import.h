@@ -21,6 +21,9 @@ struct AlbumToImport {
     std::string Genre;
     std::string Year;
     AlbumData Tracks;
+    // How many tracks the album has (the lookup's count); 0 counts them from
+    // the record alone. A row of a higher track is skipped.
+    int TrackCount = 0;
 };
 
 struct ImportOptions {
@@ -41,7 +44,13 @@ struct TrackImport {
     TagEditorFields Fields;
     bool Written = false;  // saved, or in a dry run: would be saved
     std::string Error;     // the system's reason when the save failed
+    // Why the row was left alone (its track is beyond the album's last):
+    // neither written nor renamed, and no fault of the file's.
+    std::string Skipped;
 };
+
+inline constexpr const char* kBeyondAlbumMessage =
+    "The album has no track for these files; they were neither imported nor renamed:";
 
 // The row's album track: the leading number of its "Track" text, rounded
 // ("3/12" gives 3); nullopt for 0, negative numbers and those beyond 16 bits.
@@ -58,11 +67,12 @@ public:
     AlbumImporter(TrackList& tracks, TagEditor& editor, AlbumToImport album, ImportOptions options);
 
     // The whole import: every ticked row (Progress steps per row), or the
-    // selected one. Files that could not be saved are told in one message
-    // at the end.
+    // selected one. Files that could not be saved, and rows skipped for a
+    // track the album does not have, are told in one message each at the end.
     std::vector<TrackImport> Run(Progress& progress, MessageService& messages);
     // Imports the album into the file of one row (from 0); nullopt when the
-    // row's track text gives no track.
+    // row's track text gives no track. A row whose file is gone (or is now a
+    // folder) gives a result with the system's reason.
     std::optional<TrackImport> ImportTrack(std::size_t row);
 
 private:

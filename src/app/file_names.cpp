@@ -65,7 +65,7 @@ std::string CleanFolderName(std::string_view name) {
 }
 
 std::string TrackFileName(std::string_view track_text, std::string_view title) {
-    std::string number = std::to_string(LeadingInteger(track_text));
+    std::string number = std::to_string(RoundedTrackNumber(track_text));
     if (number.size() < 2) {
         number.insert(0, 1, '0');
     }
@@ -78,12 +78,13 @@ std::string TrackFileName(std::string_view track_text, std::string_view title) {
 }
 
 std::string AlbumFolderName(std::string_view album_title) {
-    const std::string clean = CleanFolderName(album_title);
-    // Trailing spaces go after the dots, so " .. " comes out as "..": a name
-    // that would point at the folder itself or its parent.
-    if (clean == "." || clean == "..") {
-        return {};
+    // "...And Justice for All" must not become a hidden folder: leading dots
+    // go too, and the spaces they leave.
+    std::string clean = CleanFolderName(album_title);
+    while (!clean.empty() && (clean.front() == '.' || clean.front() == ' ')) {
+        clean.erase(0, 1);
     }
+
     if (clean.size() <= kMaxNameBytes) {
         return clean;
     }

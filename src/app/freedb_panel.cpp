@@ -70,7 +70,7 @@ FreeDbPanel::FreeDbPanel(QFrame* page, QLabel* album_caption) : album_caption_(a
 }
 
 void FreeDbPanel::Connect(CdLookup& lookup, Operation run) {
-    lookup.SetChangeListener([this, &lookup] { Show(lookup); });
+    lookup.SetChangeListener([this, &lookup](LookupChange change) { Show(lookup, change); });
     QObject::connect(cmdTestFreeDB, &QPushButton::clicked, cmdTestFreeDB,
                      [this, &lookup, run] { run([&] { lookup.TestConnection(Address()); }); });
     QObject::connect(cmdLookup, &QPushButton::clicked, cmdLookup, [this, &lookup, run] {
@@ -98,7 +98,12 @@ void FreeDbPanel::FillEmptyServerBoxes() {
     }
 }
 
-void FreeDbPanel::Show(const CdLookup& lookup) {
+void FreeDbPanel::Show(const CdLookup& lookup, LookupChange change) {
+    // Replies end their lines in CR LF; the box wants one line break.
+    txtData->setPlainText(FromUtf8(lookup.RawReply()).replace("\r\n", "\n"));
+    if (change != LookupChange::kAlbum) {
+        return;  // the boxes keep what the user may have corrected
+    }
     const AlbumPanel& panel = lookup.Panel();
     txtFArtist->setText(FromUtf8(panel.Artist));
     txtFAlbum->setText(FromUtf8(panel.Album));
@@ -108,8 +113,6 @@ void FreeDbPanel::Show(const CdLookup& lookup) {
     for (const std::string& line : panel.Details) {
         lstDetails->addItem(FromUtf8(line));
     }
-    // Replies end their lines in CR LF; the box wants one line break.
-    txtData->setPlainText(FromUtf8(lookup.RawReply()).replace("\r\n", "\n"));
     album_caption_->setText(FromUtf8(panel.Caption));
 }
 

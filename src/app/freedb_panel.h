@@ -52,7 +52,8 @@ public:
     ServerAddress Address() const;
     // The default server for boxes left empty.
     void FillEmptyServerBoxes();
-    void Show(const CdLookup& lookup);
+    // Shows what changed: the raw reply, and for a loaded album the panel.
+    void Show(const CdLookup& lookup, LookupChange change);
 
 private:
     void ShowRawReply(bool shown);

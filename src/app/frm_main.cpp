@@ -15,6 +15,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QShortcut>
 #include <QStorageInfo>
 #include <QTreeView>
@@ -186,9 +187,19 @@ void frmMain::CreateControls() {
     // single click or the arrow keys only marks it (for the folder rename).
     connect(Dir1, &QTreeView::doubleClicked, this,
             [this](const QModelIndex& index) { OnFolderOpened(folders_->filePath(index)); });
-    // The tree fills in the background: keep the open folder in view.
-    connect(folders_, &QFileSystemModel::directoryLoaded, this,
-            [this] { Dir1->scrollTo(folders_->index(QString::fromStdString(current_folder_))); });
+    // The tree fills and sorts itself in the background, moving the rows:
+    // the highlighted folder (at first start the process's current folder)
+    // stays in view until the user scrolls the list.
+    const auto keep_in_view = [this] {
+        if (following_folder_) {
+            Dir1->scrollTo(Dir1->currentIndex());
+        }
+    };
+    connect(folders_, &QFileSystemModel::directoryLoaded, this, keep_in_view);
+    connect(folders_, &QAbstractItemModel::layoutChanged, this, keep_in_view);
+    connect(folders_, &QAbstractItemModel::rowsInserted, this, keep_in_view);
+    connect(Dir1->verticalScrollBar(), &QScrollBar::actionTriggered, this,
+            [this] { following_folder_ = false; });
     connect(capMP3Folder, &Caption::Click, this, &frmMain::RereadFolderTree);
     connect(cmdRefreshTracks, &QPushButton::clicked, this, &frmMain::RefreshTrackList);
     connect(cmdUpdate, &QPushButton::clicked, this, &frmMain::SaveSelectedFileTags);
@@ -396,8 +407,11 @@ void frmMain::SaveSettings() {
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
-    // A lookup waiting for its server still needs the window it reports to.
+    // A lookup waiting for its server still needs the window it reports to:
+    // it is aborted, and the window closes as soon as it has unwound.
     if (lookup_->Busy()) {
+        close_pending_ = true;
+        lookup_->Abort();
         event->ignore();
         return;
     }
@@ -436,6 +450,7 @@ void frmMain::SetDir1Path(const std::string& folder) {
     }
     Dir1->setCurrentIndex(index);
     Dir1->scrollTo(index);
+    following_folder_ = true;
     OnFolderOpened(QString::fromStdString(folder));
 }
 
@@ -504,17 +519,26 @@ void frmMain::RefreshTrackList() {
 }
 
 void frmMain::SaveSelectedFileTags() {
-    const std::optional<std::size_t> selected = tracks_->Rows().FirstSelected();
-    if (!selected) {
+    // The fields belong to the file the editor loaded, whichever rows are
+    // selected now: saving them anywhere else would give that file another
+    // file's tags.
+    const std::string path = tags_->Editor().LoadedPath();
+    if (path.empty()) {
+        messages_->ShowExclamation(kNoFileShownMessage);
         return;
     }
     EnableControls(false);
-    const TrackRow& row = tracks_->Rows().Rows()[*selected];
-    const FileResult saved = tags_->Save(AddBackslash(current_folder_) + row.FileName);
+    const FileResult saved = tags_->Save(path);
     if (saved) {
-        tracks_->RefreshRow(*selected);
+        const std::vector<TrackRow>& rows = tracks_->Rows().Rows();
+        for (std::size_t i = 0; i < rows.size(); ++i) {
+            if (tracks_->Rows().PathOf(i) == path) {
+                tracks_->RefreshRow(i);
+            }
+        }
     } else {
-        messages_->ShowExclamation("Could not save the tags of '" + row.FileName +
+        messages_->ShowExclamation("Could not save the tags of '" +
+                                   std::filesystem::path(path).filename().string() +
                                    "': " + saved.Reason());
     }
     EnableControls(true);
@@ -526,7 +550,8 @@ void frmMain::ReadCd() {
     RunLookupOperation([this] {
         // Only an album this lookup loaded may go into the files: after a
         // failed one the previous disc's titles would land in this one's.
-        if (lookup_->ReadCd(*cboDrives, freedb_->Address()) && chkAutoImport->isChecked()) {
+        if (lookup_->ReadCd(*cboDrives, freedb_->Address()) && !close_pending_ &&
+            chkAutoImport->isChecked()) {
             ImportAlbum();
         }
     });
@@ -538,8 +563,12 @@ void frmMain::RunLookupOperation(const std::function<void()>& operation) {
     }
     EnableControls(false);
     operation();
-    album_valid_ = lookup_->Album().AlbumValid;
+    album_valid_ = lookup_->AlbumReady();
     EnableControls(true);
+    if (close_pending_) {
+        close_pending_ = false;
+        close();
+    }
 }
 
 // ---- states and layout -------------------------------------------------------------

@@ -37,6 +37,9 @@ class DriveComboBox;
 class frmMatches;
 class VarnithTab;
 
+inline constexpr const char* kNoFileShownMessage =
+    "No file is shown on the tag pages: click a file in the track list first.";
+
 // Chooses the SCSI back end and fills the drive box; may throw.
 using DriveSelection = std::function<bool(DriveBox&, MessageService&)>;
 
@@ -170,6 +173,9 @@ private:
     // Runs one lookup step with the controls disabled; nothing while a
     // lookup is under way.
     void RunLookupOperation(const std::function<void()>& operation);
+    // Renames the files of the ticked rows of `rows` (the track list's rows,
+    // some perhaps unticked); the tag pages follow their file.
+    void RenameFiles(const std::vector<TrackRow>& rows);
 
     std::unique_ptr<MessageService> messages_;
     std::unique_ptr<InputBox> input_;
@@ -193,6 +199,8 @@ private:
     bool album_valid_ = false;
     bool restoring_folder_ = false;
     bool renaming_folder_ = false;
+    bool close_pending_ = false;     // asked to close while a lookup ran
+    bool following_folder_ = false;  // the folder list keeps its folder in view
 };
 
 }  // namespace kalvex

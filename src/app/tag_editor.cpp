@@ -110,7 +110,16 @@ void TagEditor::SelectV2Genre(std::string_view wanted, std::string_view fallback
 }
 
 void TagEditor::LoadFileTags(const std::string& path) {
+    loaded_path_ = path;
     loaded_ = kalvex::LoadFileTags(path);
+}
+
+void TagEditor::FollowRename(const std::string& old_path, const std::string& new_path) {
+    if (loaded_path_ == old_path) {
+        loaded_path_ = new_path;
+    } else if (loaded_path_.starts_with(AddBackslash(old_path))) {
+        loaded_path_ = AddBackslash(new_path) + loaded_path_.substr(AddBackslash(old_path).size());
+    }
 }
 
 void TagEditor::ShowFileTags() {

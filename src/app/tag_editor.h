@@ -42,8 +42,13 @@ public:
     static const std::vector<std::string>& V1Genres();
     static const std::vector<std::string>& V2Genres();
 
-    // Reads the file's tags and stream into the editor's state.
+    // Reads the file's tags and stream into the editor's state; the file
+    // becomes the one the editor shows.
     void LoadFileTags(const std::string& path);
+    // The file last loaded, whose tags the fields show; empty before any.
+    const std::string& LoadedPath() const { return loaded_path_; }
+    // Keeps the shown file when it, or a folder holding it, was renamed.
+    void FollowRename(const std::string& old_path, const std::string& new_path);
     // Puts the loaded state into the fields and describes the stream.
     void ShowFileTags();
     // Writes the fields into the file: each tag version written when its box
@@ -73,6 +78,7 @@ public:
     const std::string& Details() const { return details_; }
 
 private:
+    std::string loaded_path_;
     FileTags loaded_;
     TagEditorFields fields_;
     std::string details_;

@@ -145,12 +145,11 @@ void TrackList::SetTicks(bool tick, bool all_rows) {
     }
 }
 
-bool TrackList::ChangeTrackNumber(InputBox& input) {
-    const std::optional<std::size_t> selected = FirstSelected();
-    if (!selected) {
+bool TrackList::ChangeTrackNumber(std::optional<std::size_t> index, InputBox& input) {
+    if (!index || *index >= rows_.size()) {
         return false;
     }
-    TrackRow& row = rows_[*selected];
+    TrackRow& row = rows_[*index];
     const std::optional<std::string> answer = input.Ask("Change track number to:", row.Track);
     if (!answer || answer->empty()) {
         return false;

@@ -52,10 +52,10 @@ public:
     void RefreshRow(std::size_t index);
     // Ticks or unticks every row, or only the selected ones.
     void SetTicks(bool tick, bool all_rows);
-    // Asks for the first selected row's new track number; its leading number
-    // becomes the row's track text. False when nothing changed (no row
-    // selected, cancelled, or an empty answer).
-    bool ChangeTrackNumber(InputBox& input);
+    // Asks for the row's new track number (the row the user clicked last);
+    // its leading number becomes the row's track text. False when nothing
+    // changed (no such row, cancelled, or an empty answer).
+    bool ChangeTrackNumber(std::optional<std::size_t> row, InputBox& input);
     // What a click on the header of `column` (from 1) does. "Track" and
     // "Length" sort once by their leading number; the other columns switch
     // on a text sort that also orders the rows of later refreshes. Every

@@ -71,7 +71,7 @@ void TrackListPanel::CreateMenu() {
     mnUntickSel = add("mnUntickSel", "Untick selected", [this] { ApplyTicks(false, false); });
     mnTrack->addSeparator();
     mnChangeTrack = add("mnChangeTrack", "Change track number", [this] {
-        if (rows_.ChangeTrackNumber(input_)) {
+        if (rows_.ChangeTrackNumber(CurrentRow(), input_)) {
             ShowRows();
         }
     });
@@ -178,10 +178,21 @@ void TrackListPanel::OnRowClicked(QTreeWidgetItem* item) {
     }
 }
 
-void TrackListPanel::OnDoubleClicked() {
-    if (const std::optional<std::size_t> selected = rows_.FirstSelected()) {
-        desktop_.OpenFile(rows_.PathOf(*selected));
+void TrackListPanel::OnDoubleClicked(QTreeWidgetItem* item) {
+    const int index = list_->indexOfTopLevelItem(item);
+    if (index >= 0 && index < static_cast<int>(rows_.Rows().size())) {
+        desktop_.OpenFile(rows_.PathOf(static_cast<std::size_t>(index)));
     }
+}
+
+std::optional<std::size_t> TrackListPanel::CurrentRow() const {
+    // The row the user clicked last, also when a Ctrl-click took it out of
+    // the selection again.
+    const int index = list_->indexOfTopLevelItem(list_->currentItem());
+    if (index < 0 || index >= static_cast<int>(rows_.Rows().size())) {
+        return std::nullopt;
+    }
+    return static_cast<std::size_t>(index);
 }
 
 void TrackListPanel::OnHeaderClicked(int section) {

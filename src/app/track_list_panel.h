@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <optional>
 #include <string>
 
 #include "app/desktop_services.h"
@@ -68,7 +69,8 @@ private:
     void OnItemChanged(QTreeWidgetItem* item);
     void OnSelectionChanged();
     void OnRowClicked(QTreeWidgetItem* item);
-    void OnDoubleClicked();
+    void OnDoubleClicked(QTreeWidgetItem* item);
+    std::optional<std::size_t> CurrentRow() const;
     void OnHeaderClicked(int section);
     void ApplyTicks(bool tick, bool all_rows);
 

@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <filesystem>
 #include <ostream>
 
 #include "app/album_import.h"
@@ -54,16 +55,18 @@ constexpr const char* kHelpTail =
   --dry-run      plan it all and change nothing: the output says what would
                  be written and renamed
   --json         print {"Folder", "Album" (as for lookup), "Files":[{"File",
-                 "Track","Title","Written","RenamedTo","Error"}],
+                 "Track","Title","Written","RenamedTo","Error","Skipped"}],
                  "FolderRenamedTo", "Messages"}; "RenamedTo" and
                  "FolderRenamedTo" are null when nothing was renamed
 
 Fields the album does not supply (composer, copyright, ...; without
 --optimise also the ID3 v1 fields) keep each file's own values. A file that
-gets no album track is neither written nor renamed. Messages for the user go
-to standard error (and into "Messages"). Exit code 0 when every file was
-written (and with --rename renamed, DIR too), 1 otherwise, also when no
-album was loaded.
+gets no album track, or one beyond the album's last ("Skipped"), is neither
+written nor renamed; DIR is renamed only when every file was written (a DIR
+that is a symbolic link stands for the folder it points to). Messages for
+the user go to standard error (and into "Messages"). Exit code 0 when every
+file was written (and with --rename renamed, DIR too), 1 otherwise, also
+when no album was loaded.
 )";
 
 const std::string kHelp =
@@ -91,6 +94,7 @@ struct FileOutcome {
     bool written = false;
     std::optional<std::string> renamed_to;
     std::string error;
+    std::string skipped;  // why the file was left alone
 };
 
 std::string StatusLine(const std::string& page) {
@@ -154,6 +158,7 @@ std::vector<FileOutcome> Outcomes(const TrackList& tracks, const std::vector<Tra
         outcome.track = imported->Track;
         outcome.written = imported->Written;
         outcome.error = imported->Error;
+        outcome.skipped = imported->Skipped;
     }
     return outcomes;
 }
@@ -185,12 +190,14 @@ void RenameFiles(const TrackList& tracks, std::vector<FileOutcome>& outcomes,
 Json OutcomesJson(const std::vector<FileOutcome>& outcomes) {
     Json files = Json::array();
     for (const FileOutcome& outcome : outcomes) {
-        files.push_back(Json{{"File", outcome.file},
-                             {"Track", outcome.track ? Json(*outcome.track) : Json()},
-                             {"Title", outcome.title},
-                             {"Written", outcome.written},
-                             {"RenamedTo", outcome.renamed_to ? Json(*outcome.renamed_to) : Json()},
-                             {"Error", outcome.error.empty() ? Json() : Json(outcome.error)}});
+        files.push_back(
+            Json{{"File", outcome.file},
+                 {"Track", outcome.track ? Json(*outcome.track) : Json()},
+                 {"Title", outcome.title},
+                 {"Written", outcome.written},
+                 {"RenamedTo", outcome.renamed_to ? Json(*outcome.renamed_to) : Json()},
+                 {"Error", outcome.error.empty() ? Json() : Json(outcome.error)},
+                 {"Skipped", outcome.skipped.empty() ? Json() : Json(outcome.skipped)}});
     }
     return files;
 }
@@ -205,6 +212,8 @@ void PrintOutcomes(const std::vector<FileOutcome>& outcomes, const FolderRename&
             if (outcome.renamed_to) {
                 io.out << ", " << would << "renamed to " << *outcome.renamed_to;
             }
+        } else if (!outcome.skipped.empty()) {
+            io.out << "skipped: " << outcome.skipped;
         } else {
             io.out << "not written";
         }
@@ -215,6 +224,8 @@ void PrintOutcomes(const std::vector<FileOutcome>& outcomes, const FolderRename&
     }
     if (folder.renamed) {
         io.out << "Folder " << would << "renamed to " << folder.new_path << '\n';
+    } else if (!folder.error.empty()) {
+        io.out << "Folder not renamed: " << folder.error << '\n';
     }
 }
 
@@ -244,9 +255,16 @@ int RunTagAlbum(std::vector<std::string> args, Io& io) {
         throw UsageError("--optimise writes both tags; it cannot go with --no-v1 or --no-v2");
     }
     std::string reason;
-    const std::string folder = ExistingFolder(dirs[0], reason);
+    std::string folder = ExistingFolder(dirs[0], reason);
     if (folder.empty()) {
         return Fail(io, "cannot tag " + dirs[0] + ": " + reason);
+    }
+    // A DIR reached through a symbolic link is the folder it points to: the
+    // rename must move that folder, not the link.
+    std::error_code error;
+    folder = std::filesystem::canonical(folder, error).string();
+    if (error) {
+        return Fail(io, "cannot tag " + dirs[0] + ": " + error.message());
     }
 
     CliLookup cli(choice);
@@ -260,17 +278,24 @@ int RunTagAlbum(std::vector<std::string> args, Io& io) {
         TagEditor editor;
         SetTagBoxes(versions, editor.Fields());
         const AlbumPanel& panel = cli.lookup.Panel();
-        AlbumImporter importer(
-            tracks, editor,
-            {panel.Artist, panel.Album, panel.Genre, panel.Year, cli.lookup.Album()},
-            import_options);
+        AlbumImporter importer(tracks, editor,
+                               {panel.Artist, panel.Album, panel.Genre, panel.Year,
+                                cli.lookup.Album(), cli.lookup.TrackCount()},
+                               import_options);
         imports = importer.Run(progress, cli.messages);
     }
     std::vector<FileOutcome> outcomes = Outcomes(tracks, imports, loaded);
     if (loaded && rename) {
         RenameFiles(tracks, outcomes, cli.messages, import_options.DryRun);
-        folder_rename = RenameAlbumFolder(folder, cli.lookup.Panel().Album, cli.messages,
-                                          import_options.DryRun);
+        // A folder named after the album must hold the album: not while a
+        // file of it kept its old tags.
+        if (std::ranges::all_of(outcomes,
+                                [](const FileOutcome& outcome) { return outcome.written; })) {
+            folder_rename = RenameAlbumFolder(folder, cli.lookup.Panel().Album, cli.messages,
+                                              import_options.DryRun);
+        } else {
+            folder_rename.error = "not every file was written";
+        }
     }
 
     PrintMessages(cli.messages, io);

@@ -36,4 +36,9 @@ private:
     std::string reason_;
 };
 
+// Whether `path` names a regular file now; else why not, in the system's
+// words ("No such file or directory", "Is a directory"), or "not a regular
+// file" for a device, FIFO or socket.
+FileResult CheckRegularFile(const std::string& path);
+
 }  // namespace kalvex

@@ -1,5 +1,6 @@
 #include "common/numbers.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -53,6 +54,12 @@ double LeadingDecimal(std::string_view text) {
         }
     }
     return negative ? -value : value;
+}
+
+std::int64_t RoundedTrackNumber(std::string_view text) {
+    constexpr double kLimit = 1e18;
+    return static_cast<std::int64_t>(
+        std::clamp(std::nearbyint(LeadingDecimal(text)), -kLimit, kLimit));
 }
 
 std::string PlainNumberText(double value) {

@@ -16,6 +16,11 @@ std::int64_t LeadingInteger(std::string_view text);
 // The same with an optional fraction ("3.7" reads as 3.7), for sort keys.
 double LeadingDecimal(std::string_view text);
 
+// A track text's number: its leading decimal number rounded to a whole one,
+// halves to even ("3.5" gives 4, "3/12" gives 3), kept within +-10^18. The
+// tag and the file name of a track both take it, so they never disagree.
+std::int64_t RoundedTrackNumber(std::string_view text);
+
 // A number as plain decimal text, as a user reads it back: 7, 3.5, -2
 // (whole numbers without a fraction, others with up to 15 significant digits).
 std::string PlainNumberText(double value);

@@ -93,16 +93,26 @@ TEST_F(AlbumImportTest, TickedFilesGetTheAlbumAndKeepTheirOwnOtherFields) {
 
     ASSERT_EQ(results.size(), 3u);
     EXPECT_EQ(progress.steps, (std::vector<int>{0, 25, 50, 75, 100, -1}));
-    EXPECT_TRUE(messages.Messages().empty());
     EXPECT_EQ(ReadBack(Path(1)),
               "The Band|Intro|1|First Light|2003|Composer 1|Live at home|Rock|Own v1 1\n");
     // A compilation's track names its own artist; a third " / " part is dropped.
     EXPECT_EQ(ReadBack(Path(2)),
               "Various Artist|Some Song|2|First Light|2003|Composer 2||Rock|Own v1 2\n");
-    // Track 3 of a two-track album: no title.
-    EXPECT_EQ(ReadBack(Path(3)), "The Band||3|First Light|2003|Composer 3||Rock|Own v1 3\n");
     EXPECT_EQ(test::ReadFileBytes(Path(4)), untouched);
     EXPECT_EQ(tracks.Rows()[1].Title, "Some Song");
+
+    // Track 3 of a two-track record keeps its own title and comment, and is named.
+    const std::string own_third = ReadBack(Path(3));
+    EXPECT_FALSE(results[2].Written);
+    EXPECT_EQ(results[2].Skipped, "the album has no track 3");
+    EXPECT_EQ(ReadBack(Path(3)), own_third);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{std::string(kBeyondAlbumMessage) +
+                                                         "\r\n'Track03.mp3': the album has no "
+                                                         "track 3"});
+    // On a disc of three tracks, the third is the album's, title or not.
+    album.TrackCount = 3;
+    EXPECT_TRUE(Import({.ImportTicked = true, .SaveTags = true}).at(2).Written);
+    EXPECT_EQ(ReadBack(Path(3)), "The Band||3|First Light|2003|Composer 3||Rock|Own v1 3\n");
 }
 
 TEST_F(AlbumImportTest, OptimisedImportPutsTheAlbumIntoBothTagsAndADryRunWritesNothing) {
@@ -162,6 +172,7 @@ TEST_F(AlbumImportTest, WithoutTickedImportOnlyTheSelectedRowAndItsLeadingTrackN
 }
 
 TEST_F(AlbumImportTest, FailuresAreListedOnceAtTheEndAndWithoutSaveOnlyTheEditorIsFilled) {
+    album.TrackCount = 4;
     fs::remove(Path(2));
     fs::remove(Path(4));
     const std::vector<TrackImport> results = Import({.ImportTicked = true, .SaveTags = true});
@@ -181,6 +192,31 @@ TEST_F(AlbumImportTest, FailuresAreListedOnceAtTheEndAndWithoutSaveOnlyTheEditor
     EXPECT_EQ(test::ReadFileBytes(Path(1)), first);
     EXPECT_EQ(editor.Fields().V2.Title, "Renamed");
     EXPECT_EQ(editor.Fields().V2.Composer, "Composer 1");
+}
+
+// A file replaced by a folder after the folder was listed says so.
+TEST_F(AlbumImportTest, AFileThatBecameAFolderIsToldAsSuch) {
+    class Replacing : public Progress {
+    public:
+        explicit Replacing(std::string path) : path_(std::move(path)) {}
+        void Start() override {}
+        void Step(int) override {
+            if (fs::is_regular_file(path_)) {
+                fs::remove(path_);
+                fs::create_directory(path_);
+            }
+        }
+        void Finish() override {}
+
+    private:
+        std::string path_;
+    } replacing(Path(2));
+    tracks.Refresh(temp.path().string(), TrackOption::kFileCount, true, replacing);
+    album.TrackCount = 4;
+    const std::vector<TrackImport> results = Import({.ImportTicked = true, .SaveTags = true});
+    ASSERT_EQ(results.size(), 4u);
+    EXPECT_EQ(results[1].Error, "Is a directory");
+    EXPECT_TRUE(results[2].Written);
 }
 
 }  // namespace

@@ -24,6 +24,9 @@ TEST(FileNamesTest, TrackFileNameKeepsOnlyTheAllowedCharactersAfterATwoDigitNumb
               "03 Caf " + kPound + "5 & 10%.mp3");
     EXPECT_EQ(TrackFileName("105", "a/b:c?*\"<>|\\.d"), "105 abcd.mp3");
     EXPECT_EQ(TrackFileName("7", "\xE2\x80\x9C\xD0\x96\xC2\xA9\xC2"), "07 .mp3");
+    // The number is rounded as the import rounds it into the tag.
+    EXPECT_EQ(TrackFileName("3.5", "Four"), "04 Four.mp3");
+    EXPECT_EQ(TrackFileName("2.5", "Two"), "02 Two.mp3");
 }
 
 TEST(FileNamesTest, FolderNamesLoseForbiddenCharactersThenTrailingDotsThenSpaces) {
@@ -33,6 +36,9 @@ TEST(FileNamesTest, FolderNamesLoseForbiddenCharactersThenTrailingDotsThenSpaces
     EXPECT_EQ(AlbumFolderName("Caf" + kEAcute + " (1999)"), "Caf" + kEAcute + " (1999)");
     EXPECT_EQ(AlbumFolderName(std::string("a\0b", 3)), "ab");
     EXPECT_EQ(AlbumFolderName(" ?.. "), "");  // not the parent folder
+    // Nor a hidden folder.
+    EXPECT_EQ(AlbumFolderName("...And Justice for All"), "And Justice for All");
+    EXPECT_EQ(AlbumFolderName(". .x"), "x");
 }
 
 TEST(FileNamesTest, LongNamesAreCutToTheFileSystemLimitBetweenCharacters) {

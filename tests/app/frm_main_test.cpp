@@ -5,6 +5,7 @@
 #include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QFileSystemModel>
 #include <QFrame>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -49,6 +50,27 @@ TEST_F(FrmMainTest, FirstStartWithoutSettingsShowsTheOptionsPageAndTheDefaults) 
     EXPECT_FALSE(w.pbFiles->isVisible());
     EXPECT_TRUE(messages->Messages().empty());
     EXPECT_FALSE(fs::exists(settings));  // created at the first close
+}
+
+TEST_F(FrmMainTest, AtFirstStartTheFolderListScrollsTheCurrentFolderIntoView) {
+    // Enough folders before it that it starts out of view.
+    for (int i = 10; i < 70; ++i) {
+        fs::create_directories(folder / ("a" + std::to_string(i)));
+    }
+    const fs::path here = folder / "zz";
+    fs::create_directories(here);
+    const fs::path started_in = fs::current_path();
+    fs::current_path(here);
+    frmMain& w = Open();
+    fs::current_path(started_in);
+    ASSERT_EQ(w.Dir1Path(), here.string());
+    // The tree fills in the background: once the folders before it are in,
+    // it must still be in view.
+    auto* folders = static_cast<QFileSystemModel*>(w.Dir1->model());
+    const QModelIndex parent = folders->index(QString::fromStdString(folder.string()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return folders->rowCount(parent) > 60; }));
+    QTest::qWait(50);
+    EXPECT_TRUE(w.Dir1->viewport()->rect().contains(w.Dir1->visualRect(w.Dir1->currentIndex())));
 }
 
 TEST_F(FrmMainTest, SettingsAreReadAtStartAndWrittenBackAtCloseKeepingForeignOnes) {

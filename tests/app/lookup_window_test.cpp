@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <optional>
 
+#include "app/album_import.h"
 #include "app/drive_combo_box.h"
 #include "app/frm_main.h"
 #include "app/frm_matches.h"
@@ -26,6 +27,7 @@
 #include "cdrom/virtual_drive_env.h"
 #include "freedb/cd_lookup.h"
 #include "id3/id3v2_reader.h"
+#include "id3/id3v2_writer.h"
 #include "main_window_fixture.h"
 
 namespace kalvex {
@@ -174,7 +176,7 @@ TEST_F(LookupWindowTest, AFailedFetchSaysWhyKeepsThePanelAndEnablesTheControls) 
     }
 }
 
-TEST_F(LookupWindowTest, WhileAFetchWaitsTheControlsStayDisabledAndNothingElseStarts) {
+TEST_F(LookupWindowTest, WhileAFetchWaitsNothingElseStartsAndACloseEndsTheLookupAndTheWindow) {
     frmMain& w = Open({"--fault", "delay:0.8", "--fault-on", "query"});
     disc.Insert(kJazzDisc);
     bool checked = false;
@@ -186,16 +188,50 @@ TEST_F(LookupWindowTest, WhileAFetchWaitsTheControlsStayDisabledAndNothingElseSt
         w.txtDiscID->setText("0b014802");
         emit w.cmdLookup->clicked();  // a second lookup is refused
         emit w.cmdRead->clicked();
-        w.close();  // ignored until the lookup is done
+        w.close();  // the lookup is aborted and the window closes once it has unwound
         EXPECT_TRUE(w.isVisible());
     });
     w.cmdRead->click();
     EXPECT_TRUE(checked);
-    EXPECT_EQ(w.txtFAlbum->text(), "Eleven");
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_TRUE(fs::exists(settings));
+    // Aborted quietly: no reply was waited for, nothing was told.
+    EXPECT_EQ(w.txtFAlbum->text(), "");
     EXPECT_TRUE(messages->Texts().empty());
     EXPECT_TRUE(w.cmdRead->isEnabled());
-    w.close();
-    EXPECT_FALSE(w.isVisible());
+}
+
+// A connection test or a read that fails keeps what the user corrected in
+// the album panel; only a newly read album replaces it, and only then may
+// the import go on.
+TEST_F(LookupWindowTest, TheAlbumPanelKeepsTheUsersEditsAndAFailedReadStopsTheImport) {
+    frmMain& w = Open();
+    LoadJazz(w);
+    w.txtFAlbum->setText("Eleven (remastered)");
+    // The panel and the caption; the raw reply box shows each reply.
+    const auto panel = [&w] {
+        std::vector<QString> shown = Shown(w);
+        shown.erase(shown.begin() + 4);
+        return shown;
+    };
+    const auto edited = panel();
+    w.cmdTestFreeDB->click();
+    EXPECT_EQ(w.txtFAlbum->text(), "Eleven (remastered)");
+    EXPECT_TRUE(w.txtData->toPlainText().startsWith("210"));  // the message of the day
+    EXPECT_TRUE(w.cmdImport->isEnabled());
+
+    w.txtDiscID->setText("deadbeef");
+    w.cboGenre->setEditText("rock");
+    w.cmdLookup->click();
+    EXPECT_EQ(messages->Texts().back(), kInvalidAlbumMessage);
+    EXPECT_EQ(panel(), edited);
+    EXPECT_FALSE(w.cmdImport->isEnabled());
+
+    w.txtDiscID->setText("920ef00b");
+    w.cboGenre->setEditText("jazz");
+    w.cmdLookup->click();
+    EXPECT_EQ(w.txtFAlbum->text(), "Eleven");
+    EXPECT_TRUE(w.cmdImport->isEnabled());
 }
 
 TEST_F(LookupWindowTest, ManualLookupSendsTheTrimmedLowerCaseCategoryAndTheTestConnects) {
@@ -220,9 +256,14 @@ TEST_F(LookupWindowTest, ManualLookupSendsTheTrimmedLowerCaseCategoryAndTheTestC
 TEST_F(LookupWindowTest, ReadingTheCdImportsAndRenamesTheFilesAndTheFolder) {
     const fs::path old_folder = folder / "music" / "Track rip";
     fs::create_directories(old_folder);
-    for (const char* name : {"Track01.mp3", "Track02.mp3"}) {
+    for (const char* name : {"Track01.mp3", "Track02.mp3", "Track03.mp3"}) {
         fs::copy_file(test::TestDataPath("id3/mutagen/xing.mp3"), old_folder / name);
     }
+    // A bonus track the two-track album has no title for.
+    TagRecord bonus;
+    bonus.Title = "Hidden Bonus";
+    ASSERT_TRUE(WriteTagV2((old_folder / "Track03.mp3").string(), bonus, {}));
+    const std::string bonus_bytes = test::ReadFileBytes((old_folder / "Track03.mp3").string());
     fs::create_directories(folder / "music" / "Two Tracks.");  // only a near namesake
     frmMain& w = Open();
     for (QCheckBox* option :
@@ -230,7 +271,7 @@ TEST_F(LookupWindowTest, ReadingTheCdImportsAndRenamesTheFilesAndTheFolder) {
         option->setChecked(true);
     }
     w.SetDir1Path(old_folder.string());
-    ASSERT_EQ(w.Tracks().Rows().Rows().size(), 2u);
+    ASSERT_EQ(w.Tracks().Rows().Rows().size(), 3u);
     w.chkVersion2->setChecked(true);  // the rip has no tags: the box says what to write
 
     disc.Insert(kTwoMatchDisc);
@@ -239,14 +280,18 @@ TEST_F(LookupWindowTest, ReadingTheCdImportsAndRenamesTheFilesAndTheFolder) {
         dialog.OKButton->click();
     });
     w.cmdRead->click();
-    EXPECT_TRUE(messages->Texts().empty()) << messages->Texts().front();
+    EXPECT_EQ(messages->Texts(),
+              std::vector<std::string>{std::string(kBeyondAlbumMessage) +
+                                       "\r\n'Track03.mp3': the album has no track 3"});
+    *messages = {};
     const fs::path album = folder / "music" / "Two Tracks";
     EXPECT_FALSE(fs::exists(old_folder));
     EXPECT_EQ(w.CurrentFolder(), album.string());
     EXPECT_EQ(w.Mp3Folder(), album.string());
     EXPECT_EQ(w.Dir1Path(), album.string());
-    ASSERT_EQ(w.lvwTracks->topLevelItemCount(), 2);
+    ASSERT_EQ(w.lvwTracks->topLevelItemCount(), 3);
     EXPECT_EQ(w.lvwTracks->topLevelItem(1)->text(0), "02 Track 2 of 0b014802.mp3");
+    EXPECT_EQ(test::ReadFileBytes((album / "Track03.mp3").string()), bonus_bytes);
     TagRecord tags;
     ASSERT_TRUE(ReadTagV2((album / "02 Track 2 of 0b014802.mp3").string(), tags));
     EXPECT_EQ(tags.Artist, "Test Artist");

@@ -17,11 +17,13 @@ protected:
     MainWindowTest() { std::filesystem::create_directory(program); }
 
     // Opens the window, closing one already open.
-    frmMain& Open(DriveSelection drives = {}, std::unique_ptr<DesktopServices> desktop = {}) {
+    frmMain& Open(DriveSelection drives = {}, std::unique_ptr<DesktopServices> desktop = {},
+                  std::unique_ptr<InputBox> input = {}) {
         window.reset();
         MainWindowServices services;
         services.select_drives = std::move(drives);
         services.desktop = std::move(desktop);
+        services.input = std::move(input);
         auto collecting = std::make_unique<CollectingMessageService>();
         messages = collecting.get();
         services.messages = std::move(collecting);

@@ -136,21 +136,20 @@ TEST_F(TrackListTest, TicksAndHandMadeTrackNumbers) {
         (std::vector<bool>{false, true, false}));
 
     ScriptedInput letters("abc");
-    EXPECT_TRUE(list.ChangeTrackNumber(letters));
+    EXPECT_TRUE(list.ChangeTrackNumber(1, letters));
     EXPECT_EQ(letters.asked, "Change track number to:|2");
     EXPECT_EQ(list.Rows()[1].Track, "0");
     ScriptedInput fraction(" 3.5 ");
-    EXPECT_TRUE(list.ChangeTrackNumber(fraction));
+    EXPECT_TRUE(list.ChangeTrackNumber(1, fraction));
     EXPECT_EQ(list.Rows()[1].Track, "3.5");
     for (std::optional<std::string> nothing :
          {std::optional<std::string>(""), std::optional<std::string>()}) {
         ScriptedInput input(nothing);
-        EXPECT_FALSE(list.ChangeTrackNumber(input));
+        EXPECT_FALSE(list.ChangeTrackNumber(1, input));
         EXPECT_EQ(list.Rows()[1].Track, "3.5");
     }
-    list.Rows()[1].Selected = false;
     ScriptedInput unasked("7");
-    EXPECT_FALSE(list.ChangeTrackNumber(unasked));
+    EXPECT_FALSE(list.ChangeTrackNumber(std::nullopt, unasked));
     EXPECT_EQ(unasked.asked, "");
 
     // A refresh rebuilds the rows: ticks and hand-made numbers are gone.

@@ -33,6 +33,12 @@ public:
     std::vector<std::string> opened;
 };
 
+// Answers every question with "7".
+class SevenInput : public InputBox {
+public:
+    std::optional<std::string> Ask(const std::string&, const std::string&) override { return "7"; }
+};
+
 class TrackListWindowTest : public test::MainWindowTest {
 protected:
     void SetUp() override {
@@ -42,8 +48,11 @@ protected:
         fs::copy_file(data + "xing.mp3", folder / "album" / "A.mp3");
         auto recording = std::make_unique<RecordingDesktop>();
         desktop = recording.get();
-        Open({}, std::move(recording));
+        Open({}, std::move(recording), std::make_unique<SevenInput>());
         window->SetDir1Path((folder / "album").string());
+    }
+    std::string Bytes(const char* name) const {
+        return test::ReadFileBytes((folder / "album" / name).string());
     }
 
     QStringList Column(int column) const {
@@ -125,6 +134,38 @@ TEST_F(TrackListWindowTest, EditingAndSavingWritesTheFileAndAFailureSaysWhy) {
               (std::vector<std::string>{
                   "Could not save the tags of 'b.mp3': No such file or directory"}));
     EXPECT_TRUE(w.cmdUpdate->isEnabled());
+}
+
+// The save, the track number and the double click go to the row the user
+// clicked last, whichever rows a Ctrl- or Shift-click left selected.
+TEST_F(TrackListWindowTest, SaveAndRowActionsGoToTheRowClickedLast) {
+    frmMain& w = *window;
+    const std::string a = Bytes("A.mp3");
+    QTest::mouseClick(w.cmdUpdate, Qt::LeftButton);
+    EXPECT_EQ(messages->Texts(), std::vector<std::string>{kNoFileShownMessage});
+    EXPECT_EQ(Bytes("A.mp3"), a);
+
+    using Clicks = std::vector<std::pair<int, Qt::KeyboardModifiers>>;
+    const Clicks ways[] = {
+        {{0, {}}, {1, Qt::ControlModifier}},
+        {{0, {}}, {1, Qt::ShiftModifier}},
+        {{1, {}}, {0, Qt::ControlModifier}, {1, Qt::ControlModifier}},
+    };
+    for (const Clicks& clicks : ways) {
+        for (const auto& [row, keys] : clicks) {
+            ClickRow(row, keys);
+        }
+        w.v2Title->setText("Quiet " + QString::number(clicks.size()));
+        QTest::mouseClick(w.cmdUpdate, Qt::LeftButton);
+        TagRecord saved;
+        ASSERT_TRUE(ReadTagV2((folder / "album" / "b.mp3").string(), saved));
+        EXPECT_EQ(saved.Title, "Quiet " + std::to_string(clicks.size()));
+        EXPECT_EQ(Bytes("A.mp3"), a) << clicks.size() << " clicks";
+    }
+    MenuEntry("mnChangeTrack")->trigger();
+    EXPECT_EQ(Column(1), (QStringList{"1", "7"}));
+    emit w.lvwTracks->itemDoubleClicked(w.lvwTracks->topLevelItem(1), 0);
+    EXPECT_EQ(desktop->opened, (std::vector<std::string>{(folder / "album" / "b.mp3").string()}));
 }
 
 TEST_F(TrackListWindowTest, MenuHeadersAndDoubleClickWorkOnTheRows) {

@@ -7,6 +7,7 @@
 
 #include "cddb_server_process.h"
 #include "cli_runner.h"
+#include "id3/id3v2_writer.h"
 #include "test_files.h"
 
 namespace kalvex {
@@ -60,9 +61,9 @@ TEST_F(CliTagAlbumTest, LooksUpTagsAndRenamesAndADryRunOnlyTellsIt) {
     const nlohmann::json result = nlohmann::json::parse(run.out);
     EXPECT_EQ(result["Files"], nlohmann::json::parse(R"([
         {"File":"Track01.mp3","Track":1,"Title":"Track 1 of 0b014802","Written":true,
-         "RenamedTo":"01 Track 1 of 0b014802.mp3","Error":null},
+         "RenamedTo":"01 Track 1 of 0b014802.mp3","Error":null,"Skipped":null},
         {"File":"Track02.mp3","Track":2,"Title":"Track 2 of 0b014802","Written":true,
-         "RenamedTo":"02 Track 2 of 0b014802.mp3","Error":null}])"));
+         "RenamedTo":"02 Track 2 of 0b014802.mp3","Error":null,"Skipped":null}])"));
     const fs::path renamed = work.path() / "Two Tracks";
     EXPECT_EQ(result["FolderRenamedTo"], renamed.string());
     EXPECT_EQ(result["Messages"], nlohmann::json::array());
@@ -103,6 +104,39 @@ TEST_F(CliTagAlbumTest, StoredReplyAndAFileThatCannotBeRenamed) {
     EXPECT_NE(not_a_read.out.find("is not a \"cddb read\" reply with status 210: it starts \"401"),
               std::string::npos)
         << not_a_read.out;
+}
+
+// A bonus track beyond the album keeps its own tags and name, and while it is
+// there the folder keeps its name too; DIR given as a link renames the folder.
+TEST_F(CliTagAlbumTest, AFileBeyondTheAlbumIsSkippedAndALinkedFolderIsRenamedItself) {
+    fs::copy_file(test::TestDataPath("id3/mutagen/xing.mp3"), album / "Track03.mp3");
+    TagRecord bonus;
+    bonus.Title = "Hidden Bonus";
+    bonus.Comment = "Own comment";
+    ASSERT_TRUE(WriteTagV2((album / "Track03.mp3").string(), bonus, {}));
+    const std::string bonus_bytes = test::ReadFileBytes((album / "Track03.mp3").string());
+    const fs::path link = work.path() / "link";
+    fs::create_directory_symlink(album, link);
+    const std::string command = "tag-album " + Quoted(link) + " --album '" +
+                                test::TestDataPath("cddb/cddbd-replies/read-210-rock.txt") +
+                                "' --rename --json";
+
+    const CliRun run = Cli(command);
+    EXPECT_EQ(run.exit_code, 1);
+    const nlohmann::json result = nlohmann::json::parse(run.out);
+    EXPECT_EQ(result["Folder"], album.string());
+    const nlohmann::json& third = result["Files"][2];
+    EXPECT_EQ(third["Skipped"], "the album has no track 3");
+    EXPECT_EQ(third["Written"], false);
+    EXPECT_TRUE(third["RenamedTo"].is_null());
+    EXPECT_EQ(test::ReadFileBytes((album / "Track03.mp3").string()), bonus_bytes);
+    EXPECT_TRUE(result["FolderRenamedTo"].is_null());
+    EXPECT_TRUE(fs::is_directory(album));
+
+    fs::remove(album / "Track03.mp3");
+    EXPECT_EQ(Cli(command).exit_code, 0);
+    EXPECT_TRUE(fs::is_directory(work.path() / "Two Tracks"));
+    EXPECT_TRUE(fs::is_symlink(link));
 }
 
 }  // namespace
