@@ -5,7 +5,7 @@
 #include <string>
 
 #include "cdrom/toc_text.h"
-#include "freedb/cd_lookup.h"
+#include "workflow/cd_lookup.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <functional>
 
-#include "freedb/cd_lookup.h"
+#include "workflow/cd_lookup.h"
 
 class QCheckBox;
 class QComboBox;

@@ -6,14 +6,14 @@
 #include <memory>
 #include <string>
 
-#include "app/desktop_services.h"
 #include "app/freedb_panel.h"
-#include "app/input_box.h"
 #include "app/main_layout.h"
 #include "app/tag_editor_panel.h"
 #include "app/track_list_panel.h"
 #include "cdrom/drive_box.h"
 #include "common/message_service.h"
+#include "workflow/desktop_services.h"
+#include "workflow/input_box.h"
 
 class QCheckBox;
 class QComboBox;

@@ -3,11 +3,11 @@
 #include <QCheckBox>
 #include <QTreeView>
 
-#include "app/album_import.h"
 #include "app/frm_main.h"
 #include "app/page_widgets.h"
-#include "app/rename_operations.h"
 #include "common/text_helpers.h"
+#include "workflow/album_import.h"
+#include "workflow/rename_operations.h"
 
 namespace kalvex {
 

@@ -3,7 +3,7 @@
 #include <QDialog>
 #include <functional>
 
-#include "freedb/cd_lookup.h"
+#include "workflow/cd_lookup.h"
 
 class QLabel;
 class QListWidget;

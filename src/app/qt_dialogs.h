@@ -3,9 +3,9 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "app/desktop_services.h"
-#include "app/input_box.h"
 #include "common/message_service.h"
+#include "workflow/desktop_services.h"
+#include "workflow/input_box.h"
 
 namespace kalvex {
 

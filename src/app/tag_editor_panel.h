@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/tag_editor.h"
+#include "workflow/tag_editor.h"
 
 class QCheckBox;
 class QComboBox;

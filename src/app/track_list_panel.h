@@ -4,10 +4,10 @@
 #include <optional>
 #include <string>
 
-#include "app/desktop_services.h"
-#include "app/input_box.h"
-#include "app/track_list.h"
 #include "common/progress.h"
+#include "workflow/desktop_services.h"
+#include "workflow/input_box.h"
+#include "workflow/track_list.h"
 
 class QAction;
 class QMenu;

@@ -7,7 +7,7 @@
 #include "cli/cli_args.h"
 #include "cli/cli_io.h"
 #include "common/message_service.h"
-#include "freedb/cd_lookup.h"
+#include "workflow/cd_lookup.h"
 
 namespace kalvex::cli {
 

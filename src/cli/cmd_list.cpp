@@ -5,9 +5,9 @@
 #include <ostream>
 #include <system_error>
 
-#include "app/track_list.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"
+#include "workflow/track_list.h"
 
 namespace kalvex::cli {
 namespace {

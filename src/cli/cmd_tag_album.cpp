@@ -2,13 +2,13 @@
 #include <filesystem>
 #include <ostream>
 
-#include "app/album_import.h"
-#include "app/rename_operations.h"
-#include "app/tag_editor.h"
 #include "cli/cli_args.h"
 #include "cli/cli_lookup.h"
 #include "cli/commands.h"
 #include "common/cp1252.h"
+#include "workflow/album_import.h"
+#include "workflow/rename_operations.h"
+#include "workflow/tag_editor.h"
 
 namespace kalvex::cli {
 namespace {

@@ -3,10 +3,10 @@
 #include <optional>
 #include <string>
 
-#include "app/track_list.h"
 #include "cdrom/disc_toc.h"
 #include "cli/cli_args.h"
 #include "cli/cli_io.h"
+#include "workflow/track_list.h"
 
 namespace kalvex::cli {
 

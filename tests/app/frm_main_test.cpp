@@ -21,13 +21,13 @@
 #include <fstream>
 
 #include "app/drive_combo_box.h"
-#include "app/ini_file.h"
 #include "app/option_group.h"
 #include "app/wrap_button.h"
 #include "cdrom/drive_error.h"
 #include "controls/twips.h"
 #include "controls/varnith_tab.h"
 #include "main_window_fixture.h"
+#include "workflow/ini_file.h"
 
 namespace kalvex {
 namespace {

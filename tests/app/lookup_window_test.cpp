@@ -17,7 +17,6 @@
 #include <filesystem>
 #include <optional>
 
-#include "app/album_import.h"
 #include "app/drive_combo_box.h"
 #include "app/frm_main.h"
 #include "app/frm_matches.h"
@@ -25,10 +24,11 @@
 #include "cdrom/aspi.h"
 #include "cdrom/scsi_interface.h"
 #include "cdrom/virtual_drive_env.h"
-#include "freedb/cd_lookup.h"
 #include "id3/id3v2_reader.h"
 #include "id3/id3v2_writer.h"
 #include "main_window_fixture.h"
+#include "workflow/album_import.h"
+#include "workflow/cd_lookup.h"
 
 namespace kalvex {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/album_import.h"
+#include "workflow/album_import.h"
 
 #include <utility>
 

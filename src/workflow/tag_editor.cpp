@@ -1,12 +1,12 @@
-#include "app/tag_editor.h"
+#include "workflow/tag_editor.h"
 
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <span>
 
-#include "app/product.h"
 #include "common/message_service.h"
+#include "common/product.h"
 #include "common/text_helpers.h"
 #include "id3/genres.h"
 #include "id3/id3v1.h"

@@ -1,4 +1,4 @@
-#include "app/rename_operations.h"
+#include "workflow/rename_operations.h"
 
 #include <sys/stat.h>
 
@@ -9,10 +9,10 @@
 #include <filesystem>
 #include <system_error>
 
-#include "app/file_names.h"
 #include "common/file_result.h"
 #include "common/safe_rename.h"
 #include "common/text_helpers.h"
+#include "workflow/file_names.h"
 
 namespace kalvex {
 namespace {

@@ -4,9 +4,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/track_list.h"
 #include "common/message_service.h"
 #include "common/progress.h"
+#include "workflow/track_list.h"
 
 namespace kalvex {
 

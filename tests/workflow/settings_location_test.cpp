@@ -1,4 +1,4 @@
-#include "app/settings_location.h"
+#include "workflow/settings_location.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

@@ -1,4 +1,4 @@
-#include "app/settings_location.h"
+#include "workflow/settings_location.h"
 
 #include <unistd.h>
 

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "app/tag_editor.h"
-#include "app/track_list.h"
 #include "common/message_service.h"
 #include "common/progress.h"
 #include "freedb/album_record.h"
+#include "workflow/tag_editor.h"
+#include "workflow/track_list.h"
 
 namespace kalvex {
 

@@ -1,4 +1,4 @@
-#include "app/tag_editor.h"
+#include "workflow/tag_editor.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/track_list.h"
+#include "workflow/track_list.h"
 
 #include <sys/stat.h>
 

@@ -1,4 +1,4 @@
-#include "app/file_names.h"
+#include "workflow/file_names.h"
 
 #include <climits>
 #include <string>

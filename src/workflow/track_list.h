@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "app/input_box.h"
 #include "common/progress.h"
+#include "workflow/input_box.h"
 
 namespace kalvex {
 

@@ -1,4 +1,4 @@
-#include "app/rename_operations.h"
+#include "workflow/rename_operations.h"
 
 #include <gtest/gtest.h>
 

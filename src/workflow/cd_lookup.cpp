@@ -1,4 +1,4 @@
-#include "freedb/cd_lookup.h"
+#include "workflow/cd_lookup.h"
 
 #include "cdrom/disc_id.h"
 #include "cdrom/scsi_interface.h"

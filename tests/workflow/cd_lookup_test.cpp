@@ -7,8 +7,8 @@
 #include "cddb_server_process.h"
 #include "cdrom/random_disc.h"
 #include "cdrom/toc_text.h"
-#include "freedb/cd_lookup.h"
 #include "test_files.h"
+#include "workflow/cd_lookup.h"
 
 namespace kalvex {
 namespace {

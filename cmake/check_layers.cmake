@@ -1,0 +1,17 @@
+# Fails when a file of a Qt-free layer includes a Qt header or the window.
+# Run at every build (src/CMakeLists.txt) with SOURCE_DIR set.
+set(qt_free common cdrom freedb id3 workflow cli)
+set(found "")
+foreach(layer IN LISTS qt_free)
+    file(GLOB_RECURSE files "${SOURCE_DIR}/src/${layer}/*.h" "${SOURCE_DIR}/src/${layer}/*.cpp")
+    foreach(file IN LISTS files)
+        file(STRINGS "${file}" lines REGEX "^[ \t]*#[ \t]*include[ \t]*[<\"](Q[A-Za-z]*|qt[a-z]*/|app/|controls/)")
+        foreach(line IN LISTS lines)
+            file(RELATIVE_PATH shown "${SOURCE_DIR}" "${file}")
+            string(APPEND found "  ${shown}: ${line}\n")
+        endforeach()
+    endforeach()
+endforeach()
+if(found)
+    message(FATAL_ERROR "Qt-free code includes Qt or the window:\n${found}")
+endif()
