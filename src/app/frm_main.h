@@ -14,6 +14,7 @@
 #include "common/message_service.h"
 #include "workflow/desktop_services.h"
 #include "workflow/input_box.h"
+#include "workflow/rename_operations.h"
 
 class QCheckBox;
 class QComboBox;
@@ -173,9 +174,10 @@ private:
     // Runs one lookup step with the controls disabled; nothing while a
     // lookup is under way.
     void RunLookupOperation(const std::function<void()>& operation);
-    // Renames the files of the ticked rows of `rows` (the track list's rows,
-    // some perhaps unticked); the tag pages follow their file.
-    void RenameFiles(const std::vector<TrackRow>& rows);
+    // Lets go of a folder about to be renamed: the lists move to its parent.
+    void ReleaseFolder(const std::string& folder);
+    // The lists back on a released folder, under its new name if it has one.
+    void ShowRenamedFolder(const std::string& folder, const FolderRename& rename);
 
     std::unique_ptr<MessageService> messages_;
     std::unique_ptr<InputBox> input_;

@@ -6,7 +6,7 @@
 #include "app/frm_main.h"
 #include "app/page_widgets.h"
 #include "common/text_helpers.h"
-#include "workflow/album_import.h"
+#include "workflow/album_job.h"
 #include "workflow/rename_operations.h"
 
 namespace kalvex {
@@ -16,40 +16,42 @@ void frmMain::ImportAlbum() {
     tags_->ReadFields();
     AlbumToImport album{Text(txtFArtist), Text(txtFAlbum),  Text(txtFGenre),
                         Text(txtFYear),   lookup_->Album(), lookup_->TrackCount()};
-    const ImportOptions options{.ImportTicked = chkImportChecked->isChecked(),
-                                .Optimise = chkOptimiseTags->isChecked(),
-                                .SaveTags = chkSaveImport->isChecked()};
-    AlbumImporter importer(tracks_->Rows(), tags_->Editor(), std::move(album), options);
-    const std::vector<TrackImport> imported = importer.Run(tracks_->BarProgress(), *messages_);
+    const AlbumJobOptions options{.ImportTicked = chkImportChecked->isChecked(),
+                                  .Optimise = chkOptimiseTags->isChecked(),
+                                  .SaveTags = chkSaveImport->isChecked(),
+                                  .Rename = chkAutoRename->isChecked()};
+    // The folder the files were imported into, whatever is highlighted.
+    const std::string folder = current_folder_;
+    AlbumJob job(tracks_->Rows(), tags_->Editor(), std::move(album), options);
+    const AlbumJobResult result =
+        job.Run(tracks_->BarProgress(), *messages_, [this, &folder] { ReleaseFolder(folder); });
+    const bool released = renaming_folder_;
+    renaming_folder_ = false;
+    for (const RowPlan& row : result.Rows) {
+        if (row.RenamedTo) {
+            tags_->Editor().FollowRename(AddBackslash(folder) + row.FileName,
+                                         AddBackslash(folder) + *row.RenamedTo);
+        }
+    }
     // The editor shows the last imported file's fields, ready to be saved.
     tags_->ShowFields();
-    tracks_->ShowRows();
-    if (chkAutoRename->isChecked()) {
-        // A file the album has no track for keeps its name as well as its tags.
-        std::vector<TrackRow> rows = tracks_->Rows().Rows();
-        for (const TrackImport& result : imported) {
-            if (!result.Skipped.empty()) {
-                rows[result.Row].Ticked = false;
-            }
-        }
-        RenameFiles(rows);
-        // The folder the files were imported into, whatever is highlighted.
-        RenameFolder(current_folder_);
+    if (released) {
+        ShowRenamedFolder(folder, result.Folder);
+    } else if (options.Rename) {
+        RefreshTrackList();  // the files' new names
+    } else {
+        tracks_->ShowRows();
     }
     EnableControls(true);
 }
 
 void frmMain::RenameTickedFiles() {
-    RenameFiles(tracks_->Rows().Rows());
-}
-
-void frmMain::RenameFiles(const std::vector<TrackRow>& rows) {
     if (current_folder_.empty()) {
         return;
     }
     EnableControls(false);
-    const std::vector<FileRename> renames =
-        RenameTrackFiles(current_folder_, rows, tracks_->BarProgress(), *messages_, false);
+    const std::vector<FileRename> renames = RenameTrackFiles(
+        current_folder_, tracks_->Rows().Rows(), tracks_->BarProgress(), *messages_, false);
     for (const FileRename& rename : renames) {
         if (rename.renamed) {
             tags_->Editor().FollowRename(AddBackslash(current_folder_) + rename.old_name,
@@ -66,21 +68,29 @@ void frmMain::RenameFolder(const std::string& folder) {
         return;
     }
     EnableControls(false);
-    renaming_folder_ = true;
     // The checks first, so that a clash is told before the lists move.
-    const FolderRename plan = RenameAlbumFolder(folder, album, *messages_, true);
-    if (plan.renamed) {
-        // Nothing of the program stays inside the folder while it is renamed.
-        SetDir1Path(GetParentFolder(folder));
-        const FolderRename done = RenameAlbumFolder(folder, album, *messages_, false);
-        if (done.renamed) {
-            tags_->Editor().FollowRename(folder, done.new_path);
-        }
+    FolderRename rename = CheckFolderRename(folder, album, *messages_);
+    if (!rename.new_path.empty() && !rename.already_named && rename.error.empty()) {
+        ReleaseFolder(folder);
+        RenameCheckedFolder(rename, *messages_);
         renaming_folder_ = false;
-        SetDir1Path(done.renamed ? done.new_path : folder);
+        ShowRenamedFolder(folder, rename);
     }
-    renaming_folder_ = false;
     EnableControls(true);
+}
+
+void frmMain::ReleaseFolder(const std::string& folder) {
+    // Nothing of the program stays inside the folder while it is renamed, and
+    // the lists' moves meanwhile are not the user's.
+    renaming_folder_ = true;
+    SetDir1Path(GetParentFolder(folder));
+}
+
+void frmMain::ShowRenamedFolder(const std::string& folder, const FolderRename& rename) {
+    if (rename.renamed) {
+        tags_->Editor().FollowRename(folder, rename.new_path);
+    }
+    SetDir1Path(rename.renamed ? rename.new_path : folder);
 }
 
 }  // namespace kalvex

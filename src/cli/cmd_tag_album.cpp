@@ -6,7 +6,7 @@
 #include "cli/cli_lookup.h"
 #include "cli/commands.h"
 #include "common/cp1252.h"
-#include "workflow/album_import.h"
+#include "workflow/album_job.h"
 #include "workflow/rename_operations.h"
 #include "workflow/tag_editor.h"
 
@@ -86,17 +86,6 @@ struct AlbumSource {
     }
 };
 
-// What became of one file of the folder.
-struct FileOutcome {
-    std::string file;
-    std::optional<int> track;
-    std::string title;
-    bool written = false;
-    std::optional<std::string> renamed_to;
-    std::string error;
-    std::string skipped;  // why the file was left alone
-};
-
 std::string StatusLine(const std::string& page) {
     return page.substr(0, page.find_first_of("\r\n"));
 }
@@ -140,88 +129,78 @@ void SetTagBoxes(const TagVersionOptions& versions, TagEditorFields& boxes) {
     boxes.Clear = versions.clear;
 }
 
-std::vector<FileOutcome> Outcomes(const TrackList& tracks, const std::vector<TrackImport>& imports,
-                                  bool loaded) {
-    std::vector<FileOutcome> outcomes;
-    for (std::size_t i = 0; i < tracks.Rows().size(); ++i) {
-        const TrackRow& row = tracks.Rows()[i];
-        FileOutcome& outcome = outcomes.emplace_back();
-        outcome.file = row.FileName;
-        outcome.title = row.Title;
-        const auto imported =
-            std::ranges::find_if(imports, [i](const TrackImport& entry) { return entry.Row == i; });
-        if (imported == imports.end()) {
-            outcome.error =
-                loaded ? "its track text '" + row.Track + "' names no album track" : kNoAlbum;
-            continue;
-        }
-        outcome.track = imported->Track;
-        outcome.written = imported->Written;
-        outcome.error = imported->Error;
-        outcome.skipped = imported->Skipped;
-    }
-    return outcomes;
+// Why a file the job left out was not written, when it says nothing itself.
+std::string UntouchedReason(const TrackRow& row) {
+    return "its track text '" + row.Track + "' names no album track";
 }
 
-// Renames the written files; the others keep their names.
-void RenameFiles(const TrackList& tracks, std::vector<FileOutcome>& outcomes,
-                 MessageService& messages, bool dry_run) {
-    std::vector<TrackRow> rows = tracks.Rows();
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        rows[i].Ticked = outcomes[i].written;
+// What the command did: the album (when one was loaded), each file of the
+// folder and the folder itself. Both printers print this and nothing else.
+struct TagAlbumResult {
+    std::string folder;
+    Json album;  // null when no album was loaded
+    std::vector<TrackRow> rows;
+    std::vector<RowPlan> plans;  // one a row: the album job takes every file
+    FolderRename folder_rename;
+    std::vector<std::string> messages;
+    bool dry_run = false;
+};
+
+std::string FileError(const TagAlbumResult& result, std::size_t i) {
+    const RowPlan& plan = result.plans[i];
+    if (!plan.Error.empty() || !plan.Skipped.empty() || plan.Written) {
+        return plan.Error;
     }
-    NoProgress progress;
-    const std::vector<FileRename> renames =
-        RenameTrackFiles(tracks.CurrentFolder(), rows, progress, messages, dry_run);
-    auto rename = renames.begin();
-    for (std::size_t i = 0; i < rows.size() && rename != renames.end(); ++i) {
-        if (!rows[i].Ticked) {
-            continue;
-        }
-        if (rename->renamed) {
-            outcomes[i].renamed_to = rename->new_name;
-        } else if (!rename->already_named) {
-            outcomes[i].error = rename->error;
-        }
-        ++rename;
-    }
+    return result.album.is_null() ? kNoAlbum : UntouchedReason(result.rows[i]);
 }
 
-Json OutcomesJson(const std::vector<FileOutcome>& outcomes) {
+Json FilesJson(const TagAlbumResult& result) {
     Json files = Json::array();
-    for (const FileOutcome& outcome : outcomes) {
-        files.push_back(
-            Json{{"File", outcome.file},
-                 {"Track", outcome.track ? Json(*outcome.track) : Json()},
-                 {"Title", outcome.title},
-                 {"Written", outcome.written},
-                 {"RenamedTo", outcome.renamed_to ? Json(*outcome.renamed_to) : Json()},
-                 {"Error", outcome.error.empty() ? Json() : Json(outcome.error)},
-                 {"Skipped", outcome.skipped.empty() ? Json() : Json(outcome.skipped)}});
+    for (std::size_t i = 0; i < result.plans.size(); ++i) {
+        const RowPlan& plan = result.plans[i];
+        const std::string error = FileError(result, i);
+        files.push_back(Json{{"File", plan.FileName},
+                             {"Track", plan.Track ? Json(*plan.Track) : Json()},
+                             {"Title", plan.Title},
+                             {"Written", plan.Written},
+                             {"RenamedTo", plan.RenamedTo ? Json(*plan.RenamedTo) : Json()},
+                             {"Error", error.empty() ? Json() : Json(error)},
+                             {"Skipped", plan.Skipped.empty() ? Json() : Json(plan.Skipped)}});
     }
     return files;
 }
 
-void PrintOutcomes(const std::vector<FileOutcome>& outcomes, const FolderRename& folder,
-                   bool dry_run, Io& io) {
-    const char* would = dry_run ? "would be " : "";
-    for (const FileOutcome& outcome : outcomes) {
-        io.out << outcome.file << ": ";
-        if (outcome.written) {
-            io.out << would << "written, track " << *outcome.track << " \"" << outcome.title << '"';
-            if (outcome.renamed_to) {
-                io.out << ", " << would << "renamed to " << *outcome.renamed_to;
+void PrintJson(const TagAlbumResult& result, Io& io) {
+    const FolderRename& folder = result.folder_rename;
+    PrintJson(io, Json{{"Folder", result.folder},
+                       {"Album", result.album},
+                       {"Files", FilesJson(result)},
+                       {"FolderRenamedTo", folder.renamed ? Json(folder.new_path) : Json()},
+                       {"Messages", result.messages}});
+}
+
+void PrintText(const TagAlbumResult& result, Io& io) {
+    const char* would = result.dry_run ? "would be " : "";
+    for (std::size_t i = 0; i < result.plans.size(); ++i) {
+        const RowPlan& plan = result.plans[i];
+        const std::string error = FileError(result, i);
+        io.out << plan.FileName << ": ";
+        if (plan.Written) {
+            io.out << would << "written, track " << *plan.Track << " \"" << plan.Title << '"';
+            if (plan.RenamedTo) {
+                io.out << ", " << would << "renamed to " << *plan.RenamedTo;
             }
-        } else if (!outcome.skipped.empty()) {
-            io.out << "skipped: " << outcome.skipped;
+        } else if (!plan.Skipped.empty()) {
+            io.out << "skipped: " << plan.Skipped;
         } else {
             io.out << "not written";
         }
-        if (!outcome.error.empty()) {
-            io.out << (outcome.written ? "; " : ": ") << outcome.error;
+        if (!error.empty()) {
+            io.out << (plan.Written ? "; " : ": ") << error;
         }
         io.out << '\n';
     }
+    const FolderRename& folder = result.folder_rename;
     if (folder.renamed) {
         io.out << "Folder " << would << "renamed to " << folder.new_path << '\n';
     } else if (!folder.error.empty()) {
@@ -240,29 +219,32 @@ int RunTagAlbum(std::vector<std::string> args, Io& io) {
     const std::optional<int> choice = ReadChoice(reader);
     const TrackOption option = ReadTrackOption(reader);
     const TagVersionOptions versions = ReadTagVersionOptions(reader);
-    const ImportOptions import_options{.ImportTicked = true,
-                                       .Optimise = reader.Flag("--optimise"),
-                                       .SaveTags = true,
-                                       .DryRun = reader.Flag("--dry-run")};
-    const bool rename = reader.Flag("--rename");
+    const AlbumJobOptions job_options{.ImportTicked = true,
+                                      .Optimise = reader.Flag("--optimise"),
+                                      .SaveTags = true,
+                                      .Rename = reader.Flag("--rename"),
+                                      .Policy = RenamePolicy::kWrittenFiles,
+                                      .DryRun = reader.Flag("--dry-run")};
     const std::vector<std::string> dirs = reader.Positionals();
     if (dirs.size() != 1 || source.Count() != 1) {
         throw UsageError(
             "tag-album needs one DIR and one of --drive, --toc, --read or --album (see tag-album "
             "--help)");
     }
-    if (import_options.Optimise && (versions.no_v1 || versions.no_v2)) {
+    if (job_options.Optimise && (versions.no_v1 || versions.no_v2)) {
         throw UsageError("--optimise writes both tags; it cannot go with --no-v1 or --no-v2");
     }
+    TagAlbumResult result;
+    result.dry_run = job_options.DryRun;
     std::string reason;
-    std::string folder = ExistingFolder(dirs[0], reason);
-    if (folder.empty()) {
+    result.folder = ExistingFolder(dirs[0], reason);
+    if (result.folder.empty()) {
         return Fail(io, "cannot tag " + dirs[0] + ": " + reason);
     }
     // A DIR reached through a symbolic link is the folder it points to: the
     // rename must move that folder, not the link.
     std::error_code error;
-    folder = std::filesystem::canonical(folder, error).string();
+    result.folder = std::filesystem::canonical(result.folder, error).string();
     if (error) {
         return Fail(io, "cannot tag " + dirs[0] + ": " + error.message());
     }
@@ -271,51 +253,42 @@ int RunTagAlbum(std::vector<std::string> args, Io& io) {
     const bool loaded = LoadAlbum(source, address, cli, io);
     TrackList tracks;
     NoProgress progress;
-    tracks.Refresh(folder, option, true, progress);
-    std::vector<TrackImport> imports;
-    FolderRename folder_rename;
+    tracks.Refresh(result.folder, option, true, progress);
     if (loaded) {
         TagEditor editor;
         SetTagBoxes(versions, editor.Fields());
         const AlbumPanel& panel = cli.lookup.Panel();
-        AlbumImporter importer(tracks, editor,
-                               {panel.Artist, panel.Album, panel.Genre, panel.Year,
-                                cli.lookup.Album(), cli.lookup.TrackCount()},
-                               import_options);
-        imports = importer.Run(progress, cli.messages);
-    }
-    std::vector<FileOutcome> outcomes = Outcomes(tracks, imports, loaded);
-    if (loaded && rename) {
-        RenameFiles(tracks, outcomes, cli.messages, import_options.DryRun);
-        // A folder named after the album must hold the album: not while a
-        // file of it kept its old tags.
-        if (std::ranges::all_of(outcomes,
-                                [](const FileOutcome& outcome) { return outcome.written; })) {
-            folder_rename = RenameAlbumFolder(folder, cli.lookup.Panel().Album, cli.messages,
-                                              import_options.DryRun);
-        } else {
-            folder_rename.error = "not every file was written";
+        AlbumJob job(tracks, editor,
+                     {panel.Artist, panel.Album, panel.Genre, panel.Year, cli.lookup.Album(),
+                      cli.lookup.TrackCount()},
+                     job_options);
+        AlbumJobResult done = job.Run(progress, cli.messages);
+        result.plans = std::move(done.Rows);
+        result.folder_rename = std::move(done.Folder);
+        result.album = AlbumJson(cli.lookup);
+    } else {
+        for (std::size_t i = 0; i < tracks.Rows().size(); ++i) {
+            RowPlan& plan = result.plans.emplace_back();
+            plan.Row = i;
+            plan.FileName = tracks.Rows()[i].FileName;
+            plan.Title = tracks.Rows()[i].Title;
         }
     }
+    result.rows = tracks.Rows();
+    result.messages = cli.messages.Texts();
 
     PrintMessages(cli.messages, io);
     if (json) {
-        PrintJson(io, Json{{"Folder", folder},
-                           {"Album", loaded ? AlbumJson(cli.lookup) : Json()},
-                           {"Files", OutcomesJson(outcomes)},
-                           {"FolderRenamedTo",
-                            folder_rename.renamed ? Json(folder_rename.new_path) : Json()},
-                           {"Messages", cli.messages.Texts()}});
+        PrintJson(result, io);
     } else {
-        PrintOutcomes(outcomes, folder_rename, import_options.DryRun, io);
+        PrintText(result, io);
     }
     if (!loaded) {
         return Fail(io, std::string(kNoAlbum) + "; no file was changed");
     }
-    const bool all_done = std::ranges::all_of(outcomes, [](const FileOutcome& outcome) {
-        return outcome.written && outcome.error.empty();
-    });
-    return all_done && folder_rename.error.empty() ? 0 : 1;
+    const bool all_done = std::ranges::all_of(
+        result.plans, [](const RowPlan& plan) { return plan.Written && plan.Error.empty(); });
+    return all_done && result.folder_rename.error.empty() ? 0 : 1;
 }
 
 }  // namespace

@@ -165,26 +165,28 @@ std::vector<FileRename> RenameTrackFiles(const std::string& folder,
         progress.Step(
             ProgressPercent(static_cast<long long>(i) + 1, static_cast<long long>(rows.size())));
         if (rows[i].Ticked) {
-            RenameOneFile(state, rows[i], results.emplace_back(), messages);
+            FileRename& result = results.emplace_back();
+            result.row = i;
+            RenameOneFile(state, rows[i], result, messages);
         }
     }
     progress.Finish();
     return results;
 }
 
-FolderRename RenameAlbumFolder(const std::string& folder, std::string_view album_title,
-                               MessageService& messages, bool dry_run) {
+FolderRename CheckFolderRename(const std::string& folder, std::string_view album_title,
+                               MessageService& messages) {
     FolderRename result;
     if (album_title.empty()) {
         return result;
     }
     std::string reason;
-    const std::string path = FolderPath(folder, reason);
-    if (path.empty()) {
+    result.old_path = FolderPath(folder, reason);
+    if (result.old_path.empty()) {
         Fail(result, messages, "Could not rename '" + folder + "': " + reason);
         return result;
     }
-    if (path == "/") {
+    if (result.old_path == "/") {
         Fail(result, messages, "Could not rename '/': a root folder cannot be renamed.");
         return result;
     }
@@ -193,6 +195,7 @@ FolderRename RenameAlbumFolder(const std::string& folder, std::string_view album
         Fail(result, messages, "The album title gives no usable folder name.");
         return result;
     }
+    const std::string& path = result.old_path;
     const size_t slash = path.rfind('/');
     const std::string parent = slash == std::string::npos ? "" : path.substr(0, slash + 1);
     const std::string last = path.substr(slash == std::string::npos ? 0 : slash + 1);
@@ -204,13 +207,29 @@ FolderRename RenameAlbumFolder(const std::string& folder, std::string_view album
     if (ExistsIgnoringCase(parent.empty() ? "." : parent, name, last)) {
         Fail(result, messages,
              "Could not rename folder to \r\n" + result.new_path + "\r\nFolder already exists.");
-        return result;
     }
-    const FileResult renamed = dry_run ? FileResult() : RenameNoReplace(path, result.new_path);
+    return result;
+}
+
+void RenameCheckedFolder(FolderRename& plan, MessageService& messages) {
+    if (plan.new_path.empty() || plan.already_named || !plan.error.empty()) {
+        return;
+    }
+    const FileResult renamed = RenameNoReplace(plan.old_path, plan.new_path);
     if (renamed) {
-        result.renamed = true;
+        plan.renamed = true;
     } else {
-        Fail(result, messages, RefusedText(path, result.new_path, renamed.Reason()));
+        Fail(plan, messages, RefusedText(plan.old_path, plan.new_path, renamed.Reason()));
+    }
+}
+
+FolderRename RenameAlbumFolder(const std::string& folder, std::string_view album_title,
+                               MessageService& messages, bool dry_run) {
+    FolderRename result = CheckFolderRename(folder, album_title, messages);
+    if (!dry_run) {
+        RenameCheckedFolder(result, messages);
+    } else {
+        result.renamed = !result.new_path.empty() && !result.already_named && result.error.empty();
     }
     return result;
 }

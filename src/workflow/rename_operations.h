@@ -12,6 +12,7 @@ namespace kalvex {
 
 // What became of one ticked row's file.
 struct FileRename {
+    std::size_t row = 0;  // its index in the rows given
     std::string old_name;
     std::string new_name;
     // Renamed, or in a dry run: would be renamed.
@@ -33,6 +34,8 @@ std::vector<FileRename> RenameTrackFiles(const std::string& folder,
                                          MessageService& messages, bool dry_run);
 
 struct FolderRename {
+    // The folder as found, without trailing separators.
+    std::string old_path;
     // The folder's new full path; empty when the title gives none.
     std::string new_path;
     // Renamed, or in a dry run: would be renamed.
@@ -41,8 +44,16 @@ struct FolderRename {
     std::string error;
 };
 
-// Renames `folder` to AlbumFolderName of the album title, in the same parent
-// folder. An empty title does nothing and says nothing.
+// Checks that `folder` can take AlbumFolderName of the album title, in the
+// same parent folder: the plan, with `new_path`, or a fault told through
+// `messages` and kept in `error`. Renames nothing. An empty title plans
+// nothing and says nothing.
+FolderRename CheckFolderRename(const std::string& folder, std::string_view album_title,
+                               MessageService& messages);
+// Carries out a checked plan: nothing when the check found a fault or the
+// folder already has its name. A failure is told and kept in `error`.
+void RenameCheckedFolder(FolderRename& plan, MessageService& messages);
+// Both; in a dry run the check alone, `renamed` then saying it would be.
 FolderRename RenameAlbumFolder(const std::string& folder, std::string_view album_title,
                                MessageService& messages, bool dry_run);
 

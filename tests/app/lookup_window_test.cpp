@@ -27,7 +27,7 @@
 #include "id3/id3v2_reader.h"
 #include "id3/id3v2_writer.h"
 #include "main_window_fixture.h"
-#include "workflow/album_import.h"
+#include "workflow/album_job.h"
 #include "workflow/cd_lookup.h"
 
 namespace kalvex {
