@@ -1,3 +1,4 @@
+// The ASPI back end: SCSI command blocks through an ASPI library called by cdecl.
 #include "cdrom/aspi.h"
 
 #include <algorithm>

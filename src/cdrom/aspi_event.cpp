@@ -1,3 +1,4 @@
+// The completion event of an ASPI request (a Windows event or a Linux eventfd).
 #include "cdrom/aspi_event.h"
 
 #ifdef _WIN32

@@ -1,3 +1,4 @@
+// Calls into a shared library by name with the cdecl convention, through libffi.
 #include "cdrom/cdecl.h"
 
 #include <ffi.h>

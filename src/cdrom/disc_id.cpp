@@ -1,3 +1,4 @@
+// The FreeDB disc id and the "cddb query" command of a table of contents.
 #include "cdrom/disc_id.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// The fields of a drive's READ TOC reply: track range, addresses and track starts.
 #include "cdrom/disc_toc.h"
 
 #include <stdexcept>

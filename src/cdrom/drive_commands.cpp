@@ -1,3 +1,4 @@
+// The drive commands (INQUIRY, TEST UNIT READY, READ TOC) and reading a disc's TOC.
 #include "cdrom/drive_commands.h"
 
 #include "cdrom/mmc_commands.h"

@@ -1,3 +1,4 @@
+// Finds the CD drives of a back end and lists them by their INQUIRY data.
 #include "cdrom/drive_discovery.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// The MMC command blocks the program sends.
 #include "cdrom/mmc_commands.h"
 
 #include "cdrom/disc_toc.h"

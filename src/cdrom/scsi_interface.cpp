@@ -1,3 +1,4 @@
+// Chooses the SCSI back end (pass-through first, ASPI as the fall-back) and fills the drive box.
 #include "cdrom/scsi_interface.h"
 
 #include "cdrom/drive_commands.h"

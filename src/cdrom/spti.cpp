@@ -1,3 +1,4 @@
+// The pass-through back end: SCSI command blocks through the operating system (SG_IO on Linux).
 #include "cdrom/spti.h"
 
 #include "cdrom/spti_request.h"

@@ -1,3 +1,4 @@
+// Builds one pass-through request and reads its outcome.
 #include "cdrom/spti_request.h"
 
 #include <algorithm>

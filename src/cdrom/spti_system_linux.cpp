@@ -1,3 +1,4 @@
+// The pass-through's system calls on Linux: the CD devices and SG_IO.
 #ifndef _WIN32
 
 #include <dirent.h>

@@ -1,3 +1,4 @@
+// The pass-through's system calls on Windows: DeviceIoControl on the drive letters.
 #ifdef _WIN32
 
 #include <windows.h>

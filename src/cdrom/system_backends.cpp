@@ -1,3 +1,4 @@
+// The two real SCSI back ends, and the drive box filled through them.
 #include "cdrom/aspi.h"
 #include "cdrom/scsi_interface.h"
 #include "cdrom/spti.h"

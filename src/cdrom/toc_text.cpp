@@ -1,3 +1,4 @@
+// Tables of contents as text ("1 2 0:2:0 3:0:0 5:30:10") and as a drive's reply bytes.
 #include "cdrom/toc_text.h"
 
 #include <cctype>
@@ -58,7 +59,7 @@ int Frames(const MsfAddress& a) {
     return (a.minute * 60 + a.second) * kFramesPerSecond + a.frame;
 }
 
-TocTextResult Fail(std::string error) {
+TocTextResult TocError(std::string error) {
     return {std::nullopt, std::move(error)};
 }
 
@@ -87,35 +88,35 @@ DiscToc MakeDiscToc(int first_track, int last_track, const std::vector<MsfAddres
 TocTextResult ParseTocText(std::string_view text) {
     const std::vector<std::string_view> words = SplitWhitespace(text);
     if (words.size() < 2) {
-        return Fail("TOC text must start with the first and last track number");
+        return TocError("TOC text must start with the first and last track number");
     }
     const auto first = ReadNumber(words[0], 99);
     const auto last = ReadNumber(words[1], 99);
     if (!first || !last) {
-        return Fail("TOC track numbers must be whole numbers from 0 to 99");
+        return TocError("TOC track numbers must be whole numbers from 0 to 99");
     }
     DiscToc probe;
     probe.SetTrackRange(static_cast<std::uint8_t>(*first), static_cast<std::uint8_t>(*last));
     if (auto problem = TocProblem(probe)) {
-        return Fail(*problem);
+        return TocError(*problem);
     }
     const size_t expected = static_cast<size_t>(*last - *first + 2);
     if (words.size() - 2 != expected) {
-        return Fail("TOC text for tracks " + std::to_string(*first) + " to " +
-                    std::to_string(*last) + " needs " + std::to_string(expected) +
-                    " addresses (each track's start and the lead-out), not " +
-                    std::to_string(words.size() - 2));
+        return TocError("TOC text for tracks " + std::to_string(*first) + " to " +
+                        std::to_string(*last) + " needs " + std::to_string(expected) +
+                        " addresses (each track's start and the lead-out), not " +
+                        std::to_string(words.size() - 2));
     }
     std::vector<MsfAddress> starts;
     for (size_t i = 2; i < words.size(); ++i) {
         const auto address = ReadAddress(words[i]);
         if (!address) {
-            return Fail("TOC address '" + std::string(words[i]) +
-                        "' is not M:S:F (seconds below 60, frames below 75)");
+            return TocError("TOC address '" + std::string(words[i]) +
+                            "' is not M:S:F (seconds below 60, frames below 75)");
         }
         if (!starts.empty() && Frames(*address) <= Frames(starts.back())) {
-            return Fail("TOC address '" + std::string(words[i]) +
-                        "' does not lie after the one before it");
+            return TocError("TOC address '" + std::string(words[i]) +
+                            "' does not lie after the one before it");
         }
         starts.push_back(*address);
     }

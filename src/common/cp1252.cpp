@@ -1,3 +1,4 @@
+// Conversions between Windows-1252 bytes and UTF-8 text.
 #include "common/cp1252.h"
 
 #include <array>

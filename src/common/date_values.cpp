@@ -1,3 +1,4 @@
+// Calendar dates and clock times, built and compared by serial arithmetic.
 #include "common/date_values.h"
 
 #include <cmath>

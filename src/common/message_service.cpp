@@ -1,3 +1,4 @@
+// The message service the command line and the tests use: it collects the texts.
 #include "common/message_service.h"
 
 namespace kalvex {

@@ -1,3 +1,4 @@
+// Numbers read leniently from typed text, files and replies, and written back plainly.
 #include "common/numbers.h"
 
 #include <algorithm>

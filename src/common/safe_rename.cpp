@@ -1,3 +1,4 @@
+// Renames that never replace an existing name, and case-blind name comparisons.
 #include "common/safe_rename.h"
 
 #include <dirent.h>

@@ -1,3 +1,4 @@
+// Text and path helpers: fields, markers, case, trimming and character-safe cuts.
 #include "common/text_helpers.h"
 
 #include <algorithm>
@@ -133,6 +134,39 @@ int SelectComboItem(const std::vector<std::string>& entries, std::string_view wa
         }
     }
     return current;
+}
+
+std::string FirstCharacters(std::string_view text, std::size_t count) {
+    std::size_t end = 0;
+    for (std::size_t seen = 0; end < text.size(); ++end) {
+        const bool starts_character = (static_cast<unsigned char>(text[end]) & 0xC0) != 0x80;
+        if (starts_character && seen++ == count) {
+            break;
+        }
+    }
+    return std::string(text.substr(0, end));
+}
+
+std::string_view CutAtCharacterBoundary(std::string_view text, std::size_t max_bytes) {
+    if (text.size() <= max_bytes) {
+        return text;
+    }
+    while (max_bytes > 0 && (static_cast<unsigned char>(text[max_bytes]) & 0xC0) == 0x80) {
+        --max_bytes;
+    }
+    return text.substr(0, max_bytes);
+}
+
+std::string ProperCase(std::string_view text) {
+    std::string result = ToLowerAscii(text);
+    bool word_start = true;
+    for (char& c : result) {
+        if (word_start && c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+        word_start = c == ' ';
+    }
+    return result;
 }
 
 }  // namespace kalvex

@@ -51,6 +51,17 @@ std::int32_t FindText(std::int32_t start, std::string_view haystack, std::string
 int SelectComboItem(const std::vector<std::string>& entries, std::string_view wanted,
                     std::string_view fallback, int current);
 
+// The first `count` characters of UTF-8 text; a sequence is never split.
+std::string FirstCharacters(std::string_view text, std::size_t count);
+
+// The longest start of the text of at most `max_bytes` bytes that ends on a
+// character boundary (never inside a UTF-8 sequence).
+std::string_view CutAtCharacterBoundary(std::string_view text, std::size_t max_bytes);
+
+// "Rock" for "rock", "New Age" for "new age": each word's first ASCII letter
+// upper case, the other letters lower case.
+std::string ProperCase(std::string_view text);
+
 bool EqualsIgnoringCase(std::string_view a, std::string_view b);
 std::string ToLowerAscii(std::string_view text);
 // Strips leading and trailing blanks (spaces only, as the protocol pads with them).

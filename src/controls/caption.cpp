@@ -1,3 +1,4 @@
+// The owner-drawn caption label: gradient, border, shadow and stacked text.
 #include "controls/caption.h"
 
 #include <QFontMetrics>

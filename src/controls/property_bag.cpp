@@ -1,3 +1,4 @@
+// The saved property set the owner-drawn controls read and write.
 #include "controls/property_bag.h"
 
 namespace kalvex {

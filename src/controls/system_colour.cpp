@@ -1,3 +1,4 @@
+// Stored colour values, system colours among them, as the palette's colours.
 #include "controls/system_colour.h"
 
 namespace kalvex {

@@ -1,3 +1,4 @@
+// The owner-drawn tab strip: its drawing, its properties and its clicks.
 #include "controls/varnith_tab.h"
 
 #include <QFocusEvent>

@@ -1,3 +1,4 @@
+// Parses a "cddb read" reply (an xmcd record) into the album.
 #include "freedb/album_record.h"
 
 #include <algorithm>

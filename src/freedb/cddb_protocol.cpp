@@ -1,3 +1,4 @@
+// The CDDB protocol over HTTP: request URLs, the hello, and query replies.
 #include "freedb/cddb_protocol.h"
 
 #include "common/cp1252.h"

@@ -1,3 +1,4 @@
+// The HTTP fetcher (libcurl): one URL's reply body, or why there is none.
 #include "freedb/http_fetch.h"
 
 #include <curl/curl.h>

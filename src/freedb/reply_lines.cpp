@@ -1,3 +1,4 @@
+// CDDB replies in one canonical form of lines, whatever line ends they came with.
 #include "freedb/reply_lines.h"
 
 namespace kalvex {

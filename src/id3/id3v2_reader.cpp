@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "common/numbers.h"
+#include "common/text_helpers.h"
 #include "id3/id3v2_frames.h"
 #include "id3/tag_fields.h"
 #include "id3/tag_text.h"

@@ -7,19 +7,6 @@
 namespace kalvex {
 namespace {
 
-// First letter of every word upper case, the rest lower case.
-std::string ProperCase(std::string_view text) {
-    std::string out = ToLowerAscii(text);
-    bool word_start = true;
-    for (char& c : out) {
-        if (word_start && c >= 'a' && c <= 'z') {
-            c = static_cast<char>(c - 'a' + 'A');
-        }
-        word_start = c == ' ';
-    }
-    return out;
-}
-
 const char* YesNo(bool value) {
     return value ? "yes" : "no";
 }

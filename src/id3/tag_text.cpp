@@ -143,15 +143,4 @@ std::int32_t TextToBytes(std::string_view text, std::int32_t max_length,
     return static_cast<std::int32_t>(n);
 }
 
-std::string FirstCharacters(std::string_view text, size_t count) {
-    size_t end = 0;
-    for (size_t seen = 0; end < text.size(); ++end) {
-        const bool starts_character = (static_cast<unsigned char>(text[end]) & 0xC0) != 0x80;
-        if (starts_character && seen++ == count) {
-            break;
-        }
-    }
-    return std::string(text.substr(0, end));
-}
-
 }  // namespace kalvex

@@ -38,7 +38,4 @@ std::size_t TerminatedLength(std::span<const std::uint8_t> bytes, std::uint8_t e
 std::int32_t TextToBytes(std::string_view text, std::int32_t max_length,
                          std::span<std::uint8_t> destination, bool add_nul);
 
-// The first `count` characters of UTF-8 text.
-std::string FirstCharacters(std::string_view text, size_t count);
-
 }  // namespace kalvex

@@ -1,3 +1,4 @@
+// The road from a disc or a typed disc id to the album shown, without a window.
 #include "workflow/cd_lookup.h"
 
 #include "cdrom/disc_id.h"
@@ -23,12 +24,7 @@ std::string FirstLineForDisplay(std::string_view page) {
         }
     }
     if (line.size() > kShownLineLength) {
-        size_t cut = kShownLineLength;
-        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80) {
-            --cut;
-        }
-        line.resize(cut);
-        line += "...";
+        line = std::string(CutAtCharacterBoundary(line, kShownLineLength)) + "...";
     }
     return line;
 }
@@ -50,24 +46,6 @@ private:
 };
 
 }  // namespace
-
-std::string ProperCase(std::string_view text) {
-    std::string result(text);
-    bool word_start = true;
-    for (char& c : result) {
-        if (c == ' ') {
-            word_start = true;
-            continue;
-        }
-        if (c >= 'a' && c <= 'z' && word_start) {
-            c = static_cast<char>(c - 'a' + 'A');
-        } else if (c >= 'A' && c <= 'Z' && !word_start) {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-        word_start = false;
-    }
-    return result;
-}
 
 CdLookup::CdLookup(FetcherFactory fetchers, MatchChooser& chooser, MessageService& messages,
                    std::string hello_suffix)

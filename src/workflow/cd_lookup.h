@@ -152,8 +152,4 @@ private:
     std::function<void(LookupChange)> on_change_;
 };
 
-// "Rock" for "rock", "New Age" for "new age": every word's first letter
-// upper-case, the rest lower-case.
-std::string ProperCase(std::string_view text);
-
 }  // namespace kalvex

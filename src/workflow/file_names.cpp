@@ -1,9 +1,11 @@
+// The file and folder names the renaming gives, cleaned and cut to fit.
 #include "workflow/file_names.h"
 
 #include <climits>
 #include <string>
 
 #include "common/numbers.h"
+#include "common/text_helpers.h"
 
 namespace kalvex {
 namespace {
@@ -15,18 +17,6 @@ constexpr size_t kMaxNameBytes = NAME_MAX;
 
 bool IsAsciiAlphanumeric(char c) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
-// The longest start of `text` of at most `limit` bytes that ends on a
-// character boundary (never inside a UTF-8 sequence).
-std::string_view CutAtCharacter(std::string_view text, size_t limit) {
-    if (text.size() <= limit) {
-        return text;
-    }
-    while (limit > 0 && (static_cast<unsigned char>(text[limit]) & 0xC0) == 0x80) {
-        --limit;
-    }
-    return text.substr(0, limit);
 }
 
 }  // namespace
@@ -73,7 +63,8 @@ std::string TrackFileName(std::string_view track_text, std::string_view title) {
     const std::string prefix = number + " ";
     const std::string clean = CleanTrackFileName(title);
     return prefix +
-           std::string(CutAtCharacter(clean, kMaxNameBytes - prefix.size() - kExtension.size())) +
+           std::string(
+               CutAtCharacterBoundary(clean, kMaxNameBytes - prefix.size() - kExtension.size())) +
            std::string(kExtension);
 }
 
@@ -88,7 +79,7 @@ std::string AlbumFolderName(std::string_view album_title) {
     if (clean.size() <= kMaxNameBytes) {
         return clean;
     }
-    return CleanFolderName(CutAtCharacter(clean, kMaxNameBytes));
+    return CleanFolderName(CutAtCharacterBoundary(clean, kMaxNameBytes));
 }
 
 }  // namespace kalvex

@@ -1,3 +1,4 @@
+// Reading and writing "Settings.ini" as the Windows private-profile functions do.
 #include "workflow/ini_file.h"
 
 #include <fcntl.h>
@@ -91,18 +92,6 @@ void FindSection(const IniText& text, std::string_view section, std::size_t& beg
     }
 }
 
-// The first `limit` UTF-8 characters; a sequence is never split.
-std::string CutCharacters(std::string_view text, std::size_t limit) {
-    std::size_t characters = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const bool starts_character = (static_cast<unsigned char>(text[i]) & 0xC0) != 0x80;
-        if (starts_character && characters++ == limit) {
-            return std::string(text.substr(0, i));
-        }
-    }
-    return std::string(text);
-}
-
 bool BreaksStructure(std::string_view text) {
     return text.find_first_of("\r\n") != std::string_view::npos ||
            text.find('\0') != std::string_view::npos;
@@ -183,7 +172,7 @@ std::string ReadIniValue(std::string_view section, std::string_view key, const s
                 value.back() == value.front()) {
                 value = value.substr(1, value.size() - 2);
             }
-            return CutCharacters(value, kIniValueLimit);
+            return FirstCharacters(value, kIniValueLimit);
         }
     }
     return "";

@@ -1,3 +1,4 @@
+// Renaming the ticked files to number and title, and the folder to the album.
 #include "workflow/rename_operations.h"
 
 #include <sys/stat.h>
@@ -23,8 +24,9 @@ std::string RefusedText(std::string_view old_name, std::string_view new_name,
            "': " + std::string(reason);
 }
 
+// Shows a failure to the user and keeps it in the result.
 template <typename Result>
-void Fail(Result& result, MessageService& messages, std::string text) {
+void TellFailure(Result& result, MessageService& messages, std::string text) {
     messages.ShowExclamation(text);
     result.error = std::move(text);
 }
@@ -101,22 +103,24 @@ void RenameOneFile(FolderState& state, const TrackRow& row, FileRename& result,
         if (found) {
             result.already_named = true;
         } else {
-            Fail(result, messages, RefusedText(result.old_name, result.new_name, found.Reason()));
+            TellFailure(result, messages,
+                        RefusedText(result.old_name, result.new_name, found.Reason()));
         }
         return;
     }
     // The file itself does not count, so "03 title.mp3" may become "03 Title.mp3".
     if (state.Taken(result.new_name, result.old_name)) {
-        Fail(result, messages,
-             "Could not rename '" + result.old_name + "' to '" + result.new_name +
-                 "', as that file already exists.");
+        TellFailure(result, messages,
+                    "Could not rename '" + result.old_name + "' to '" + result.new_name +
+                        "', as that file already exists.");
         return;
     }
     const FileResult renamed = state.Rename(result.old_name, result.new_name);
     if (renamed) {
         result.renamed = true;
     } else {
-        Fail(result, messages, RefusedText(result.old_name, result.new_name, renamed.Reason()));
+        TellFailure(result, messages,
+                    RefusedText(result.old_name, result.new_name, renamed.Reason()));
     }
 }
 
@@ -183,16 +187,16 @@ FolderRename CheckFolderRename(const std::string& folder, std::string_view album
     std::string reason;
     result.old_path = FolderPath(folder, reason);
     if (result.old_path.empty()) {
-        Fail(result, messages, "Could not rename '" + folder + "': " + reason);
+        TellFailure(result, messages, "Could not rename '" + folder + "': " + reason);
         return result;
     }
     if (result.old_path == "/") {
-        Fail(result, messages, "Could not rename '/': a root folder cannot be renamed.");
+        TellFailure(result, messages, "Could not rename '/': a root folder cannot be renamed.");
         return result;
     }
     const std::string name = AlbumFolderName(album_title);
     if (name.empty()) {
-        Fail(result, messages, "The album title gives no usable folder name.");
+        TellFailure(result, messages, "The album title gives no usable folder name.");
         return result;
     }
     const std::string& path = result.old_path;
@@ -205,8 +209,9 @@ FolderRename CheckFolderRename(const std::string& folder, std::string_view album
         return result;
     }
     if (ExistsIgnoringCase(parent.empty() ? "." : parent, name, last)) {
-        Fail(result, messages,
-             "Could not rename folder to \r\n" + result.new_path + "\r\nFolder already exists.");
+        TellFailure(
+            result, messages,
+            "Could not rename folder to \r\n" + result.new_path + "\r\nFolder already exists.");
     }
     return result;
 }
@@ -219,7 +224,7 @@ void RenameCheckedFolder(FolderRename& plan, MessageService& messages) {
     if (renamed) {
         plan.renamed = true;
     } else {
-        Fail(plan, messages, RefusedText(plan.old_path, plan.new_path, renamed.Reason()));
+        TellFailure(plan, messages, RefusedText(plan.old_path, plan.new_path, renamed.Reason()));
     }
 }
 

@@ -1,3 +1,4 @@
+// Where "Settings.ini" lives: beside the program or in the user's configuration folder.
 #include "workflow/settings_location.h"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// The tag editor: one file's tags loaded into fields, edited, copied and saved.
 #include "workflow/tag_editor.h"
 
 #include <sys/stat.h>

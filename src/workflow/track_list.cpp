@@ -1,3 +1,4 @@
+// The track list: a folder's MP3 files, their tracks, ticks, sorting and track numbers.
 #include "workflow/track_list.h"
 
 #include <sys/stat.h>

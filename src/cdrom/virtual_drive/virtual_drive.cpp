@@ -1,3 +1,4 @@
+// The virtual CD drive: INQUIRY, TEST UNIT READY and READ TOC answered from a TOC file.
 #include "virtual_drive.h"
 
 #include <algorithm>
