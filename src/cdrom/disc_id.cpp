@@ -1,9 +1,11 @@
 // The FreeDB disc id and the "cddb query" command of a table of contents.
 #include "cdrom/disc_id.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 
+#include "common/digests.h"
 #include "common/text_helpers.h"
 
 namespace kalvex {
@@ -63,6 +65,66 @@ std::string BuildQueryCommand(const DiscToc& toc) {
     }
     command += " " + std::to_string(DiscSeconds(toc));
     return ToLowerAscii(command);
+}
+
+AudioSession MusicBrainzSession(const DiscToc& toc) {
+    constexpr std::int32_t kSessionGap = 11400;
+    AudioSession session;
+    session.first = toc.FirstTrack();
+    session.last = toc.LastTrack();
+    session.lead_out = LeadOutFrames(toc);
+    int count = TrackCount(toc);
+    if (count > 1 && IsDataTrack(toc, count)) {
+        session.lead_out = TrackStartFrames(toc, count) - kSessionGap;
+        --session.last;
+        --count;
+    }
+    for (int n = 1; n <= count; ++n) {
+        session.starts.push_back(TrackStartFrames(toc, n));
+    }
+    return session;
+}
+
+std::string MusicBrainzDiscId(const DiscToc& toc) {
+    const AudioSession session = MusicBrainzSession(toc);
+    std::array<std::int32_t, 100> offsets{};
+    offsets[0] = session.lead_out;
+    for (std::size_t i = 0; i < session.starts.size(); ++i) {
+        const int track = session.first + static_cast<int>(i);
+        if (track >= 1 && track <= 99) {
+            offsets[static_cast<std::size_t>(track)] = session.starts[i];
+        }
+    }
+    char text[4 + 8 * 100 + 1];
+    std::snprintf(text, 5, "%02X%02X", session.first, session.last);
+    for (std::size_t i = 0; i < offsets.size(); ++i) {
+        std::snprintf(text + 4 + 8 * i, 9, "%08X", static_cast<unsigned>(offsets[i]));
+    }
+    const std::array<std::uint8_t, 20> digest = Sha1(std::string_view(text, sizeof text - 1));
+    static constexpr char kAlphabet[] =
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789._";
+    std::string id;
+    for (std::size_t i = 0; i < digest.size(); i += 3) {
+        const std::uint32_t group =
+            std::uint32_t{digest[i]} << 16 |
+            (i + 1 < digest.size() ? std::uint32_t{digest[i + 1]} << 8 : 0) |
+            (i + 2 < digest.size() ? digest[i + 2] : 0);
+        const std::size_t present = std::min<std::size_t>(digest.size() - i, 3);
+        for (std::size_t k = 0; k < 4; ++k) {
+            id += k <= present ? kAlphabet[(group >> (18 - 6 * k)) & 0x3F] : '-';
+        }
+    }
+    return id;
+}
+
+std::string MusicBrainzToc(const DiscToc& toc) {
+    const AudioSession session = MusicBrainzSession(toc);
+    std::string text = std::to_string(session.first) + "+" + std::to_string(session.last) + "+" +
+                       std::to_string(session.lead_out);
+    for (const std::int32_t start : session.starts) {
+        text += "+" + std::to_string(start);
+    }
+    return text;
 }
 
 }  // namespace kalvex

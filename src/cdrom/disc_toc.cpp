@@ -44,6 +44,10 @@ std::uint8_t TocFrame(const DiscToc& toc, int n) {
     return toc.bytes[DescriptorOffset(n) + 7];
 }
 
+bool IsDataTrack(const DiscToc& toc, int n) {
+    return (toc.bytes[DescriptorOffset(n) + 1] & 0x04) != 0;
+}
+
 std::int32_t TrackStartFrames(const DiscToc& toc, int n) {
     return (TocMinute(toc, n) * 60 + TocSecond(toc, n)) * kFramesPerSecond + TocFrame(toc, n);
 }

@@ -38,6 +38,8 @@ std::uint8_t TocFrame(const DiscToc& toc, int n);
 // (M * 60 + S) * 75 + F of descriptor n - 1; includes the 150-frame lead-in.
 std::int32_t TrackStartFrames(const DiscToc& toc, int n);
 std::int32_t LeadOutFrames(const DiscToc& toc);
+// Whether descriptor n - 1 is a data track (control bit 2 of its ADR/control byte).
+bool IsDataTrack(const DiscToc& toc, int n);
 std::int32_t DiscSeconds(const DiscToc& toc);
 
 // Why this TOC cannot describe a disc (no tracks, last track below the first,

@@ -10,6 +10,7 @@ namespace {
 
 constexpr int kLeadOutTrackNumber = 0xAA;
 constexpr int kAudioAdrControl = 0x10;
+constexpr int kDataAdrControl = 0x14;
 
 std::vector<std::string_view> SplitWhitespace(std::string_view text) {
     std::vector<std::string_view> words;
@@ -41,6 +42,10 @@ std::optional<int> ReadNumber(std::string_view word, int maximum) {
 }
 
 std::optional<MsfAddress> ReadAddress(std::string_view word) {
+    const bool data = word.ends_with('d');
+    if (data) {
+        word.remove_suffix(1);
+    }
     const size_t colon1 = word.find(':');
     const size_t colon2 = colon1 == std::string_view::npos ? colon1 : word.find(':', colon1 + 1);
     if (colon2 == std::string_view::npos) {
@@ -52,7 +57,7 @@ std::optional<MsfAddress> ReadAddress(std::string_view word) {
     if (!minute || !second || !frame) {
         return std::nullopt;
     }
-    return MsfAddress{*minute, *second, *frame};
+    return MsfAddress{*minute, *second, *frame, data};
 }
 
 int Frames(const MsfAddress& a) {
@@ -75,7 +80,7 @@ DiscToc MakeDiscToc(int first_track, int last_track, const std::vector<MsfAddres
     for (size_t i = 0; i < starts.size() && i < kTocDescriptorCount; ++i) {
         const bool lead_out = i + 1 == starts.size();
         std::uint8_t* descriptor = &toc.bytes[4 + 8 * i];
-        descriptor[1] = kAudioAdrControl;
+        descriptor[1] = starts[i].data && !lead_out ? kDataAdrControl : kAudioAdrControl;
         descriptor[2] = static_cast<std::uint8_t>(lead_out ? kLeadOutTrackNumber
                                                            : first_track + static_cast<int>(i));
         toc.SetAddress(static_cast<int>(i) + 1, static_cast<std::uint8_t>(starts[i].minute),
@@ -110,7 +115,7 @@ TocTextResult ParseTocText(std::string_view text) {
     std::vector<MsfAddress> starts;
     for (size_t i = 2; i < words.size(); ++i) {
         const auto address = ReadAddress(words[i]);
-        if (!address) {
+        if (!address || (address->data && i + 1 == words.size())) {
             return TocError("TOC address '" + std::string(words[i]) +
                             "' is not M:S:F (seconds below 60, frames below 75)");
         }
@@ -128,7 +133,7 @@ std::string FormatTocText(const DiscToc& toc) {
     out << int{toc.FirstTrack()} << ' ' << int{toc.LastTrack()};
     for (int n = 1; n <= TrackCount(toc) + 1; ++n) {
         out << ' ' << int{TocMinute(toc, n)} << ':' << int{TocSecond(toc, n)} << ':'
-            << int{TocFrame(toc, n)};
+            << int{TocFrame(toc, n)} << (n <= TrackCount(toc) && IsDataTrack(toc, n) ? "d" : "");
     }
     return out.str();
 }

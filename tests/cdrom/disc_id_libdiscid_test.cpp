@@ -2,6 +2,8 @@
 #include <discid/discid.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "cdrom/disc_id.h"
 #include "random_disc.h"
 
@@ -23,6 +25,44 @@ TEST(DiscIdAgainstLibdiscid, TenThousandRandomTocsAgree) {
         ASSERT_EQ(ours, theirs) << "round " << round << ": " << FormatTocText(toc);
         ASSERT_EQ(TrackStartFrames(toc, tracks), offsets[tracks]);
         ASSERT_EQ(LeadOutFrames(toc), offsets[0]);
+    }
+    discid_free(disc);
+}
+
+// The MusicBrainz id over discs numbered from any first track, a quarter of
+// them enhanced CDs whose last track holds data.
+TEST(DiscIdAgainstLibdiscid, MusicBrainzIdsAgreeOnRandomTocs) {
+    std::mt19937 random(20261207);
+    DiscId* disc = discid_new();
+    for (int round = 0; round < 2000; ++round) {
+        test::RandomDisc random_disc = test::MakeRandomDisc(random, round % 2 == 0);
+        const int tracks = random_disc.tracks;
+        std::vector<MsfAddress> starts;
+        for (int n = 1; n <= tracks + 1; ++n) {
+            starts.push_back(test::FramesToMsf(random_disc.offsets[n <= tracks ? n : 0]));
+        }
+        const bool enhanced = tracks > 1 && round % 4 == 1;
+        starts[tracks - 1].data = enhanced;
+        const int first = random_disc.toc.FirstTrack();
+        const DiscToc toc = MakeDiscToc(first, first + tracks - 1, starts);
+
+        // libdiscid takes the audio tracks by number and the audio lead-out.
+        const int audio = enhanced ? tracks - 1 : tracks;
+        int offsets[100] = {};
+        offsets[0] = enhanced ? random_disc.offsets[tracks] - 11400 : random_disc.offsets[0];
+        for (int t = 1; t <= audio; ++t) {
+            offsets[first + t - 1] = random_disc.offsets[t];
+        }
+        if (offsets[0] <= offsets[first + audio - 1]) {
+            continue;  // a data track too close for an audio session before it
+        }
+        ASSERT_TRUE(discid_put(disc, first, first + audio - 1, offsets))
+            << discid_get_error_msg(disc);
+        ASSERT_EQ(MusicBrainzDiscId(toc), discid_get_id(disc))
+            << "round " << round << ": " << FormatTocText(toc);
+        std::string their_toc = discid_get_toc_string(disc);
+        std::replace(their_toc.begin(), their_toc.end(), ' ', '+');
+        ASSERT_EQ(MusicBrainzToc(toc), their_toc);
     }
     discid_free(disc);
 }
