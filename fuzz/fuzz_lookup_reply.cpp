@@ -9,13 +9,15 @@
 
 namespace {
 
-class CannedFetcher : public kalvex::HttpFetcher {
+class CannedFetcher : public kalvex::SequentialFetcher {
 public:
     CannedFetcher(std::string query, std::string album)
         : query_(std::move(query)), album_(std::move(album)) {}
-    kalvex::FetchResult Fetch(const std::string& url, const std::string&) override {
-        const bool read = url.find("cmd=cddb+read") != std::string::npos;
-        return {true, read ? album_ : query_, {}};
+
+protected:
+    kalvex::FetchResult Answer(const kalvex::HttpRequest& request) override {
+        const bool read = request.url.find("cmd=cddb+read") != std::string::npos;
+        return {true, read ? album_ : query_, {}, 200, {}};
     }
 
 private:

@@ -1,11 +1,13 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kalvex {
 
@@ -14,6 +16,9 @@ struct FetchResult {
     bool ok = false;
     std::string body;
     std::string reason;  // the transport's own words, e.g. "Connection refused"
+    long status = 0;     // the HTTP status when one arrived, else 0
+    // The reply's Retry-After in seconds, when it gave one.
+    std::optional<long> retry_after_seconds;
 };
 
 struct FetchLimits {
@@ -32,23 +37,60 @@ FetchLimits DefaultFetchLimits();
 // reason in `reason`.
 std::optional<long> ReadPortText(std::string_view port_text, std::string& reason);
 
-// Fetches one URL and returns the body. Successive fetches on one fetcher may
-// share a kept-alive connection.
+using Clock = std::chrono::steady_clock;
+
+// One GET request.
+struct HttpRequest {
+    std::string url;
+    // The port box's text, which overrides the URL's own port; empty keeps
+    // the URL's port (or its scheme's).
+    std::string port_text;
+    std::vector<std::string> headers;  // "Name: value" lines
+    // Not sent before this moment (a service's rate limit).
+    Clock::time_point not_before{};
+};
+
+using FetchDone = std::function<void(FetchResult)>;
+
+// Fetches URLs. Several requests may run at once on the calling thread:
+// Start them, then Run until all are done; a request's `done` runs inside
+// Run and may Start the next one. Successive requests may share a
+// kept-alive connection.
 class HttpFetcher {
 public:
     virtual ~HttpFetcher() = default;
-    // GET `url` on the port the port box holds (it overrides the URL's own).
-    virtual FetchResult Fetch(const std::string& url, const std::string& port_text) = 0;
-    // Ends a fetch under way as soon as it can (from the code its waiting
-    // runs); that fetch then fails.
+    virtual void Start(HttpRequest request, FetchDone done) = 0;
+    virtual void Run() = 0;
+    // Ends the requests under way as soon as it can (from the code the
+    // waiting runs); they then fail. Requests started later run again.
     virtual void Cancel() {}
+
+    // One request, start to end.
+    FetchResult Fetch(HttpRequest request);
+    // GET `url` on the port the port box holds (it overrides the URL's own).
+    FetchResult Fetch(const std::string& url, const std::string& port_text);
 };
 
-// The fetcher for real servers (libcurl). Only http and https are spoken, for
-// the first request and for redirects (at most `max_redirects`); a reply with
-// an HTTP error status or one larger than `max_reply_bytes` is a failed fetch.
-// `while_waiting` runs every few milliseconds while a request is under way, so
-// a window can keep repainting.
+// A fetcher that answers one request at a time by Answer, for stand-ins
+// that need no network: the requests run in the order they were started.
+class SequentialFetcher : public HttpFetcher {
+public:
+    void Start(HttpRequest request, FetchDone done) override;
+    void Run() override;
+
+protected:
+    virtual FetchResult Answer(const HttpRequest& request) = 0;
+
+private:
+    std::vector<std::pair<HttpRequest, FetchDone>> queued_;
+};
+
+// The fetcher for real servers (libcurl's multi interface). Only http and
+// https are spoken, for the first request and for redirects (at most
+// `max_redirects`); a reply with an HTTP error status or one larger than
+// `max_reply_bytes` is a failed fetch. `while_waiting` runs every few
+// milliseconds while requests are under way, so a window can keep
+// repainting.
 class CurlFetcher : public HttpFetcher {
 public:
     explicit CurlFetcher(FetchLimits limits = DefaultFetchLimits(),
@@ -57,11 +99,16 @@ public:
     CurlFetcher(const CurlFetcher&) = delete;
     CurlFetcher& operator=(const CurlFetcher&) = delete;
 
-    FetchResult Fetch(const std::string& url, const std::string& port_text) override;
+    void Start(HttpRequest request, FetchDone done) override;
+    void Run() override;
     void Cancel() override { cancelled_ = true; }
 
 private:
+    struct Transfer;
     struct Handles;
+    void Begin(std::unique_ptr<Transfer> transfer);
+    void Finish(Transfer& transfer, int code);
+
     std::unique_ptr<Handles> handles_;
     FetchLimits limits_;
     std::function<void()> while_waiting_;
