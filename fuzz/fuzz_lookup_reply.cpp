@@ -27,7 +27,7 @@ private:
 
 class LastMatchChooser : public kalvex::MatchChooser {
 public:
-    void ChooseMatch(const kalvex::MatchList& matches,
+    void ChooseMatch(const std::vector<std::string>& matches,
                      const std::function<void(int)>& load_match) override {
         load_match(static_cast<int>(matches.size()) - 1);
     }

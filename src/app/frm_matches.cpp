@@ -48,17 +48,18 @@ frmMatches::frmMatches(QWidget* parent) : QDialog(parent) {
     connect(lstMatches, &QListWidget::itemDoubleClicked, this, &frmMatches::OnOk);
 }
 
-void frmMatches::ChooseMatch(const MatchList& matches, const std::function<void(int)>& load_match) {
+void frmMatches::ChooseMatch(const std::vector<std::string>& rows,
+                             const std::function<void(int)>& load_match) {
     load_match_ = load_match;
-    FillList(matches);
+    FillList(rows);
     exec();
     load_match_ = nullptr;
 }
 
-void frmMatches::FillList(const MatchList& matches) {
+void frmMatches::FillList(const std::vector<std::string>& rows) {
     lstMatches->clear();
-    for (size_t i = 0; i < matches.size(); ++i) {
-        auto* row = new QListWidgetItem(QString::fromUtf8(matches[i].Title), lstMatches);
+    for (size_t i = 0; i < rows.size(); ++i) {
+        auto* row = new QListWidgetItem(QString::fromUtf8(rows[i]), lstMatches);
         row->setData(Qt::UserRole, static_cast<int>(i));
     }
     lstMatches->setCurrentRow(0);

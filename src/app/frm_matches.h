@@ -21,7 +21,8 @@ class frmMatches : public QDialog, public MatchChooser {
 public:
     explicit frmMatches(QWidget* parent = nullptr);
 
-    void ChooseMatch(const MatchList& matches, const std::function<void(int)>& load_match) override;
+    void ChooseMatch(const std::vector<std::string>& rows,
+                     const std::function<void(int)>& load_match) override;
 
     QLabel* lblInfo = nullptr;
     QListWidget* lstMatches = nullptr;
@@ -32,7 +33,7 @@ public slots:
     void reject() override;
 
 private:
-    void FillList(const MatchList& matches);
+    void FillList(const std::vector<std::string>& rows);
     void OnOk();
 
     std::function<void(int)> load_match_;

@@ -94,7 +94,7 @@ ServerAddress ReadServerOptions(ArgReader& reader, bool* given) {
     return address;
 }
 
-void OptionMatchChooser::ChooseMatch(const MatchList& matches,
+void OptionMatchChooser::ChooseMatch(const std::vector<std::string>& matches,
                                      const std::function<void(int)>& load_match) {
     if (!choice_) {
         choice_missing_ = true;

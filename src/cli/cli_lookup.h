@@ -43,7 +43,8 @@ std::optional<std::string> UrlPort(const std::string& url);
 class OptionMatchChooser : public MatchChooser {
 public:
     explicit OptionMatchChooser(std::optional<int> choice) : choice_(choice) {}
-    void ChooseMatch(const MatchList& matches, const std::function<void(int)>& load_match) override;
+    void ChooseMatch(const std::vector<std::string>& rows,
+                     const std::function<void(int)>& load_match) override;
     // Set when several matches were offered and --choose did not pick one.
     bool ChoiceMissing() const { return choice_missing_; }
     const std::string& Problem() const { return problem_; }

@@ -132,7 +132,7 @@ int RunRead(const std::vector<std::string>& words, const ServerAddress& address,
     CliLookup cli;
     const bool loaded = cli.lookup.LookUpManually(words[0], words[1], address);
     PrintMessages(cli.messages, io);
-    const FreeDbMatch& match = cli.lookup.Matches().front();
+    const FreeDbMatch& match = cli.lookup.Matches().front().Cddb;
     if (json) {
         PrintJson(io, Json{{"Category", match.Category},
                            {"DiscId", match.DiscId},

@@ -34,11 +34,12 @@ does not pick one.
 const std::string kHelp =
     std::string(kHelpHead) + kDiscOptionsHelp + kServerOptionsHelp + kHelpTail;
 
-Json MatchesJson(const MatchList& matches) {
+Json MatchesJson(const std::vector<AlbumMatch>& matches) {
     Json list = Json::array();
-    for (const FreeDbMatch& match : matches) {
-        list.push_back(
-            {{"Category", match.Category}, {"DiscId", match.DiscId}, {"Title", match.Title}});
+    for (const AlbumMatch& match : matches) {
+        list.push_back({{"Category", match.Cddb.Category},
+                        {"DiscId", match.Cddb.DiscId},
+                        {"Title", match.Cddb.Title}});
     }
     return list;
 }
@@ -62,9 +63,10 @@ int RunLookup(std::vector<std::string> args, Io& io) {
     const bool loaded = cli.lookup.LookUpToc(*toc, address);
     const CdLookup& lookup = cli.lookup;
     // Only a query that named albums has matches worth listing.
-    const bool matched = !lookup.Matches().front().DiscId.empty();
-    const MatchList no_matches;
-    const MatchList& matches = matched ? lookup.Matches() : no_matches;
+    const bool matched = !lookup.Matches().front().Cddb.DiscId.empty() ||
+                         lookup.Matches().front().Source == MatchSource::kMusicBrainz;
+    const std::vector<AlbumMatch> no_matches;
+    const std::vector<AlbumMatch>& matches = matched ? lookup.Matches() : no_matches;
     PrintMessages(cli.messages, io);
     if (cli.chooser.ChoiceMissing()) {
         io.err << "kalvex-cli lookup: " << cli.chooser.Problem() << '\n';
@@ -80,8 +82,8 @@ int RunLookup(std::vector<std::string> args, Io& io) {
         io.out << "Disc id: " << lookup.DiscId() << '\n';
         for (size_t i = 0; i < matches.size(); ++i) {
             io.out << (loaded && static_cast<int>(i) == lookup.ChosenMatch() ? "* " : "  ") << i
-                   << "  " << matches[i].Category << ' ' << matches[i].DiscId << ' '
-                   << TrimBlanks(matches[i].Title) << '\n';
+                   << "  " << matches[i].Cddb.Category << ' ' << matches[i].Cddb.DiscId << ' '
+                   << TrimBlanks(matches[i].Cddb.Title) << '\n';
         }
         if (loaded) {
             PrintAlbum(lookup, io);

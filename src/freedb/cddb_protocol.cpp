@@ -66,9 +66,9 @@ std::string UrlEncode(std::string_view text) {
 }
 
 std::string BuildHello(std::string_view user, std::string_view host, std::string_view client,
-                       std::string_view version) {
+                       std::string_view version, int protocol) {
     return "&hello=" + UrlEncode(user) + "+" + UrlEncode(host) + "+" + UrlEncode(client) + "+" +
-           UrlEncode(version) + "&proto=5";
+           UrlEncode(version) + "&proto=" + std::to_string(protocol);
 }
 
 std::string ProgramHelloSuffix() {

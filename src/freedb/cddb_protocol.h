@@ -21,9 +21,10 @@ inline constexpr const char* kHelloHost = "kalvex-tagger.example";
 // Windows-1252 form becomes %XX with upper-case hex digits.
 std::string UrlEncode(std::string_view text);
 
-// "&hello=user+host+client+version&proto=5", each part URL-encoded.
+// "&hello=user+host+client+version&proto=5", each part URL-encoded; level 6
+// asks for UTF-8 replies.
 std::string BuildHello(std::string_view user, std::string_view host, std::string_view client,
-                       std::string_view version);
+                       std::string_view version, int protocol = 5);
 
 // The hello this program sends: user "anon", the maker's host, the client
 // name and the program's version.

@@ -78,6 +78,16 @@ std::optional<long> ReadPortText(std::string_view port_text, std::string& reason
     return static_cast<long>(port);
 }
 
+Clock::time_point RequestPacer::Next() {
+    const Clock::time_point moment = std::max(Clock::now(), next_);
+    next_ = moment + interval_;
+    return moment;
+}
+
+void RequestPacer::HoldUntil(Clock::time_point moment) {
+    next_ = std::max(next_, moment);
+}
+
 FetchResult HttpFetcher::Fetch(HttpRequest request) {
     FetchResult result;
     Start(std::move(request), [&result](FetchResult done) { result = std::move(done); });
@@ -86,11 +96,6 @@ FetchResult HttpFetcher::Fetch(HttpRequest request) {
 }
 
 FetchResult HttpFetcher::Fetch(const std::string& url, const std::string& port_text) {
-    if (port_text.empty()) {
-        FetchResult failed;
-        ReadPortText(port_text, failed.reason);
-        return failed;
-    }
     return Fetch(HttpRequest{url, port_text, {}, {}});
 }
 
@@ -163,8 +168,8 @@ void CurlFetcher::Begin(std::unique_ptr<Transfer> transfer) {
     Transfer& t = *transfer;
     const HttpRequest& request = t.request;
     std::optional<long> port;
-    if (!request.port_text.empty()) {
-        port = ReadPortText(request.port_text, t.failure);
+    if (request.port_text) {
+        port = ReadPortText(*request.port_text, t.failure);
     }
     t.easy = curl_easy_init();
     if (handles_->multi == nullptr || t.easy == nullptr) {

@@ -42,15 +42,31 @@ using Clock = std::chrono::steady_clock;
 // One GET request.
 struct HttpRequest {
     std::string url;
-    // The port box's text, which overrides the URL's own port; empty keeps
+    // The port box's text, which overrides the URL's own port; none keeps
     // the URL's port (or its scheme's).
-    std::string port_text;
+    std::optional<std::string> port_text;
     std::vector<std::string> headers;  // "Name: value" lines
     // Not sent before this moment (a service's rate limit).
     Clock::time_point not_before{};
 };
 
 using FetchDone = std::function<void(FetchResult)>;
+
+// Spaces the requests to one service: each gets a moment at least
+// `interval` after the one before it, so a service's rate limit is kept by
+// waiting, never by failing.
+class RequestPacer {
+public:
+    explicit RequestPacer(Clock::duration interval) : interval_(interval) {}
+    // The earliest moment for the next request, reserved for it.
+    Clock::time_point Next();
+    // Also no request before `moment` (a service asked to slow down).
+    void HoldUntil(Clock::time_point moment);
+
+private:
+    Clock::duration interval_;
+    Clock::time_point next_{};
+};
 
 // Fetches URLs. Several requests may run at once on the calling thread:
 // Start them, then Run until all are done; a request's `done` runs inside

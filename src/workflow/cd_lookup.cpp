@@ -1,11 +1,14 @@
 // The road from a disc or a typed disc id to the album shown, without a window.
 #include "workflow/cd_lookup.h"
 
+#include <algorithm>
+
 #include "cdrom/disc_id.h"
 #include "cdrom/scsi_interface.h"
 #include "common/cp1252.h"
 #include "common/text_helpers.h"
 #include "freedb/reply_lines.h"
+#include "kalvex/version.h"
 
 namespace kalvex {
 namespace {
@@ -31,6 +34,14 @@ std::string FirstLineForDisplay(std::string_view page) {
 
 bool IsToldQueryStatus(const std::string& status) {
     return status == "202" || status == "403" || status == "409";
+}
+
+// What a refusing server said, and what the user can do about it.
+std::string RefusalText(std::string_view page) {
+    return kRefusedPrefix + FirstLineForDisplay(page) +
+           "\". It answers only programs or e-mail addresses registered with it: register "
+           "your e-mail address at the service and enter it on the FreeDB page, or let "
+           "MusicBrainz find the album (\"Ask MusicBrainz\" on the Options page).";
 }
 
 // Clears a flag when the scope ends, however it ends.
@@ -68,6 +79,7 @@ bool CdLookup::ReadCd(const DriveBox& box, const ServerAddress& address) {
 }
 
 void CdLookup::StartLoading(const ServerAddress& address, int disc_tracks) {
+    notes_.clear();
     loaded_ = false;
     aborted_ = false;
     album_ready_ = false;
@@ -76,7 +88,7 @@ void CdLookup::StartLoading(const ServerAddress& address, int disc_tracks) {
     fetcher_ = fetchers_();
 }
 
-bool CdLookup::LookUpToc(const DiscToc& toc, const ServerAddress& address) {
+bool CdLookup::LookUpToc(const DiscToc& toc, const ServerAddress& address, std::string note) {
     if (busy_) {
         return false;
     }
@@ -84,7 +96,10 @@ bool CdLookup::LookUpToc(const DiscToc& toc, const ServerAddress& address) {
     disc_id_ = ComputeDiscId(toc);
     query_command_ = BuildQueryCommand(toc);
     StartLoading(address, kalvex::TrackCount(toc));
-    RunFreeDbQuery();
+    if (!note.empty()) {
+        notes_.push_back(std::move(note));
+    }
+    RunQueries(toc);
     fetcher_.reset();
     return loaded_;
 }
@@ -95,7 +110,8 @@ bool CdLookup::LookUpManually(const std::string& category, const std::string& di
         return false;
     }
     BusyScope busy(busy_);
-    matches_.assign(1, FreeDbMatch{ToLowerAscii(TrimBlanks(category)), ToLowerAscii(disc_id), ""});
+    matches_.assign(
+        1, AlbumMatch{.Cddb = {ToLowerAscii(TrimBlanks(category)), ToLowerAscii(disc_id), ""}});
     StartLoading(address, 0);
     ReadAndShowMatch(0);
     fetcher_.reset();
@@ -140,43 +156,166 @@ bool CdLookup::TestConnection(const ServerAddress& address) {
 
 void CdLookup::LoadSelectedMatch(int index) {
     if (fetcher_ && index >= 0 && index < static_cast<int>(matches_.size())) {
-        ReadAndShowMatch(index);
+        LoadMatch(index);
     }
 }
 
-bool CdLookup::RunFreeDbQuery() {
-    if (query_command_.empty()) {
+std::vector<std::string> CdLookup::MatchRows() const {
+    std::vector<std::string> rows;
+    for (const AlbumMatch& match : matches_) {
+        rows.push_back(MatchRowText(match, NamesSources()));
+    }
+    return rows;
+}
+
+bool CdLookup::RunQueries(const DiscToc& toc) {
+    // With MusicBrainz asked too, what CDDB would tell waits: it is told
+    // only when neither service finds the album.
+    CollectingMessageService deferred;
+    MessageService& cddb_tells = sources_.musicbrainz ? deferred : messages_;
+    std::vector<AlbumMatch> cddb_found;
+    std::vector<AlbumMatch> musicbrainz_found;
+    SourceOutcome cddb;
+    SourceOutcome musicbrainz;
+    if (sources_.cddb && !query_command_.empty()) {
+        fetcher_->Start(CddbRequest(query_command_), [&](FetchResult fetched) {
+            cddb = ReadQueryReply(fetched, cddb_tells, cddb_found);
+        });
+    }
+    musicbrainz_replies_.clear();
+    if (sources_.musicbrainz) {
+        StartMusicBrainzLookup(
+            *fetcher_, musicbrainz_pacer_, sources_.musicbrainz_server, toc,
+            [&](std::vector<MusicBrainzRelease> releases, SourceOutcome outcome) {
+                musicbrainz = std::move(outcome);
+                for (MusicBrainzRelease& release : releases) {
+                    musicbrainz_found.push_back(
+                        {MatchSource::kMusicBrainz, {}, std::move(release)});
+                    musicbrainz_replies_.push_back(musicbrainz.reply);
+                }
+            });
+    }
+    fetcher_->Run();
+    if (aborted_) {
         return false;
     }
-    std::string page;
-    if (!FetchCommand(query_command_, page)) {
-        return false;
-    }
-    MatchList matches;
-    if (!ParseQueryReply(page, matches, messages_)) {
-        // The status as the parser read it, so that every reply it did not
-        // tell the user about ("202" alone on its line, say) is told here.
-        const std::string status = GetField(CanonicalReplyText(page), " ", 1);
-        if (!IsToldQueryStatus(status)) {
-            messages_.ShowExclamation(kServerAnsweredPrefix + FirstLineForDisplay(page));
+    std::vector<AlbumMatch> found = std::move(cddb_found);
+    found.insert(found.end(), musicbrainz_found.begin(), musicbrainz_found.end());
+    if (found.empty()) {
+        if (sources_.musicbrainz) {
+            TellNothingFound(cddb, musicbrainz);
         }
         return false;
     }
-    matches_ = std::move(matches);
-    if (matches_.size() == 1) {
-        return ReadAndShowMatch(0);
+    if (!cddb.failure.empty()) {
+        notes_.push_back(cddb.failure);  // MusicBrainz found it: the refusal is only noted
     }
-    chooser_.ChooseMatch(matches_, [this](int index) { LoadSelectedMatch(index); });
+    matches_ = std::move(found);
+    if (matches_.size() == 1) {
+        return LoadMatch(0);
+    }
+    chooser_.ChooseMatch(MatchRows(), [this](int index) { LoadSelectedMatch(index); });
     return loaded_;
 }
 
+SourceOutcome CdLookup::ReadQueryReply(const FetchResult& fetched, MessageService& tell,
+                                       std::vector<AlbumMatch>& found) {
+    SourceOutcome outcome;
+    if (aborted_) {
+        return outcome;
+    }
+    if (!fetched.ok) {
+        outcome.failure = kFetchFailedPrefix + fetched.reason;
+        tell.ShowExclamation(outcome.failure);
+        return outcome;
+    }
+    const std::string page = DecodeReply(fetched.body);
+    outcome.reply = page;
+    const std::string status = GetField(CanonicalReplyText(page), " ", 1);
+    if (status.size() == 3 && status[0] == '5') {
+        outcome.failure = RefusalText(page);
+        tell.ShowExclamation(outcome.failure);
+        return outcome;
+    }
+    MatchList matches;
+    CollectingMessageService told;
+    if (!ParseQueryReply(page, matches, told)) {
+        // The status as the parser read it, so that every reply it did not
+        // tell the user about ("202" alone on its line, say) is told here.
+        if (!IsToldQueryStatus(status)) {
+            told.ShowExclamation(kServerAnsweredPrefix + FirstLineForDisplay(page));
+        }
+        for (const std::string& text : told.Texts()) {
+            tell.ShowExclamation(text);
+            if (text != kNoMatchMessage) {
+                outcome.failure += (outcome.failure.empty() ? "" : " ") + text;
+            }
+        }
+        outcome.answered = outcome.failure.empty();
+        return outcome;
+    }
+    outcome.answered = true;
+    for (FreeDbMatch& match : matches) {
+        found.push_back({MatchSource::kCddb, std::move(match), {}});
+    }
+    return outcome;
+}
+
+void CdLookup::TellNothingFound(const SourceOutcome& cddb, const SourceOutcome& musicbrainz) {
+    std::string text = kNoMatchMessage;
+    for (const SourceOutcome* outcome : {&cddb, &musicbrainz}) {
+        if (!outcome->failure.empty()) {
+            text += "\r\n" + outcome->failure;
+        }
+    }
+    messages_.ShowExclamation(text);
+}
+
+bool CdLookup::LoadMatch(int index) {
+    const AlbumMatch& match = matches_[static_cast<size_t>(index)];
+    if (match.Source == MatchSource::kMusicBrainz) {
+        const std::size_t reply =
+            static_cast<std::size_t>(index) -
+            static_cast<std::size_t>(std::ranges::count_if(
+                matches_, [](const AlbumMatch& m) { return m.Source == MatchSource::kCddb; }));
+        return ShowMusicBrainzAlbum(
+            index, reply < musicbrainz_replies_.size() ? musicbrainz_replies_[reply] : "");
+    }
+    return ReadAndShowMatch(index);
+}
+
 bool CdLookup::ReadAndShowMatch(int index) {
-    const FreeDbMatch match = matches_[static_cast<size_t>(index)];
+    const FreeDbMatch match = matches_[static_cast<size_t>(index)].Cddb;
     std::string page;
     if (!FetchCommand("cddb read " + match.Category + " " + match.DiscId, page)) {
         return false;
     }
     return ShowAlbumReply(page, index);
+}
+
+bool CdLookup::ShowMusicBrainzAlbum(int index, const std::string& reply) {
+    const MusicBrainzRelease& release = matches_[static_cast<size_t>(index)].Release;
+    album_ = MusicBrainzAlbumData(release);
+    track_count_ = AlbumTrackCount(album_, disc_tracks_);
+    ShowAlbum(FreeDbMatch{});
+    // The credit as written: an artist or title holding " / " stays whole.
+    panel_.Artist = release.Artist;
+    panel_.Album = release.Title;
+    panel_.Genre = MusicBrainzGenre(release);
+    AlbumLoaded(index, reply);
+    return true;
+}
+
+void CdLookup::AlbumLoaded(int index, std::string reply) {
+    chosen_match_ = index;
+    std::string head;
+    for (const std::string& note : notes_) {
+        head += note + "\r\n\r\n";
+    }
+    raw_reply_ = head + reply;
+    loaded_ = true;
+    album_ready_ = true;
+    Changed(LookupChange::kAlbum);
 }
 
 bool CdLookup::LoadAlbumReply(const std::string& page) {
@@ -187,8 +326,9 @@ bool CdLookup::LoadAlbumReply(const std::string& page) {
     // "210 rock 14001a05 CD database entry follows": category and disc id.
     const std::string canonical = CanonicalReplyText(page);
     const std::string status_line = canonical.substr(0, canonical.find("\r\n"));
-    matches_.assign(1, FreeDbMatch{ToLowerAscii(GetField(status_line, " ", 2)),
-                                   ToLowerAscii(GetField(status_line, " ", 3)), ""});
+    matches_.assign(1, AlbumMatch{.Cddb = {ToLowerAscii(GetField(status_line, " ", 2)),
+                                           ToLowerAscii(GetField(status_line, " ", 3)), ""}});
+    notes_.clear();
     loaded_ = false;
     aborted_ = false;
     album_ready_ = false;
@@ -208,12 +348,9 @@ bool CdLookup::ShowAlbumReply(const std::string& page, int index) {
         return false;
     }
     album_ = std::move(album);
-    chosen_match_ = index;
     track_count_ = AlbumTrackCount(album_, disc_tracks_);
-    ShowAlbum(matches_[static_cast<size_t>(index)]);
-    loaded_ = true;
-    album_ready_ = true;
-    Changed(LookupChange::kAlbum);
+    ShowAlbum(matches_[static_cast<size_t>(index)].Cddb);
+    AlbumLoaded(index, page);
     return true;
 }
 
@@ -236,12 +373,38 @@ void CdLookup::ShowAlbum(const FreeDbMatch& match) {
     panel_.Caption = title;
 }
 
+HttpRequest CdLookup::CddbRequest(const std::string& command) const {
+    std::string hello = hello_suffix_;
+    if (!address_.email.empty() || address_.protocol != 5) {
+        hello = BuildHello(address_.email.empty() ? kHelloUser : address_.email, kHelloHost,
+                           kClientName, kVersionText, address_.protocol);
+    }
+    HttpRequest request{
+        BuildRequestUrl(address_.server, address_.root, command, hello), address_.port, {}, {}};
+    if (!address_.email.empty()) {
+        request.headers.push_back("User-Email: " + address_.email);
+    }
+    return request;
+}
+
+std::string CdLookup::DecodeReply(const std::string& body) const {
+    if (address_.protocol == 6) {
+        // Invalid bytes become U+FFFD rather than reaching the tags.
+        std::string text;
+        for (const char32_t c : Utf8ToCodePoints(body)) {
+            AppendUtf8(text, c);
+        }
+        return text;
+    }
+    // Protocol level 5 sends single bytes of the Windows code page.
+    return Cp1252ToUtf8(body);
+}
+
 bool CdLookup::FetchCommand(const std::string& command, std::string& page) {
     if (aborted_) {
         return false;
     }
-    const std::string url = BuildRequestUrl(address_.server, address_.root, command, hello_suffix_);
-    FetchResult fetched = fetcher_->Fetch(url, address_.port);
+    FetchResult fetched = fetcher_->Fetch(CddbRequest(command));
     if (aborted_) {
         return false;  // nobody is left to tell
     }
@@ -249,8 +412,7 @@ bool CdLookup::FetchCommand(const std::string& command, std::string& page) {
         messages_.ShowExclamation(kFetchFailedPrefix + fetched.reason);
         return false;
     }
-    // Protocol level 5 sends single bytes of the Windows code page.
-    page = Cp1252ToUtf8(fetched.body);
+    page = DecodeReply(fetched.body);
     return true;
 }
 

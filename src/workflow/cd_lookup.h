@@ -11,6 +11,7 @@
 #include "freedb/album_record.h"
 #include "freedb/cddb_protocol.h"
 #include "freedb/http_fetch.h"
+#include "workflow/album_sources.h"
 
 namespace kalvex {
 
@@ -19,21 +20,29 @@ inline constexpr const char* kServerAnsweredPrefix = "The FreeDB server answered
 inline constexpr const char* kInvalidAlbumMessage = "The CD album data is invalid.";
 inline constexpr const char* kConnectedMessage = "Successfully connected to FreeDB";
 inline constexpr const char* kNotConnectedMessage = "Could not connect to FreeDB";
+inline constexpr const char* kNoMatchMessage = "No match found";
+inline constexpr const char* kRefusedPrefix = "The CDDB server refused the lookup: \"";
 
-// Where the requests go, as the three server boxes hold it.
+// Where the CDDB requests go, as the server boxes hold it, and how the
+// program introduces itself there.
 struct ServerAddress {
     std::string server = kDefaultServer;
     std::string root = kDefaultRoot;
     std::string port = kDefaultPort;
+    // The address registered at the service; it then stands in the hello
+    // and in a User-Email header. Empty: the anonymous hello.
+    std::string email{};
+    int protocol = 5;  // 6 sends UTF-8 replies
 };
 
-// Lets the user pick one of several matches. Calls `load_match` with the
-// chosen index before it returns (the window reads the album while its dialog
-// is still up); returns without calling it when the user cancels.
+// Lets the user pick one of several matches, given as the dialog's rows.
+// Calls `load_match` with the chosen index before it returns (the window
+// reads the album while its dialog is still up); returns without calling it
+// when the user cancels.
 class MatchChooser {
 public:
     virtual ~MatchChooser() = default;
-    virtual void ChooseMatch(const MatchList& matches,
+    virtual void ChooseMatch(const std::vector<std::string>& rows,
                              const std::function<void(int)>& load_match) = 0;
 };
 
@@ -68,8 +77,9 @@ public:
     // box, its disc id, the query, the choice, the read. True when this
     // lookup loaded an album (only then may an import follow).
     bool ReadCd(const DriveBox& box, const ServerAddress& address);
-    // The same road from a table of contents already at hand.
-    bool LookUpToc(const DiscToc& toc, const ServerAddress& address);
+    // The same road from a table of contents already at hand. `note`, when
+    // given, heads the raw reply box of the album read.
+    bool LookUpToc(const DiscToc& toc, const ServerAddress& address, std::string note = {});
     // Reads the album of a typed disc id and category; nothing happens for
     // an empty disc id.
     bool LookUpManually(const std::string& category, const std::string& disc_id,
@@ -99,9 +109,17 @@ public:
     // count, when the album came from a table of contents).
     int TrackCount() const { return track_count_; }
 
+    // Which services the lookups ask (CDDB alone unless set).
+    void SetSources(LookupSources sources) { sources_ = std::move(sources); }
+    const LookupSources& Sources() const { return sources_; }
+
     const std::string& DiscId() const { return disc_id_; }
     const std::string& QueryCommand() const { return query_command_; }
-    const MatchList& Matches() const { return matches_; }
+    // What the last lookup found, CDDB's matches first; one entry (with an
+    // empty CDDB match) before any.
+    const std::vector<AlbumMatch>& Matches() const { return matches_; }
+    // The dialog's rows for the matches.
+    std::vector<std::string> MatchRows() const;
     const AlbumData& Album() const { return album_; }
     const AlbumPanel& Panel() const { return panel_; }
     // The raw reply box: the last album reply or message of the day, as text.
@@ -115,17 +133,33 @@ public:
     }
 
 private:
-    bool RunFreeDbQuery();
+    // Asks every source at once, then reads the one match or lets the user
+    // choose.
+    bool RunQueries(const DiscToc& toc);
+    // The CDDB query's reply: its matches, or what went wrong told through
+    // `tell`.
+    SourceOutcome ReadQueryReply(const FetchResult& fetched, MessageService& tell,
+                                 std::vector<AlbumMatch>& found);
+    void TellNothingFound(const SourceOutcome& cddb, const SourceOutcome& musicbrainz);
+    bool LoadMatch(int index);
     bool ReadAndShowMatch(int index);
+    bool ShowMusicBrainzAlbum(int index, const std::string& reply);
+    // The request of one CDDB command, with the hello for this address.
+    HttpRequest CddbRequest(const std::string& command) const;
+    // A reply's text: Windows-1252 at protocol level 5, UTF-8 at 6.
+    std::string DecodeReply(const std::string& body) const;
     // Fetches one command ("motd" reads the same encoded or not); tells the
     // user and returns false on failure.
     bool FetchCommand(const std::string& command, std::string& page);
     // Parses a read reply for match `index` and shows it when it is valid.
     bool ShowAlbumReply(const std::string& page, int index);
     void ShowAlbum(const FreeDbMatch& match);
+    // Takes the album as loaded: the panel, the raw reply (after the notes).
+    void AlbumLoaded(int index, std::string reply);
     void Changed(LookupChange change);
     // Starts an operation that may load an album.
     void StartLoading(const ServerAddress& address, int disc_tracks);
+    bool NamesSources() const { return sources_.cddb && sources_.musicbrainz; }
 
     FetcherFactory fetchers_;
     MatchChooser& chooser_;
@@ -139,10 +173,18 @@ private:
     bool loaded_ = false;
     bool aborted_ = false;
     int disc_tracks_ = 0;  // of the table of contents looked up, else 0
+    // Lines that head the raw reply box of the album read (why the CDDB
+    // server refused while MusicBrainz found the album, ...).
+    std::vector<std::string> notes_;
+    std::vector<std::string> musicbrainz_replies_;  // one per release found
+
+    LookupSources sources_;
+    // MusicBrainz asks for at most one request a second, across lookups.
+    RequestPacer musicbrainz_pacer_{std::chrono::seconds(1)};
 
     std::string disc_id_;
     std::string query_command_;
-    MatchList matches_{FreeDbMatch{}};
+    std::vector<AlbumMatch> matches_{AlbumMatch{}};
     AlbumData album_;
     AlbumPanel panel_;
     std::string raw_reply_;

@@ -51,7 +51,7 @@ long Stat(const CddbServerProcess& server, const std::string& key) {
 
 class ScriptedChooser : public MatchChooser {
 public:
-    void ChooseMatch(const MatchList& matches,
+    void ChooseMatch(const std::vector<std::string>& matches,
                      const std::function<void(int)>& load_match) override {
         offered = matches;
         if (choice) {
@@ -59,7 +59,7 @@ public:
         }
     }
     std::optional<int> choice;
-    MatchList offered;
+    std::vector<std::string> offered;
 };
 
 class CdLookupTest : public ::testing::Test {
@@ -181,15 +181,15 @@ TEST_F(CdLookupTest, AStatusTheProgramDoesNotKnowIsShownToTheUser) {
     CdLookup lookup = MakeLookup();
     EXPECT_FALSE(lookup.LookUpToc(JazzDisc(), At(server)));
     ASSERT_EQ(Texts().size(), 1u);
-    EXPECT_TRUE(Texts()[0].starts_with(std::string(kServerAnsweredPrefix) + "500 ")) << Texts()[0];
+    EXPECT_TRUE(Texts()[0].starts_with(std::string(kRefusedPrefix) + "500 ")) << Texts()[0];
 }
 
 TEST_F(CdLookupTest, ManualLookupTrimsAndLowersTheCategory) {
     CddbServerProcess server(Db());
     CdLookup lookup = MakeLookup();
     ASSERT_TRUE(lookup.LookUpManually(" Rock ", "0B014802", At(server)));
-    EXPECT_EQ(lookup.Matches().front().Category, "rock");
-    EXPECT_EQ(lookup.Matches().front().DiscId, "0b014802");
+    EXPECT_EQ(lookup.Matches().front().Cddb.Category, "rock");
+    EXPECT_EQ(lookup.Matches().front().Cddb.DiscId, "0b014802");
     EXPECT_EQ(lookup.Panel().Genre, "Rock");
     EXPECT_FALSE(lookup.LookUpManually("rock", "", At(server)));
 }
