@@ -41,7 +41,7 @@ void PrintJson(Io& io, const Json& value) {
     io.out << value.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
 }
 
-int Fail(Io& io, const std::string& what) {
+int ReportFailure(Io& io, const std::string& what) {
     io.err << "kalvex-cli: " << what << '\n';
     return 1;
 }

@@ -38,7 +38,8 @@ std::string NotARegularFile(const std::string& path);
 // JSON on one line; text that is not valid UTF-8 is replaced, not refused.
 void PrintJson(Io& io, const Json& value);
 
-// "kalvex-cli: <what>" on the error stream; returns 1 for `return Fail(...)`.
-int Fail(Io& io, const std::string& what);
+// Why a command failed, as "kalvex-cli: <what>" on the error stream; returns 1
+// for `return ReportFailure(...)`.
+int ReportFailure(Io& io, const std::string& what);
 
 }  // namespace kalvex::cli

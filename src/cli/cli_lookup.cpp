@@ -33,7 +33,7 @@ std::optional<DiscToc> TocOfDisc(const DiscOptions& disc, Io& io) {
     }
     TocTextResult parsed = ParseTocText(disc.toc_text.value_or(""));
     if (!parsed.toc) {
-        Fail(io, parsed.error);
+        ReportFailure(io, parsed.error);
     }
     return parsed.toc;
 }

@@ -39,7 +39,7 @@ int RunDiscId(std::vector<std::string> args, Io& io) {
     }
     const TocTextResult parsed = ParseTocText(*toc_text);
     if (!parsed.toc) {
-        return Fail(io, parsed.error);
+        return ReportFailure(io, parsed.error);
     }
     PrintDiscId(*parsed.toc, json, io);
     return 0;

@@ -96,7 +96,7 @@ std::optional<DiscToc> ReadTocOfDrive(const std::string& drive_text, Io& io) {
         return std::nullopt;
     }
     if (!box.SelectDrive(drive_index)) {
-        Fail(io, "drive " + drive_text + " is not listed (see kalvex-cli drives)");
+        ReportFailure(io, "drive " + drive_text + " is not listed (see kalvex-cli drives)");
         return std::nullopt;
     }
     const size_t shown = messages.Texts().size();

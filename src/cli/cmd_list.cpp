@@ -47,7 +47,7 @@ int RunList(std::vector<std::string> args, Io& io) {
     std::string reason;
     const std::string folder = ExistingFolder(dirs[0], reason);
     if (folder.empty()) {
-        return Fail(io, "cannot list " + dirs[0] + ": " + reason);
+        return ReportFailure(io, "cannot list " + dirs[0] + ": " + reason);
     }
     TrackList list;
     NoProgress progress;

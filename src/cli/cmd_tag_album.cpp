@@ -108,15 +108,15 @@ bool LoadAlbum(const AlbumSource& source, const ServerAddress& address, CliLooku
         const std::string& path = *source.album_file;
         if (const std::string problem = path == "-" ? "" : NotARegularFile(path);
             !problem.empty()) {
-            Fail(io, "cannot read " + path + ": " + problem);
+            ReportFailure(io, "cannot read " + path + ": " + problem);
             return false;
         }
         const std::string page = Cp1252ToUtf8(ReadInputBytes(path));
         if (cli.lookup.LoadAlbumReply(page)) {
             return true;
         }
-        Fail(io, path + " is not a \"cddb read\" reply with status 210: it starts \"" +
-                     StatusLine(page) + "\"");
+        ReportFailure(io, path + " is not a \"cddb read\" reply with status 210: it starts \"" +
+                              StatusLine(page) + "\"");
         return false;
     }
     bool loaded = false;
@@ -257,14 +257,14 @@ int RunTagAlbum(std::vector<std::string> args, Io& io) {
     std::string reason;
     std::string folder = ExistingFolder(dirs[0], reason);
     if (folder.empty()) {
-        return Fail(io, "cannot tag " + dirs[0] + ": " + reason);
+        return ReportFailure(io, "cannot tag " + dirs[0] + ": " + reason);
     }
     // A DIR reached through a symbolic link is the folder it points to: the
     // rename must move that folder, not the link.
     std::error_code error;
     folder = std::filesystem::canonical(folder, error).string();
     if (error) {
-        return Fail(io, "cannot tag " + dirs[0] + ": " + error.message());
+        return ReportFailure(io, "cannot tag " + dirs[0] + ": " + error.message());
     }
 
     CliLookup cli(choice);
@@ -310,7 +310,7 @@ int RunTagAlbum(std::vector<std::string> args, Io& io) {
         PrintOutcomes(outcomes, folder_rename, import_options.DryRun, io);
     }
     if (!loaded) {
-        return Fail(io, std::string(kNoAlbum) + "; no file was changed");
+        return ReportFailure(io, std::string(kNoAlbum) + "; no file was changed");
     }
     const bool all_done = std::ranges::all_of(outcomes, [](const FileOutcome& outcome) {
         return outcome.written && outcome.error.empty();

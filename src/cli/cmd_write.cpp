@@ -94,7 +94,7 @@ int CannotWrite(Io& io, const std::string& path, const char* what, const FileRes
                                   ? "the file is unchanged"
                                   : std::string("the ID3 v2 tag was ") + ChangeName(v2_before) +
                                         ", the ID3 v1 tag is unchanged";
-    return Fail(
+    return ReportFailure(
         io, std::string("cannot ") + what + " " + path + ": " + failure.Reason() + "; " + state);
 }
 
