@@ -1,3 +1,4 @@
+// The streams, input files and error lines every subcommand shares.
 #include "cli/cli_io.h"
 
 #include <sys/stat.h>
@@ -44,6 +45,12 @@ void PrintJson(Io& io, const Json& value) {
 int ReportFailure(Io& io, const std::string& what) {
     io.err << "kalvex-cli: " << what << '\n';
     return 1;
+}
+
+void PrintMessages(const std::vector<std::string>& texts, Io& io) {
+    for (const std::string& text : texts) {
+        io.err << text << '\n';
+    }
 }
 
 }  // namespace kalvex::cli
