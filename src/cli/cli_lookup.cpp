@@ -3,9 +3,6 @@
 #include <charconv>
 #include <ostream>
 
-#include "cdrom/toc_text.h"
-#include "cli/commands.h"
-
 namespace kalvex::cli {
 
 const char* const kServerOptionsHelp =
@@ -14,29 +11,6 @@ const char* const kServerOptionsHelp =
   --root PATH    the path of its CDDB script (default ~cddb/cddb.cgi)
   --port N       the port (default: the URL's own port, else 80)
 )";
-
-const char* const kDiscOptionsHelp =
-    R"(  --drive N      read the table of contents from drive index N (see drives)
-  --toc TEXT     the table of contents as text, as for discid
-)";
-
-DiscOptions ReadDiscOptions(ArgReader& reader) {
-    DiscOptions disc;
-    disc.toc_text = reader.Value("--toc");
-    disc.drive = reader.Value("--drive");
-    return disc;
-}
-
-std::optional<DiscToc> TocOfDisc(const DiscOptions& disc, Io& io) {
-    if (disc.drive) {
-        return ReadTocOfDrive(*disc.drive, io);
-    }
-    TocTextResult parsed = ParseTocText(disc.toc_text.value_or(""));
-    if (!parsed.toc) {
-        ReportFailure(io, parsed.error);
-    }
-    return parsed.toc;
-}
 
 std::optional<int> ReadChoice(ArgReader& reader) {
     const std::optional<std::string> text = reader.Value("--choose");

@@ -3,7 +3,6 @@
 #include <optional>
 #include <string>
 
-#include "cdrom/disc_toc.h"
 #include "cli/cli_args.h"
 #include "cli/cli_io.h"
 #include "common/message_service.h"
@@ -14,19 +13,6 @@ namespace kalvex::cli {
 // The help text of --server, --root and --port, shared by the commands that
 // talk to a server.
 extern const char* const kServerOptionsHelp;
-
-// The help lines of --drive N and --toc TEXT.
-extern const char* const kDiscOptionsHelp;
-
-// Where a lookup's table of contents comes from: --toc TEXT or --drive N.
-struct DiscOptions {
-    std::optional<std::string> toc_text;
-    std::optional<std::string> drive;
-};
-DiscOptions ReadDiscOptions(ArgReader& reader);
-// The table of contents the options name; nullopt when it cannot be had,
-// with the reason on the error stream.
-std::optional<DiscToc> TocOfDisc(const DiscOptions& disc, Io& io);
 
 // --choose N: which of several matches to read (from 0).
 std::optional<int> ReadChoice(ArgReader& reader);
