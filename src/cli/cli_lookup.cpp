@@ -1,3 +1,4 @@
+// Shared by the commands that ask a CDDB server: its options, the choice, the album shown.
 #include "cli/cli_lookup.h"
 
 #include <charconv>
@@ -91,33 +92,43 @@ CliLookup::CliLookup(std::optional<int> choice)
       lookup([] { return std::make_unique<CurlFetcher>(); }, chooser, messages,
              ProgramHelloSuffix()) {}
 
-Json AlbumJson(const CdLookup& lookup) {
-    const AlbumData& album = lookup.Album();
-    if (!album.AlbumValid) {
+std::optional<ShownAlbum> LoadedAlbum(const CdLookup& lookup) {
+    if (!lookup.Album().AlbumValid) {
+        return std::nullopt;
+    }
+    return ShownAlbum{lookup.Album(), lookup.Panel(), lookup.TrackCount()};
+}
+
+Json AlbumJson(const std::optional<ShownAlbum>& album) {
+    if (!album) {
         return nullptr;
     }
-    const AlbumPanel& panel = lookup.Panel();
+    const AlbumData& record = album->record;
     Json tracks = Json::array();
     Json extras = Json::array();
-    for (int i = 0; i < lookup.TrackCount(); ++i) {
-        tracks.push_back(GetTrackTitle(album, i));
-        extras.push_back(GetTrackExtra(album, i));
+    for (int i = 0; i < album->track_count; ++i) {
+        tracks.push_back(GetTrackTitle(record, i));
+        extras.push_back(GetTrackExtra(record, i));
     }
-    return Json{{"AlbumTitle", album.AlbumTitle},
-                {"Artist", panel.Artist},
-                {"Album", panel.Album},
-                {"Genre", panel.Genre},
-                {"Year", album.AlbumYear},
-                {"ExtendedData", album.ExtendedData},
+    return Json{{"AlbumTitle", record.AlbumTitle},
+                {"Artist", album->panel.Artist},
+                {"Album", album->panel.Album},
+                {"Genre", album->panel.Genre},
+                {"Year", record.AlbumYear},
+                {"ExtendedData", record.ExtendedData},
                 {"Tracks", tracks},
                 {"TrackExtras", extras}};
 }
 
-void PrintAlbum(const CdLookup& lookup, Io& io) {
-    if (!lookup.Album().AlbumValid) {
+Json AlbumJson(const CdLookup& lookup) {
+    return AlbumJson(LoadedAlbum(lookup));
+}
+
+void PrintAlbum(const std::optional<ShownAlbum>& album, Io& io) {
+    if (!album) {
         return;
     }
-    const AlbumPanel& panel = lookup.Panel();
+    const AlbumPanel& panel = album->panel;
     io.out << "Artist: " << panel.Artist << '\n'
            << "Album: " << panel.Album << '\n'
            << "Genre: " << panel.Genre << '\n'
@@ -127,10 +138,13 @@ void PrintAlbum(const CdLookup& lookup, Io& io) {
     }
 }
 
-void PrintMessages(const CollectingMessageService& messages, Io& io) {
-    for (const std::string& text : messages.Texts()) {
-        io.err << text << '\n';
+Json MatchesJson(const MatchList& matches) {
+    Json list = Json::array();
+    for (const FreeDbMatch& match : matches) {
+        list.push_back(
+            {{"Category", match.Category}, {"DiscId", match.DiscId}, {"Title", match.Title}});
     }
+    return list;
 }
 
 }  // namespace kalvex::cli

@@ -48,11 +48,29 @@ struct CliLookup {
     CdLookup lookup;
 };
 
+// An album a lookup loaded, as the album panel shows it.
+struct ShownAlbum {
+    AlbumData record;
+    AlbumPanel panel;
+    int track_count = 0;
+};
+// The album loaded; nullopt when none is.
+std::optional<ShownAlbum> LoadedAlbum(const CdLookup& lookup);
+
 // {"AlbumTitle","Artist","Album","Genre","Year","ExtendedData","Tracks",
-// "TrackExtras"} of the album loaded, as the album panel shows it.
+// "TrackExtras"}; null without an album.
+Json AlbumJson(const std::optional<ShownAlbum>& album);
+// The same of the album the lookup holds.
 Json AlbumJson(const CdLookup& lookup);
-// The same as text lines.
-void PrintAlbum(const CdLookup& lookup, Io& io);
-void PrintMessages(const CollectingMessageService& messages, Io& io);
+// The same as text lines; nothing without an album.
+void PrintAlbum(const std::optional<ShownAlbum>& album, Io& io);
+
+// [{"Category","DiscId","Title"}] of the matches a server named.
+Json MatchesJson(const MatchList& matches);
+
+// The messages a lookup collected, through the one printer of messages.
+inline void PrintMessages(const CollectingMessageService& messages, Io& io) {
+    PrintMessages(messages.Texts(), io);
+}
 
 }  // namespace kalvex::cli

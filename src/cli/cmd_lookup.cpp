@@ -1,6 +1,6 @@
+// kalvex-cli lookup: the album of a disc from a CDDB server.
 #include <ostream>
 
-#include "cdrom/disc_id.h"
 #include "cli/cli_lookup.h"
 #include "cli/commands.h"
 #include "common/text_helpers.h"
@@ -34,13 +34,84 @@ does not pick one.
 const std::string kHelp =
     std::string(kHelpHead) + kDiscOptionsHelp + kServerOptionsHelp + kHelpTail;
 
-Json MatchesJson(const MatchList& matches) {
-    Json list = Json::array();
-    for (const FreeDbMatch& match : matches) {
-        list.push_back(
-            {{"Category", match.Category}, {"DiscId", match.DiscId}, {"Title", match.Title}});
+// The disc as read, then the lookup: its disc id and query, the matches
+// worth listing, the match chosen and the album loaded from it.
+struct LookupResult {
+    DiscReading disc;
+    std::vector<std::string> messages;
+    std::string missing_choice;
+    std::string disc_id;
+    std::string query_command;
+    MatchList matches;
+    std::optional<int> chosen;
+    std::optional<ShownAlbum> album;
+    bool Succeeded() const { return album.has_value(); }
+};
+
+LookupResult LookUp(const DiscOptions& disc, const ServerAddress& address,
+                    std::optional<int> choice) {
+    LookupResult result;
+    result.disc = ReadDisc(disc);
+    if (!result.disc.toc) {
+        return result;
     }
-    return list;
+    CliLookup cli(choice);
+    const CdLookup& lookup = cli.lookup;
+    const bool loaded = cli.lookup.LookUpToc(*result.disc.toc, address);
+    result.messages = cli.messages.Texts();
+    if (cli.chooser.ChoiceMissing()) {
+        result.missing_choice = cli.chooser.Problem();
+    }
+    result.disc_id = lookup.DiscId();
+    result.query_command = lookup.QueryCommand();
+    // Only a query that named albums has matches worth listing.
+    if (!lookup.Matches().front().DiscId.empty()) {
+        result.matches = lookup.Matches();
+    }
+    if (loaded) {
+        result.chosen = lookup.ChosenMatch();
+        result.album = LoadedAlbum(lookup);
+    }
+    return result;
+}
+
+// What both forms tell on the error stream first; false when the disc could
+// not be read, and there is nothing more to show.
+bool PrintProblems(Io& io, const LookupResult& result) {
+    PrintProblems(io, result.disc);
+    if (!result.disc.toc) {
+        return false;
+    }
+    PrintMessages(result.messages, io);
+    if (!result.missing_choice.empty()) {
+        io.err << "kalvex-cli lookup: " << result.missing_choice << '\n';
+    }
+    return true;
+}
+
+void PrintText(Io& io, const LookupResult& result) {
+    if (!PrintProblems(io, result)) {
+        return;
+    }
+    io.out << "Disc id: " << result.disc_id << '\n';
+    for (size_t i = 0; i < result.matches.size(); ++i) {
+        const FreeDbMatch& match = result.matches[i];
+        io.out << (result.chosen == static_cast<int>(i) ? "* " : "  ") << i << "  "
+               << match.Category << ' ' << match.DiscId << ' ' << TrimBlanks(match.Title) << '\n';
+    }
+    PrintAlbum(result.album, io);
+}
+
+void PrintJson(Io& io, const LookupResult& result) {
+    if (!PrintProblems(io, result)) {
+        return;
+    }
+    PrintJson(io, Json{{"DiscId", result.disc_id},
+                       {"QueryCommand", result.query_command},
+                       {"Matches", MatchesJson(result.matches)},
+                       {"Chosen", result.chosen ? Json(*result.chosen) : Json()},
+                       {"Album", AlbumJson(result.album)},
+                       {"Messages", result.messages}});
 }
 
 int RunLookup(std::vector<std::string> args, Io& io) {
@@ -53,41 +124,7 @@ int RunLookup(std::vector<std::string> args, Io& io) {
         throw UsageError(
             "lookup needs --toc \"FIRST LAST M:S:F ...\" or --drive N (see lookup --help)");
     }
-    const std::optional<DiscToc> toc = TocOfDisc(disc, io);
-    if (!toc) {
-        return 1;
-    }
-
-    CliLookup cli(choice);
-    const bool loaded = cli.lookup.LookUpToc(*toc, address);
-    const CdLookup& lookup = cli.lookup;
-    // Only a query that named albums has matches worth listing.
-    const bool matched = !lookup.Matches().front().DiscId.empty();
-    const MatchList no_matches;
-    const MatchList& matches = matched ? lookup.Matches() : no_matches;
-    PrintMessages(cli.messages, io);
-    if (cli.chooser.ChoiceMissing()) {
-        io.err << "kalvex-cli lookup: " << cli.chooser.Problem() << '\n';
-    }
-    if (json) {
-        PrintJson(io, Json{{"DiscId", lookup.DiscId()},
-                           {"QueryCommand", lookup.QueryCommand()},
-                           {"Matches", MatchesJson(matches)},
-                           {"Chosen", loaded ? Json(lookup.ChosenMatch()) : Json()},
-                           {"Album", loaded ? AlbumJson(lookup) : Json()},
-                           {"Messages", cli.messages.Texts()}});
-    } else {
-        io.out << "Disc id: " << lookup.DiscId() << '\n';
-        for (size_t i = 0; i < matches.size(); ++i) {
-            io.out << (loaded && static_cast<int>(i) == lookup.ChosenMatch() ? "* " : "  ") << i
-                   << "  " << matches[i].Category << ' ' << matches[i].DiscId << ' '
-                   << TrimBlanks(matches[i].Title) << '\n';
-        }
-        if (loaded) {
-            PrintAlbum(lookup, io);
-        }
-    }
-    return loaded ? 0 : 1;
+    return Print(io, LookUp(disc, address, choice), json);
 }
 
 }  // namespace
