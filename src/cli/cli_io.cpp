@@ -1,4 +1,4 @@
-// The streams, input files and error lines every subcommand shares.
+// What every subcommand shares: its streams, input files, JSON, failure and message lines.
 #include "cli/cli_io.h"
 
 #include <sys/stat.h>

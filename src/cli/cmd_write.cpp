@@ -1,4 +1,4 @@
-// kalvex-cli write and remove: the ID3 v1 and v2 tags of one MP3 file.
+// kalvex-cli write and remove, and the tag version options tag-album shares.
 #include <ostream>
 
 #include "cli/cli_args.h"
