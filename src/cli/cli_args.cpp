@@ -1,3 +1,4 @@
+// Takes a subcommand's options out of its arguments, so that what is left is checked.
 #include "cli/cli_args.h"
 
 namespace kalvex::cli {

@@ -1,3 +1,4 @@
+// What every subcommand shares: its streams, input files, JSON, failure and message lines.
 #include "cli/cli_io.h"
 
 #include <sys/stat.h>
@@ -41,9 +42,15 @@ void PrintJson(Io& io, const Json& value) {
     io.out << value.dump(-1, ' ', false, Json::error_handler_t::replace) << '\n';
 }
 
-int Fail(Io& io, const std::string& what) {
+int ReportFailure(Io& io, const std::string& what) {
     io.err << "kalvex-cli: " << what << '\n';
     return 1;
+}
+
+void PrintMessages(const std::vector<std::string>& texts, Io& io) {
+    for (const std::string& text : texts) {
+        io.err << text << '\n';
+    }
 }
 
 }  // namespace kalvex::cli

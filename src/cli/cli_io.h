@@ -38,7 +38,25 @@ std::string NotARegularFile(const std::string& path);
 // JSON on one line; text that is not valid UTF-8 is replaced, not refused.
 void PrintJson(Io& io, const Json& value);
 
-// "kalvex-cli: <what>" on the error stream; returns 1 for `return Fail(...)`.
-int Fail(Io& io, const std::string& what);
+// Why a command failed, as "kalvex-cli: <what>" on the error stream; returns 1
+// for `return ReportFailure(...)`.
+int ReportFailure(Io& io, const std::string& what);
+
+// The messages the core collected for the user, one a line on the error stream.
+void PrintMessages(const std::vector<std::string>& texts, Io& io);
+
+// A command's result as text, or as JSON for --json: the command runs once and
+// leaves the form to the two printers PrintText(Io&, const Result&) and
+// PrintJson(Io&, const Result&) declared beside the result's type. Returns the
+// exit code: 0 when result.Succeeded(), else 1.
+template <typename Result>
+int Print(Io& io, const Result& result, bool json) {
+    if (json) {
+        PrintJson(io, result);
+    } else {
+        PrintText(io, result);
+    }
+    return result.Succeeded() ? 0 : 1;
+}
 
 }  // namespace kalvex::cli

@@ -1,10 +1,8 @@
+// Shared by the commands that ask a CDDB server: its options, the choice, the album shown.
 #include "cli/cli_lookup.h"
 
 #include <charconv>
 #include <ostream>
-
-#include "cdrom/toc_text.h"
-#include "cli/commands.h"
 
 namespace kalvex::cli {
 
@@ -14,29 +12,6 @@ const char* const kServerOptionsHelp =
   --root PATH    the path of its CDDB script (default ~cddb/cddb.cgi)
   --port N       the port (default: the URL's own port, else 80)
 )";
-
-const char* const kDiscOptionsHelp =
-    R"(  --drive N      read the table of contents from drive index N (see drives)
-  --toc TEXT     the table of contents as text, as for discid
-)";
-
-DiscOptions ReadDiscOptions(ArgReader& reader) {
-    DiscOptions disc;
-    disc.toc_text = reader.Value("--toc");
-    disc.drive = reader.Value("--drive");
-    return disc;
-}
-
-std::optional<DiscToc> TocOfDisc(const DiscOptions& disc, Io& io) {
-    if (disc.drive) {
-        return ReadTocOfDrive(*disc.drive, io);
-    }
-    TocTextResult parsed = ParseTocText(disc.toc_text.value_or(""));
-    if (!parsed.toc) {
-        Fail(io, parsed.error);
-    }
-    return parsed.toc;
-}
 
 std::optional<int> ReadChoice(ArgReader& reader) {
     const std::optional<std::string> text = reader.Value("--choose");
@@ -112,38 +87,80 @@ void OptionMatchChooser::ChooseMatch(const std::vector<std::string>& matches,
     load_match(*choice_);
 }
 
-CliLookup::CliLookup(std::optional<int> choice)
+CliLookup::CliLookup(std::optional<int> choice, LookupSources sources)
     : chooser(choice),
       lookup([] { return std::make_unique<CurlFetcher>(); }, chooser, messages,
-             ProgramHelloSuffix()) {}
+             ProgramHelloSuffix()) {
+    lookup.SetSources(std::move(sources));
+}
 
-Json AlbumJson(const CdLookup& lookup) {
-    const AlbumData& album = lookup.Album();
-    if (!album.AlbumValid) {
+const char* const kSourceOptionsHelp =
+    R"(  --source cddb|musicbrainz|both
+                 which services to ask (default both, as the window does)
+  --musicbrainz-server URL
+                 the MusicBrainz web service (default https://musicbrainz.org)
+  --email ADDRESS
+                 an e-mail address registered at the CDDB service: it goes
+                 into the hello and a User-Email header (gnudb.org asks for it)
+  --proto 5|6    the CDDB protocol level (default 5); 6 sends UTF-8
+)";
+
+LookupSources ReadSourceOptions(ArgReader& reader, ServerAddress& address) {
+    LookupSources sources;
+    const std::string source = reader.Value("--source").value_or("both");
+    if (source != "cddb" && source != "musicbrainz" && source != "both") {
+        throw UsageError("--source takes cddb, musicbrainz or both");
+    }
+    sources.cddb = source != "musicbrainz";
+    sources.musicbrainz = source != "cddb";
+    sources.musicbrainz_server =
+        reader.Value("--musicbrainz-server").value_or(kDefaultMusicBrainzServer);
+    address.email = reader.Value("--email").value_or("");
+    const std::string protocol = reader.Value("--proto").value_or("5");
+    if (protocol != "5" && protocol != "6") {
+        throw UsageError("--proto takes 5 or 6");
+    }
+    address.protocol = protocol == "6" ? 6 : 5;
+    return sources;
+}
+
+std::optional<ShownAlbum> LoadedAlbum(const CdLookup& lookup) {
+    if (!lookup.Album().AlbumValid) {
+        return std::nullopt;
+    }
+    return ShownAlbum{lookup.Album(), lookup.Panel(), lookup.TrackCount()};
+}
+
+Json AlbumJson(const std::optional<ShownAlbum>& album) {
+    if (!album) {
         return nullptr;
     }
-    const AlbumPanel& panel = lookup.Panel();
+    const AlbumData& record = album->record;
     Json tracks = Json::array();
     Json extras = Json::array();
-    for (int i = 0; i < lookup.TrackCount(); ++i) {
-        tracks.push_back(GetTrackTitle(album, i));
-        extras.push_back(GetTrackExtra(album, i));
+    for (int i = 0; i < album->track_count; ++i) {
+        tracks.push_back(GetTrackTitle(record, i));
+        extras.push_back(GetTrackExtra(record, i));
     }
-    return Json{{"AlbumTitle", album.AlbumTitle},
-                {"Artist", panel.Artist},
-                {"Album", panel.Album},
-                {"Genre", panel.Genre},
-                {"Year", album.AlbumYear},
-                {"ExtendedData", album.ExtendedData},
+    return Json{{"AlbumTitle", record.AlbumTitle},
+                {"Artist", album->panel.Artist},
+                {"Album", album->panel.Album},
+                {"Genre", album->panel.Genre},
+                {"Year", record.AlbumYear},
+                {"ExtendedData", record.ExtendedData},
                 {"Tracks", tracks},
                 {"TrackExtras", extras}};
 }
 
-void PrintAlbum(const CdLookup& lookup, Io& io) {
-    if (!lookup.Album().AlbumValid) {
+Json AlbumJson(const CdLookup& lookup) {
+    return AlbumJson(LoadedAlbum(lookup));
+}
+
+void PrintAlbum(const std::optional<ShownAlbum>& album, Io& io) {
+    if (!album) {
         return;
     }
-    const AlbumPanel& panel = lookup.Panel();
+    const AlbumPanel& panel = album->panel;
     io.out << "Artist: " << panel.Artist << '\n'
            << "Album: " << panel.Album << '\n'
            << "Genre: " << panel.Genre << '\n'
@@ -153,10 +170,38 @@ void PrintAlbum(const CdLookup& lookup, Io& io) {
     }
 }
 
-void PrintMessages(const CollectingMessageService& messages, Io& io) {
-    for (const std::string& text : messages.Texts()) {
-        io.err << text << '\n';
+Json MatchesJson(const MatchList& matches) {
+    Json list = Json::array();
+    for (const FreeDbMatch& match : matches) {
+        list.push_back(
+            {{"Category", match.Category}, {"DiscId", match.DiscId}, {"Title", match.Title}});
     }
+    return list;
+}
+
+Json MatchesJson(const std::vector<AlbumMatch>& matches, const std::string& musicbrainz_id) {
+    Json list = Json::array();
+    for (const AlbumMatch& match : matches) {
+        if (match.Source == MatchSource::kCddb) {
+            list.push_back({{"Source", "cddb"},
+                            {"Category", match.Cddb.Category},
+                            {"DiscId", match.Cddb.DiscId},
+                            {"Title", match.Cddb.Title}});
+            continue;
+        }
+        const MusicBrainzRelease& release = match.Release;
+        list.push_back({{"Source", "musicbrainz"},
+                        {"Category", nullptr},
+                        {"DiscId", musicbrainz_id},
+                        {"Title", release.Artist + " / " + release.Title},
+                        {"ReleaseId", release.ReleaseId},
+                        {"Date", release.Date},
+                        {"Country", release.Country},
+                        {"Format", release.Format},
+                        {"Medium", release.Medium},
+                        {"MediumCount", release.MediumCount}});
+    }
+    return list;
 }
 
 }  // namespace kalvex::cli

@@ -1,3 +1,4 @@
+// kalvex-cli cddb: requests to a CDDB server, their URLs and the parsing of their replies.
 #include <ostream>
 
 #include "cli/cli_args.h"
@@ -39,8 +40,88 @@ Server options:
 
 const std::string kHelp = std::string(kHelpHead) + kServerOptionsHelp;
 
-Json MessagesJson(const CollectingMessageService& messages) {
-    return messages.Texts();
+// UsageError unless the action has `count` words after it.
+void ExpectWords(const std::vector<std::string>& words, size_t count, const char* usage) {
+    if (words.size() != count) {
+        throw UsageError(usage);
+    }
+}
+
+// The one input of the parse commands, decoded from Windows-1252.
+std::string ReadReply(const std::vector<std::string>& inputs) {
+    ExpectWords(inputs, 1, "expected one FILE or - for standard input");
+    return Cp1252ToUtf8(ReadInputBytes(inputs[0]));
+}
+
+// url: the request a CDDB command becomes.
+struct UrlResult {
+    std::string url;
+    bool Succeeded() const { return true; }
+};
+
+void PrintText(Io& io, const UrlResult& result) {
+    io.out << result.url << '\n';
+}
+
+void PrintJson(Io& io, const UrlResult& result) {
+    PrintJson(io, Json{{"Url", result.url}});
+}
+
+// parse-query: the matches a "cddb query" reply names.
+struct QueryReply {
+    bool names_albums = false;
+    MatchList matches;
+    std::vector<std::string> messages;
+    bool Succeeded() const { return names_albums; }
+};
+
+QueryReply ParseQuery(const std::string& page) {
+    QueryReply reply;
+    CollectingMessageService messages;
+    reply.names_albums = ParseQueryReply(page, reply.matches, messages);
+    reply.messages = messages.Texts();
+    return reply;
+}
+
+void PrintText(Io& io, const QueryReply& reply) {
+    PrintMessages(reply.messages, io);
+    if (reply.names_albums) {
+        for (const FreeDbMatch& match : reply.matches) {
+            io.out << match.Category << ' ' << match.DiscId << ' ' << match.Title << '\n';
+        }
+    }
+}
+
+void PrintJson(Io& io, const QueryReply& reply) {
+    PrintJson(io, Json{{"Result", reply.names_albums},
+                       {"MatchList", MatchesJson(reply.matches)},
+                       {"Messages", reply.messages}});
+}
+
+// parse-album: the album record a "cddb read" reply holds.
+struct AlbumReply {
+    AlbumData album;
+    std::vector<std::string> messages;
+    bool Succeeded() const { return album.AlbumValid; }
+};
+
+AlbumReply ParseAlbum(const std::string& page) {
+    AlbumReply reply;
+    CollectingMessageService messages;
+    ParseAlbumReply(page, reply.album, messages);
+    reply.messages = messages.Texts();
+    return reply;
+}
+
+void PrintText(Io& io, const AlbumReply& reply) {
+    PrintMessages(reply.messages, io);
+    const AlbumData& album = reply.album;
+    if (album.AlbumValid) {
+        io.out << "Album: " << album.AlbumTitle << '\n' << "Year: " << album.AlbumYear << '\n';
+        for (const TrackText& entry : album.TrackTitles) {
+            io.out << "Track " << entry.TrackNumber + 1 << " : " << entry.Text << '\n';
+        }
+    }
 }
 
 Json TrackTextsJson(const std::vector<TrackText>& list) {
@@ -51,108 +132,68 @@ Json TrackTextsJson(const std::vector<TrackText>& list) {
     return entries;
 }
 
-// The one input of the parse commands, decoded from Windows-1252.
-std::string ReadReply(const std::vector<std::string>& inputs) {
-    if (inputs.size() != 1) {
-        throw UsageError("expected one FILE or - for standard input");
-    }
-    return Cp1252ToUtf8(ReadInputBytes(inputs[0]));
+void PrintJson(Io& io, const AlbumReply& reply) {
+    const AlbumData& album = reply.album;
+    PrintJson(io, Json{{"AlbumValid", album.AlbumValid},
+                       {"AlbumTitle", album.AlbumTitle},
+                       {"AlbumYear", album.AlbumYear},
+                       {"ExtendedData", album.ExtendedData},
+                       {"TrackTitles", TrackTextsJson(album.TrackTitles)},
+                       {"TrackExtras", TrackTextsJson(album.TrackExtras)},
+                       {"Messages", reply.messages}});
 }
 
-int RunUrl(const std::vector<std::string>& commands, const std::string& server,
-           const std::string& root, bool json, Io& io) {
-    if (commands.size() != 1) {
-        throw UsageError(
-            "url needs one CDDB command, such as \"cddb query b014802 2 150 13500 330\"");
-    }
-    const std::string url = BuildRequestUrl(server, root, commands[0], ProgramHelloSuffix());
-    if (json) {
-        PrintJson(io, Json{{"Url", url}});
-    } else {
-        io.out << url << '\n';
-    }
-    return 0;
-}
+// read: the album of a category and disc id, from the server.
+struct ReadResult {
+    FreeDbMatch match;
+    std::optional<ShownAlbum> album;
+    std::vector<std::string> messages;
+    bool Succeeded() const { return album.has_value(); }
+};
 
-int RunParseQuery(const std::vector<std::string>& inputs, bool json, Io& io) {
-    const std::string page = ReadReply(inputs);
-    MatchList matches;
-    CollectingMessageService messages;
-    const bool result = ParseQueryReply(page, matches, messages);
-    if (json) {
-        Json list = Json::array();
-        for (const FreeDbMatch& match : matches) {
-            list.push_back(
-                {{"Category", match.Category}, {"DiscId", match.DiscId}, {"Title", match.Title}});
-        }
-        PrintJson(
-            io,
-            Json{{"Result", result}, {"MatchList", list}, {"Messages", MessagesJson(messages)}});
-    } else {
-        PrintMessages(messages, io);
-        if (result) {
-            for (const FreeDbMatch& match : matches) {
-                io.out << match.Category << ' ' << match.DiscId << ' ' << match.Title << '\n';
-            }
-        }
-    }
-    return result ? 0 : 1;
-}
-
-int RunParseAlbum(const std::vector<std::string>& inputs, bool json, Io& io) {
-    const std::string page = ReadReply(inputs);
-    AlbumData album;
-    CollectingMessageService messages;
-    ParseAlbumReply(page, album, messages);
-    if (json) {
-        PrintJson(io, Json{{"AlbumValid", album.AlbumValid},
-                           {"AlbumTitle", album.AlbumTitle},
-                           {"AlbumYear", album.AlbumYear},
-                           {"ExtendedData", album.ExtendedData},
-                           {"TrackTitles", TrackTextsJson(album.TrackTitles)},
-                           {"TrackExtras", TrackTextsJson(album.TrackExtras)},
-                           {"Messages", MessagesJson(messages)}});
-    } else {
-        PrintMessages(messages, io);
-        if (album.AlbumValid) {
-            io.out << "Album: " << album.AlbumTitle << '\n' << "Year: " << album.AlbumYear << '\n';
-            for (const TrackText& entry : album.TrackTitles) {
-                io.out << "Track " << entry.TrackNumber + 1 << " : " << entry.Text << '\n';
-            }
-        }
-    }
-    return album.AlbumValid ? 0 : 1;
-}
-
-int RunRead(const std::vector<std::string>& words, const ServerAddress& address, bool json,
-            Io& io) {
-    if (words.size() != 2) {
-        throw UsageError("read needs CATEGORY and DISCID, such as: cddb read rock 0b014802");
-    }
+ReadResult ReadAlbum(const std::string& category, const std::string& disc_id,
+                     const ServerAddress& address) {
     CliLookup cli;
-    const bool loaded = cli.lookup.LookUpManually(words[0], words[1], address);
-    PrintMessages(cli.messages, io);
-    const FreeDbMatch& match = cli.lookup.Matches().front().Cddb;
-    if (json) {
-        PrintJson(io, Json{{"Category", match.Category},
-                           {"DiscId", match.DiscId},
-                           {"Album", loaded ? AlbumJson(cli.lookup) : Json()},
-                           {"Messages", cli.messages.Texts()}});
-    } else if (loaded) {
-        PrintAlbum(cli.lookup, io);
-    }
-    return loaded ? 0 : 1;
+    const bool loaded = cli.lookup.LookUpManually(category, disc_id, address);
+    return {cli.lookup.Matches().front().Cddb, loaded ? LoadedAlbum(cli.lookup) : std::nullopt,
+            cli.messages.Texts()};
 }
 
-int RunMotd(const std::vector<std::string>& words, const ServerAddress& address, Io& io) {
-    if (!words.empty()) {
-        throw UsageError("motd takes no arguments besides the server options");
-    }
+void PrintText(Io& io, const ReadResult& result) {
+    PrintMessages(result.messages, io);
+    PrintAlbum(result.album, io);
+}
+
+void PrintJson(Io& io, const ReadResult& result) {
+    PrintMessages(result.messages, io);
+    PrintJson(io, Json{{"Category", result.match.Category},
+                       {"DiscId", result.match.DiscId},
+                       {"Album", AlbumJson(result.album)},
+                       {"Messages", result.messages}});
+}
+
+// motd: the connection test, the server's raw reply and what the user was told.
+struct MotdResult {
+    std::string reply;
+    std::vector<std::string> messages;
+    bool connected = false;
+    bool Succeeded() const { return connected; }
+};
+
+MotdResult TestConnection(const ServerAddress& address) {
     CliLookup cli;
     const bool connected = cli.lookup.TestConnection(address);
-    io.out << cli.lookup.RawReply();
-    PrintMessages(cli.messages, io);
-    return connected ? 0 : 1;
+    return {cli.lookup.RawReply(), cli.messages.Texts(), connected};
+}
+
+void PrintText(Io& io, const MotdResult& result) {
+    io.out << result.reply;
+    PrintMessages(result.messages, io);
+}
+
+// The connection test has no JSON form: the reply is the server's own text.
+void PrintJson(Io& io, const MotdResult& result) {
+    PrintText(io, result);
 }
 
 int RunCddb(std::vector<std::string> args, Io& io) {
@@ -168,22 +209,29 @@ int RunCddb(std::vector<std::string> args, Io& io) {
     const std::string& action = words.front();
     const std::vector<std::string> rest(words.begin() + 1, words.end());
     if (action == "read") {
-        return RunRead(rest, address, json, io);
+        ExpectWords(rest, 2, "read needs CATEGORY and DISCID, such as: cddb read rock 0b014802");
+        return Print(io, ReadAlbum(rest[0], rest[1], address), json);
     }
     if (action == "motd") {
-        return RunMotd(rest, address, io);
+        ExpectWords(rest, 0, "motd takes no arguments besides the server options");
+        return Print(io, TestConnection(address), json);
     }
     if (action == "url") {
-        return RunUrl(rest, address.server, address.root, json, io);
+        ExpectWords(rest, 1,
+                    "url needs one CDDB command, such as \"cddb query b014802 2 150 13500 330\"");
+        return Print(
+            io,
+            UrlResult{BuildRequestUrl(address.server, address.root, rest[0], ProgramHelloSuffix())},
+            json);
     }
     if (server_options) {
         throw UsageError("the server options belong to cddb read, motd and url");
     }
     if (action == "parse-query") {
-        return RunParseQuery(rest, json, io);
+        return Print(io, ParseQuery(ReadReply(rest)), json);
     }
     if (action == "parse-album") {
-        return RunParseAlbum(rest, json, io);
+        return Print(io, ParseAlbum(ReadReply(rest)), json);
     }
     throw UsageError("unknown cddb action '" + action + "' (see cddb --help)");
 }

@@ -1,9 +1,10 @@
+// kalvex-cli discid, and the table of contents every command that reads a disc takes.
+#include <ostream>
+
 #include "cdrom/disc_id.h"
 #include "cdrom/toc_text.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"
-
-#include <ostream>
 
 namespace kalvex::cli {
 namespace {
@@ -28,30 +29,56 @@ Exit code 1 when the table of contents is malformed or cannot be read.
 int RunDiscId(std::vector<std::string> args, Io& io) {
     ArgReader reader(std::move(args));
     const bool json = reader.Flag("--json");
-    const std::optional<std::string> toc_text = reader.Value("--toc");
-    const std::optional<std::string> drive = reader.Value("--drive");
-    if (!reader.Positionals().empty() || toc_text.has_value() == drive.has_value()) {
+    const DiscOptions disc = ReadDiscOptions(reader);
+    if (!reader.Positionals().empty() || disc.toc_text.has_value() == disc.drive.has_value()) {
         throw UsageError(
             "discid needs --toc \"FIRST LAST M:S:F ...\" or --drive N (see discid --help)");
     }
-    if (drive) {
-        return RunDiscIdOnDrive(*drive, json, io);
-    }
-    const TocTextResult parsed = ParseTocText(*toc_text);
-    if (!parsed.toc) {
-        return Fail(io, parsed.error);
-    }
-    PrintDiscId(*parsed.toc, json, io);
-    return 0;
+    return Print(io, ReadDisc(disc), json);
 }
 
 }  // namespace
 
-void PrintDiscId(const DiscToc& toc, bool json, Io& io) {
-    if (!json) {
-        io.out << BuildQueryCommand(toc) << '\n';
+const char* const kDiscOptionsHelp =
+    R"(  --drive N      read the table of contents from drive index N (see drives)
+  --toc TEXT     the table of contents as text, as for discid
+)";
+
+DiscOptions ReadDiscOptions(ArgReader& reader) {
+    DiscOptions disc;
+    disc.toc_text = reader.Value("--toc");
+    disc.drive = reader.Value("--drive");
+    return disc;
+}
+
+DiscReading ReadDisc(const DiscOptions& disc) {
+    if (disc.drive) {
+        return ReadDriveToc(*disc.drive);
+    }
+    TocTextResult parsed = ParseTocText(disc.toc_text.value_or(""));
+    return {std::move(parsed.toc), {}, std::move(parsed.error)};
+}
+
+void PrintProblems(Io& io, const DiscReading& reading) {
+    PrintMessages(reading.messages, io);
+    if (!reading.failure.empty()) {
+        ReportFailure(io, reading.failure);
+    }
+}
+
+void PrintText(Io& io, const DiscReading& reading) {
+    PrintProblems(io, reading);
+    if (reading.toc) {
+        io.out << BuildQueryCommand(*reading.toc) << '\n';
+    }
+}
+
+void PrintJson(Io& io, const DiscReading& reading) {
+    PrintProblems(io, reading);
+    if (!reading.toc) {
         return;
     }
+    const DiscToc& toc = *reading.toc;
     Json starts = Json::array();
     for (int n = 1; n <= TrackCount(toc); ++n) {
         starts.push_back(TrackStartFrames(toc, n));
@@ -62,6 +89,12 @@ void PrintDiscId(const DiscToc& toc, bool json, Io& io) {
                        {"LeadOutFrames", LeadOutFrames(toc)},
                        {"DiscSeconds", DiscSeconds(toc)},
                        {"QueryCommand", BuildQueryCommand(toc)}});
+}
+
+std::optional<DiscToc> TocOfDisc(const DiscOptions& disc, Io& io) {
+    const DiscReading reading = ReadDisc(disc);
+    PrintProblems(io, reading);
+    return reading.toc;
 }
 
 Command DiscIdCommand() {

@@ -1,3 +1,4 @@
+// kalvex-cli drives, and reading the table of contents of one drive.
 #include <charconv>
 #include <ostream>
 
@@ -39,48 +40,61 @@ Messages for the user go to standard error. Exit code 1 when no interface
 works or no drive is listed.
 )";
 
+// The interface chosen, the drives it lists and what the user was told.
+struct DrivesResult {
+    std::optional<std::string> interface;
+    std::vector<ListDriveBox::Entry> drives;
+    std::vector<std::string> messages;
+    bool selected = false;
+    bool Succeeded() const { return selected; }
+};
+
+DrivesResult ListDrives() {
+    ListDriveBox box;
+    CollectingMessageService messages;
+    DrivesResult result;
+    result.selected = SelectDrives(box, messages);
+    // A failure after the choice (no drive answers) leaves the interface chosen.
+    if (const ISCSI* scsi = CurrentScsiInterface()) {
+        result.interface = scsi->Interface();
+    }
+    result.drives = box.Entries();
+    result.messages = messages.Texts();
+    return result;
+}
+
+void PrintText(Io& io, const DrivesResult& result) {
+    PrintMessages(result.messages, io);
+    if (result.interface) {
+        io.out << "Interface: " << *result.interface << '\n';
+    }
+    for (const ListDriveBox::Entry& entry : result.drives) {
+        io.out << entry.drive_index << "  " << entry.text << '\n';
+    }
+}
+
+void PrintJson(Io& io, const DrivesResult& result) {
+    Json drives = Json::array();
+    for (const ListDriveBox::Entry& entry : result.drives) {
+        drives.push_back({{"Index", entry.drive_index}, {"Text", entry.text}});
+    }
+    PrintJson(io, Json{{"Interface", result.interface ? Json(*result.interface) : Json()},
+                       {"Drives", drives},
+                       {"Messages", result.messages}});
+}
+
 int RunDrives(std::vector<std::string> args, Io& io) {
     ArgReader reader(std::move(args));
     const bool json = reader.Flag("--json");
     if (!reader.Positionals().empty()) {
         throw UsageError("drives takes no arguments (see drives --help)");
     }
-    ListDriveBox box;
-    CollectingMessageService messages;
-    const bool selected = SelectDrives(box, messages);
-    const ISCSI* scsi = CurrentScsiInterface();
-    if (json) {
-        Json drives = Json::array();
-        for (const ListDriveBox::Entry& entry : box.Entries()) {
-            drives.push_back({{"Index", entry.drive_index}, {"Text", entry.text}});
-        }
-        PrintJson(io, Json{{"Interface", scsi != nullptr ? Json(scsi->Interface()) : Json()},
-                           {"Drives", drives},
-                           {"Messages", messages.Texts()}});
-    } else {
-        for (const std::string& text : messages.Texts()) {
-            io.err << text << '\n';
-        }
-        if (scsi != nullptr) {
-            io.out << "Interface: " << scsi->Interface() << '\n';
-        }
-        for (const ListDriveBox::Entry& entry : box.Entries()) {
-            io.out << entry.drive_index << "  " << entry.text << '\n';
-        }
-    }
-    return selected ? 0 : 1;
-}
-
-void PrintMessages(const CollectingMessageService& messages, size_t from, Io& io) {
-    const std::vector<std::string> texts = messages.Texts();
-    for (size_t i = from; i < texts.size(); ++i) {
-        io.err << texts[i] << '\n';
-    }
+    return Print(io, ListDrives(), json);
 }
 
 }  // namespace
 
-std::optional<DiscToc> ReadTocOfDrive(const std::string& drive_text, Io& io) {
+DiscReading ReadDriveToc(const std::string& drive_text) {
     int drive_index = 0;
     const auto [end, error] =
         std::from_chars(drive_text.data(), drive_text.data() + drive_text.size(), drive_index);
@@ -90,31 +104,16 @@ std::optional<DiscToc> ReadTocOfDrive(const std::string& drive_text, Io& io) {
     }
     ListDriveBox box;
     CollectingMessageService messages;
-    const bool selected = SelectDrives(box, messages);
-    PrintMessages(messages, 0, io);
-    if (!selected) {
-        return std::nullopt;
+    DiscReading reading;
+    if (SelectDrives(box, messages)) {
+        if (!box.SelectDrive(drive_index)) {
+            reading.failure = "drive " + drive_text + " is not listed (see kalvex-cli drives)";
+        } else if (ReadDiscToc(box, messages)) {
+            reading.toc = CurrentDiscToc();
+        }
     }
-    if (!box.SelectDrive(drive_index)) {
-        Fail(io, "drive " + drive_text + " is not listed (see kalvex-cli drives)");
-        return std::nullopt;
-    }
-    const size_t shown = messages.Texts().size();
-    const bool read = ReadDiscToc(box, messages);
-    PrintMessages(messages, shown, io);
-    if (!read) {
-        return std::nullopt;
-    }
-    return CurrentDiscToc();
-}
-
-int RunDiscIdOnDrive(const std::string& drive_text, bool json, Io& io) {
-    const std::optional<DiscToc> toc = ReadTocOfDrive(drive_text, io);
-    if (!toc) {
-        return 1;
-    }
-    PrintDiscId(*toc, json, io);
-    return 0;
+    reading.messages = messages.Texts();
+    return reading;
 }
 
 Command DrivesCommand() {

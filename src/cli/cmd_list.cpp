@@ -1,3 +1,4 @@
+// kalvex-cli list, and the folder and track option readers tag-album shares.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -28,12 +29,54 @@ playing length.
 Exit code 1 when DIR cannot be read.
 )";
 
-void PrintRows(const TrackList& list, Io& io) {
+// The folder's track list, or why the folder cannot be listed.
+struct ListResult {
+    std::string folder;
+    std::vector<TrackRow> rows;
+    std::string failure;
+    bool Succeeded() const { return failure.empty(); }
+};
+
+ListResult ListFolder(const std::string& dir, TrackOption option) {
+    ListResult result;
+    std::string reason;
+    result.folder = ExistingFolder(dir, reason);
+    if (result.folder.empty()) {
+        result.failure = "cannot list " + dir + ": " + reason;
+        return result;
+    }
+    TrackList list;
+    NoProgress progress;
+    list.Refresh(result.folder, option, false, progress);
+    result.rows = std::move(list.Rows());
+    return result;
+}
+
+void PrintText(Io& io, const ListResult& result) {
+    if (!result.Succeeded()) {
+        ReportFailure(io, result.failure);
+        return;
+    }
     io.out << "Filename\tTrack\tTitle\tLength\n";
-    for (const TrackRow& row : list.Rows()) {
+    for (const TrackRow& row : result.rows) {
         io.out << row.FileName << '\t' << row.Track << '\t' << row.Title << '\t' << row.Length
                << '\n';
     }
+}
+
+void PrintJson(Io& io, const ListResult& result) {
+    if (!result.Succeeded()) {
+        ReportFailure(io, result.failure);
+        return;
+    }
+    Json rows = Json::array();
+    for (const TrackRow& row : result.rows) {
+        rows.push_back(Json{{"Filename", row.FileName},
+                            {"Track", row.Track},
+                            {"Title", row.Title},
+                            {"Length", row.Length}});
+    }
+    PrintJson(io, Json{{"Folder", result.folder}, {"Rows", rows}});
 }
 
 int RunList(std::vector<std::string> args, Io& io) {
@@ -44,27 +87,7 @@ int RunList(std::vector<std::string> args, Io& io) {
     if (dirs.size() != 1) {
         throw UsageError("list needs exactly one DIR (see list --help)");
     }
-    std::string reason;
-    const std::string folder = ExistingFolder(dirs[0], reason);
-    if (folder.empty()) {
-        return Fail(io, "cannot list " + dirs[0] + ": " + reason);
-    }
-    TrackList list;
-    NoProgress progress;
-    list.Refresh(folder, option, false, progress);
-    if (!json) {
-        PrintRows(list, io);
-        return 0;
-    }
-    Json rows = Json::array();
-    for (const TrackRow& row : list.Rows()) {
-        rows.push_back(Json{{"Filename", row.FileName},
-                            {"Track", row.Track},
-                            {"Title", row.Title},
-                            {"Length", row.Length}});
-    }
-    PrintJson(io, Json{{"Folder", folder}, {"Rows", rows}});
-    return 0;
+    return Print(io, ListFolder(dirs[0], option), json);
 }
 
 }  // namespace

@@ -97,15 +97,15 @@ bool LoadAlbum(const AlbumSource& source, const ServerAddress& address, CliLooku
         const std::string& path = *source.album_file;
         if (const std::string problem = path == "-" ? "" : NotARegularFile(path);
             !problem.empty()) {
-            Fail(io, "cannot read " + path + ": " + problem);
+            ReportFailure(io, "cannot read " + path + ": " + problem);
             return false;
         }
         const std::string page = Cp1252ToUtf8(ReadInputBytes(path));
         if (cli.lookup.LoadAlbumReply(page)) {
             return true;
         }
-        Fail(io, path + " is not a \"cddb read\" reply with status 210: it starts \"" +
-                     StatusLine(page) + "\"");
+        ReportFailure(io, path + " is not a \"cddb read\" reply with status 210: it starts \"" +
+                              StatusLine(page) + "\"");
         return false;
     }
     bool loaded = false;
@@ -239,14 +239,14 @@ int RunTagAlbum(std::vector<std::string> args, Io& io) {
     std::string reason;
     result.folder = ExistingFolder(dirs[0], reason);
     if (result.folder.empty()) {
-        return Fail(io, "cannot tag " + dirs[0] + ": " + reason);
+        return ReportFailure(io, "cannot tag " + dirs[0] + ": " + reason);
     }
     // A DIR reached through a symbolic link is the folder it points to: the
     // rename must move that folder, not the link.
     std::error_code error;
     result.folder = std::filesystem::canonical(result.folder, error).string();
     if (error) {
-        return Fail(io, "cannot tag " + dirs[0] + ": " + error.message());
+        return ReportFailure(io, "cannot tag " + dirs[0] + ": " + error.message());
     }
 
     CliLookup cli(choice);
@@ -284,7 +284,7 @@ int RunTagAlbum(std::vector<std::string> args, Io& io) {
         PrintText(result, io);
     }
     if (!loaded) {
-        return Fail(io, std::string(kNoAlbum) + "; no file was changed");
+        return ReportFailure(io, std::string(kNoAlbum) + "; no file was changed");
     }
     const bool all_done = std::ranges::all_of(
         result.plans, [](const RowPlan& plan) { return plan.Written && plan.Error.empty(); });

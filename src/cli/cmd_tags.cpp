@@ -1,3 +1,5 @@
+// kalvex-cli tags: the ID3 tags and MPEG stream facts of MP3 files.
+#include <algorithm>
 #include <ostream>
 
 #include "cli/cli_args.h"
@@ -21,38 +23,34 @@ tag editor does when a file is shown.
 Exit code 1 when a file cannot be read (the others are still shown).
 )";
 
-Json RecordJson(const TagRecord& record) {
-    Json json = Json::object();
-    for (const TagField& field : kTagFields) {
-        json[std::string(field.name)] = record.*field.member;
+// One file's tags, or why the file cannot be read.
+struct FileReading {
+    std::string path;
+    std::string problem;
+    FileTags tags;
+};
+
+struct TagsResult {
+    std::vector<FileReading> files;
+    bool Succeeded() const {
+        return std::ranges::all_of(files,
+                                   [](const FileReading& file) { return file.problem.empty(); });
     }
-    return json;
+};
+
+TagsResult ReadTags(const std::vector<std::string>& paths) {
+    TagsResult result;
+    for (const std::string& path : paths) {
+        FileReading& file = result.files.emplace_back(FileReading{path, NotARegularFile(path), {}});
+        if (file.problem.empty()) {
+            file.tags = LoadFileTags(path);
+        }
+    }
+    return result;
 }
 
-Json StreamJson(const StreamInfo& s) {
-    return Json{{"VersionLayer", s.VersionLayer},
-                {"UsesChecksums", s.UsesChecksums},
-                {"Bitrate", s.Bitrate},
-                {"Frequency", s.Frequency},
-                {"VariableBitrate", s.VariableBitrate},
-                {"ChannelMode", s.ChannelMode},
-                {"Copyrighted", s.Copyrighted},
-                {"Original", s.Original},
-                {"Emphasis", s.Emphasis},
-                {"LengthSeconds", s.LengthSeconds},
-                {"TagV1Minor", s.TagV1Minor},
-                {"TagV2Major", s.TagV2Major},
-                {"FileSize", s.FileSize}};
-}
-
-Json FileJson(const std::string& path, const FileTags& tags) {
-    return Json{{"File", path},
-                {"HasTagV1", tags.HasTagV1},
-                {"TagV1", RecordJson(tags.TagV1)},
-                {"HasTagV2", tags.HasTagV2},
-                {"TagV2", RecordJson(tags.TagV2)},
-                {"StreamInfoValid", tags.StreamInfoValid},
-                {"StreamInfo", StreamJson(tags.Stream)}};
+void ReportUnreadable(Io& io, const FileReading& file) {
+    ReportFailure(io, "cannot read " + file.path + ": " + file.problem);
 }
 
 // Tag text may hold CR LF line breaks; indent the lines after the first.
@@ -84,7 +82,7 @@ void PrintRecord(const char* caption, bool present, const TagRecord& record, Io&
     }
 }
 
-void PrintText(const std::string& path, const FileTags& tags, Io& io) {
+void PrintFile(const std::string& path, const FileTags& tags, Io& io) {
     io.out << path << '\n';
     PrintRecord("Tag v1:", tags.HasTagV1, tags.TagV1, io);
     PrintRecord("Tag v2:", tags.HasTagV2, tags.TagV2, io);
@@ -97,12 +95,61 @@ void PrintText(const std::string& path, const FileTags& tags, Io& io) {
     }
 }
 
-bool IsReadableFile(const std::string& path, Io& io) {
-    if (const std::string problem = NotARegularFile(path); !problem.empty()) {
-        io.err << "kalvex-cli: cannot read " << path << ": " << problem << '\n';
-        return false;
+// Each file in its turn, an unreadable one on the error stream; a blank line
+// before every file after the first named.
+void PrintText(Io& io, const TagsResult& result) {
+    for (size_t i = 0; i < result.files.size(); ++i) {
+        const FileReading& file = result.files[i];
+        if (!file.problem.empty()) {
+            ReportUnreadable(io, file);
+            continue;
+        }
+        io.out << (i == 0 ? "" : "\n");
+        PrintFile(file.path, file.tags, io);
     }
-    return true;
+}
+
+Json RecordJson(const TagRecord& record) {
+    Json json = Json::object();
+    for (const TagField& field : kTagFields) {
+        json[std::string(field.name)] = record.*field.member;
+    }
+    return json;
+}
+
+Json StreamJson(const StreamInfo& s) {
+    return Json{{"VersionLayer", s.VersionLayer},
+                {"UsesChecksums", s.UsesChecksums},
+                {"Bitrate", s.Bitrate},
+                {"Frequency", s.Frequency},
+                {"VariableBitrate", s.VariableBitrate},
+                {"ChannelMode", s.ChannelMode},
+                {"Copyrighted", s.Copyrighted},
+                {"Original", s.Original},
+                {"Emphasis", s.Emphasis},
+                {"LengthSeconds", s.LengthSeconds},
+                {"TagV1Minor", s.TagV1Minor},
+                {"TagV2Major", s.TagV2Major},
+                {"FileSize", s.FileSize}};
+}
+
+void PrintJson(Io& io, const TagsResult& result) {
+    Json all = Json::array();
+    for (const FileReading& file : result.files) {
+        if (!file.problem.empty()) {
+            ReportUnreadable(io, file);
+            continue;
+        }
+        const FileTags& tags = file.tags;
+        all.push_back(Json{{"File", file.path},
+                           {"HasTagV1", tags.HasTagV1},
+                           {"TagV1", RecordJson(tags.TagV1)},
+                           {"HasTagV2", tags.HasTagV2},
+                           {"TagV2", RecordJson(tags.TagV2)},
+                           {"StreamInfoValid", tags.StreamInfoValid},
+                           {"StreamInfo", StreamJson(tags.Stream)}});
+    }
+    PrintJson(io, all);
 }
 
 int RunTags(std::vector<std::string> args, Io& io) {
@@ -112,25 +159,7 @@ int RunTags(std::vector<std::string> args, Io& io) {
     if (paths.empty()) {
         throw UsageError("tags needs at least one FILE (see tags --help)");
     }
-    int exit_code = 0;
-    Json all = Json::array();
-    for (size_t i = 0; i < paths.size(); ++i) {
-        if (!IsReadableFile(paths[i], io)) {
-            exit_code = 1;
-            continue;
-        }
-        const FileTags tags = LoadFileTags(paths[i]);
-        if (json) {
-            all.push_back(FileJson(paths[i], tags));
-        } else {
-            io.out << (i == 0 ? "" : "\n");
-            PrintText(paths[i], tags, io);
-        }
-    }
-    if (json) {
-        PrintJson(io, all);
-    }
-    return exit_code;
+    return Print(io, ReadTags(paths), json);
 }
 
 }  // namespace

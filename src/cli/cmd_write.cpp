@@ -1,3 +1,4 @@
+// kalvex-cli write and remove, and the tag version options tag-album shares.
 #include <ostream>
 
 #include "cli/cli_args.h"
@@ -76,103 +77,117 @@ std::string OneWritableFile(ArgReader& reader, const char* command) {
     return paths[0];
 }
 
-int Report(Io& io, bool json, const std::string& path, Change v1, Change v2) {
-    if (json) {
-        PrintJson(io, Json{{"File", path}, {"TagV1", ChangeName(v1)}, {"TagV2", ChangeName(v2)}});
-    } else {
-        io.out << path << ": ID3 v1 tag " << ChangeName(v1) << ", ID3 v2 tag " << ChangeName(v2)
-               << '\n';
+// What became of the file's two tags, or the step that failed.
+struct TagChanges {
+    std::string path;
+    Change v1 = Change::kUnchanged;
+    Change v2 = Change::kUnchanged;
+    std::string failure;
+    bool Succeeded() const { return failure.empty(); }
+};
+
+// Sets `slot` to `change` when the step succeeded; otherwise records why
+// not, saying what already happened to the ID3 v2 tag so the message never
+// claims an untouched file that is not.
+bool Record(TagChanges& changes, Change& slot, Change change, const FileResult& step,
+            const char* what) {
+    if (step) {
+        slot = change;
+        return true;
     }
-    return 0;
+    const std::string state = changes.v2 == Change::kUnchanged
+                                  ? "the file is unchanged"
+                                  : std::string("the ID3 v2 tag was ") + ChangeName(changes.v2) +
+                                        ", the ID3 v1 tag is unchanged";
+    changes.failure =
+        std::string("cannot ") + what + " " + changes.path + ": " + step.Reason() + "; " + state;
+    return false;
 }
 
-// `v2_before` is what already happened to the ID3 v2 tag when the ID3 v1
-// step fails, so the message never claims an untouched file that is not.
-int CannotWrite(Io& io, const std::string& path, const char* what, const FileResult& failure,
-                Change v2_before = Change::kUnchanged) {
-    const std::string state = v2_before == Change::kUnchanged
-                                  ? "the file is unchanged"
-                                  : std::string("the ID3 v2 tag was ") + ChangeName(v2_before) +
-                                        ", the ID3 v1 tag is unchanged";
-    return Fail(
-        io, std::string("cannot ") + what + " " + path + ": " + failure.Reason() + "; " + state);
+// The ID3 v2 tag first, then the ID3 v1 tag; a failed step ends it.
+TagChanges ChangeTags(const std::string& path, const TagVersionOptions& versions,
+                      const FieldValues& values) {
+    TagChanges changes;
+    changes.path = path;
+    constexpr ReadOnlyFiles kWritable = ReadOnlyFiles::kMakeWritable;
+    if (versions.v2) {
+        TagRecord record;
+        ReadTagV2(path, record);
+        Apply(values, record);
+        const TagV2WriteOptions options{
+            .version = *versions.v2 == "2.4" ? TagV2Version::k24 : TagV2Version::k23,
+            .old_frames = versions.clear ? OldFrames::kDrop : OldFrames::kCarryOver,
+            .read_only = kWritable};
+        if (!Record(changes, changes.v2, Change::kWritten, WriteTagV2(path, record, options),
+                    "write the ID3 v2 tag to")) {
+            return changes;
+        }
+    } else if (versions.no_v2 &&
+               !Record(changes, changes.v2, Change::kRemoved, RemoveTagV2(path, kWritable),
+                       "remove the ID3 v2 tag from")) {
+        return changes;
+    }
+    if (versions.v1) {
+        TagRecord record;
+        ReadTagV1(path, record);
+        Apply(values, record);
+        Record(changes, changes.v1, Change::kWritten, WriteTagV1(path, record, kWritable),
+               "write the ID3 v1 tag to");
+    } else if (versions.no_v1) {
+        Record(changes, changes.v1, Change::kRemoved, RemoveTagV1(path, kWritable),
+               "remove the ID3 v1 tag from");
+    }
+    return changes;
+}
+
+void PrintText(Io& io, const TagChanges& changes) {
+    if (!changes.Succeeded()) {
+        ReportFailure(io, changes.failure);
+        return;
+    }
+    io.out << changes.path << ": ID3 v1 tag " << ChangeName(changes.v1) << ", ID3 v2 tag "
+           << ChangeName(changes.v2) << '\n';
+}
+
+void PrintJson(Io& io, const TagChanges& changes) {
+    if (!changes.Succeeded()) {
+        ReportFailure(io, changes.failure);
+        return;
+    }
+    PrintJson(io, Json{{"File", changes.path},
+                       {"TagV1", ChangeName(changes.v1)},
+                       {"TagV2", ChangeName(changes.v2)}});
 }
 
 int RunWrite(std::vector<std::string> args, Io& io) {
     ArgReader reader(std::move(args));
     const bool json = reader.Flag("--json");
-    const auto [v1, no_v1, v2, no_v2, clear] = ReadTagVersionOptions(reader);
+    const TagVersionOptions versions = ReadTagVersionOptions(reader);
     FieldValues values;
     for (const TagField& field : kTagFields) {
         if (std::optional<std::string> value = reader.Value(field.option)) {
             values.emplace_back(field.member, std::move(*value));
         }
     }
-    if (!v1 && !no_v1 && !v2 && !no_v2) {
+    if (!versions.v1 && !versions.no_v1 && !versions.v2 && !versions.no_v2) {
         throw UsageError("write needs --v1, --no-v1, --v2 or --no-v2 (see write --help)");
     }
     const std::string path = OneWritableFile(reader, "write");
-
-    Change v2_change = Change::kUnchanged;
-    if (v2) {
-        TagRecord record;
-        ReadTagV2(path, record);
-        Apply(values, record);
-        const TagV2WriteOptions options{
-            .version = *v2 == "2.4" ? TagV2Version::k24 : TagV2Version::k23,
-            .old_frames = clear ? OldFrames::kDrop : OldFrames::kCarryOver,
-            .read_only = ReadOnlyFiles::kMakeWritable};
-        if (const FileResult written = WriteTagV2(path, record, options); !written) {
-            return CannotWrite(io, path, "write the ID3 v2 tag to", written);
-        }
-        v2_change = Change::kWritten;
-    } else if (no_v2) {
-        if (const FileResult removed = RemoveTagV2(path, ReadOnlyFiles::kMakeWritable); !removed) {
-            return CannotWrite(io, path, "remove the ID3 v2 tag from", removed);
-        }
-        v2_change = Change::kRemoved;
-    }
-    Change v1_change = Change::kUnchanged;
-    if (v1) {
-        TagRecord record;
-        ReadTagV1(path, record);
-        Apply(values, record);
-        if (const FileResult written = WriteTagV1(path, record, ReadOnlyFiles::kMakeWritable);
-            !written) {
-            return CannotWrite(io, path, "write the ID3 v1 tag to", written, v2_change);
-        }
-        v1_change = Change::kWritten;
-    } else if (no_v1) {
-        if (const FileResult removed = RemoveTagV1(path, ReadOnlyFiles::kMakeWritable); !removed) {
-            return CannotWrite(io, path, "remove the ID3 v1 tag from", removed, v2_change);
-        }
-        v1_change = Change::kRemoved;
-    }
-    return Report(io, json, path, v1_change, v2_change);
+    return Print(io, ChangeTags(path, versions, values), json);
 }
 
+// Removing is writing with only the removals asked for; neither flag removes both.
 int RunRemove(std::vector<std::string> args, Io& io) {
     ArgReader reader(std::move(args));
     const bool json = reader.Flag("--json");
-    bool v1 = reader.Flag("--v1");
-    bool v2 = reader.Flag("--v2");
-    if (!v1 && !v2) {
-        v1 = v2 = true;
+    TagVersionOptions versions;
+    versions.no_v1 = reader.Flag("--v1");
+    versions.no_v2 = reader.Flag("--v2");
+    if (!versions.no_v1 && !versions.no_v2) {
+        versions.no_v1 = versions.no_v2 = true;
     }
     const std::string path = OneWritableFile(reader, "remove");
-    if (v2) {
-        if (const FileResult removed = RemoveTagV2(path, ReadOnlyFiles::kMakeWritable); !removed) {
-            return CannotWrite(io, path, "remove the ID3 v2 tag from", removed);
-        }
-    }
-    if (v1) {
-        if (const FileResult removed = RemoveTagV1(path, ReadOnlyFiles::kMakeWritable); !removed) {
-            return CannotWrite(io, path, "remove the ID3 v1 tag from", removed,
-                               v2 ? Change::kRemoved : Change::kUnchanged);
-        }
-    }
-    return Report(io, json, path, v1 ? Change::kRemoved : Change::kUnchanged,
-                  v2 ? Change::kRemoved : Change::kUnchanged);
+    return Print(io, ChangeTags(path, versions, {}), json);
 }
 
 }  // namespace

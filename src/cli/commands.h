@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cdrom/disc_toc.h"
 #include "cli/cli_args.h"
@@ -39,15 +40,36 @@ struct TagVersionOptions {
 };
 TagVersionOptions ReadTagVersionOptions(ArgReader& reader);
 
-// The output of "discid" for a table of contents, however it was obtained.
-void PrintDiscId(const DiscToc& toc, bool json, Io& io);
+// The help lines of --drive N and --toc TEXT.
+extern const char* const kDiscOptionsHelp;
 
-// The table of contents of the disc in drive index N (text from the
-// command line); the drive's messages go to the error stream. Throws
-// UsageError for an index that is no number.
-std::optional<DiscToc> ReadTocOfDrive(const std::string& drive_index, Io& io);
+// Where a table of contents comes from: --toc TEXT or --drive N.
+struct DiscOptions {
+    std::optional<std::string> toc_text;
+    std::optional<std::string> drive;
+};
+DiscOptions ReadDiscOptions(ArgReader& reader);
 
-// "discid --drive N": reads the table of contents of drive index N.
-int RunDiscIdOnDrive(const std::string& drive_index, bool json, Io& io);
+// The table of contents the options name, or why there is none: the drive's
+// messages and, where they do not say it all, the failure. Every command that
+// reads a disc tells both on the error stream, in either form; discid prints
+// nothing more.
+struct DiscReading {
+    std::optional<DiscToc> toc;
+    std::vector<std::string> messages;
+    std::string failure;
+    bool Succeeded() const { return toc.has_value(); }
+};
+DiscReading ReadDisc(const DiscOptions& disc);
+// Reads the disc in drive index N (text from the command line); UsageError
+// for an index that is no number.
+DiscReading ReadDriveToc(const std::string& drive_index);
+// The drive's messages, then the failure, on the error stream.
+void PrintProblems(Io& io, const DiscReading& reading);
+// discid's two forms: the problems, then the query command or the JSON object.
+void PrintText(Io& io, const DiscReading& reading);
+void PrintJson(Io& io, const DiscReading& reading);
+// The table of contents, the problems already told.
+std::optional<DiscToc> TocOfDisc(const DiscOptions& disc, Io& io);
 
 }  // namespace kalvex::cli

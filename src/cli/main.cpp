@@ -1,3 +1,4 @@
+// The entry of kalvex-cli: the overview, --version, and each subcommand run with its exit code.
 #include <iomanip>
 #include <iostream>
 #include <string>
