@@ -101,15 +101,15 @@ in_root kalvex-cli --help | grep -q '^  lookup ' || fail "kalvex-cli --help list
 start_cddb_server --db "$here/tests/freedb/server_db" || fail "no CDDB server"
 port="$cddb_server_port"
 toc="1 4 0:2:0 4:10:20 8:30:0 12:45:37 16:20:12"
-say "kalvex-cli lookup --toc ... --server http://127.0.0.1:$port"
-album="$(in_root kalvex-cli lookup --toc "$toc" --server "http://127.0.0.1:$port")" ||
+say "kalvex-cli lookup --source cddb --toc ... --server http://127.0.0.1:$port"
+album="$(in_root kalvex-cli lookup --source cddb --toc "$toc" --server "http://127.0.0.1:$port")" ||
     fail "lookup: $album"
 grep -q '^Album: Sånger från norr$' <<<"$album" || fail "lookup gave: $album"
 library="$(cd "$root" && ls usr/lib/*/kalvex-tagger/libkalvex-virtual-aspi.so)"
 echo "$toc" >"$root/tmp/disc.toc"
 say "kalvex-cli lookup --drive 1 with /$library"
 album="$(in_root env KALVEX_ASPI_LIBRARY="/$library" KALVEX_VIRTUAL_TOC=/tmp/disc.toc \
-    kalvex-cli lookup --drive 1 --server "http://127.0.0.1:$port")" || fail "drive lookup: $album"
+    kalvex-cli lookup --source cddb --drive 1 --server "http://127.0.0.1:$port")" || fail "drive lookup: $album"
 grep -q '^Album: Sånger från norr$' <<<"$album" || fail "drive lookup gave: $album"
 
 say "kalvex-tagger opens its window (offscreen)"

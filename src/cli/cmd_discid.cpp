@@ -21,7 +21,9 @@ and of the lead-out as minute:second:frame (75 frames a second).
   --drive N    read it from the disc in drive index N (see kalvex-cli drives);
                the drive's messages go to standard error
   --json       print {"DiscId", "TrackCount", "TrackStartFrames",
-               "LeadOutFrames", "DiscSeconds", "QueryCommand"}
+               "LeadOutFrames", "DiscSeconds", "QueryCommand", "MusicBrainzId",
+               "MusicBrainzToc"} (a start ending in "d" marks a data track,
+               which the MusicBrainz id leaves out)
 
 Exit code 1 when the table of contents is malformed or cannot be read.
 )";
@@ -88,7 +90,9 @@ void PrintJson(Io& io, const DiscReading& reading) {
                        {"TrackStartFrames", starts},
                        {"LeadOutFrames", LeadOutFrames(toc)},
                        {"DiscSeconds", DiscSeconds(toc)},
-                       {"QueryCommand", BuildQueryCommand(toc)}});
+                       {"QueryCommand", BuildQueryCommand(toc)},
+                       {"MusicBrainzId", MusicBrainzDiscId(toc)},
+                       {"MusicBrainzToc", MusicBrainzToc(toc)}});
 }
 
 std::optional<DiscToc> TocOfDisc(const DiscOptions& disc, Io& io) {

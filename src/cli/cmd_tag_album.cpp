@@ -1,3 +1,4 @@
+// kalvex-cli tag-album: look up, tag and rename one folder's album.
 #include <algorithm>
 #include <filesystem>
 #include <ostream>
@@ -17,6 +18,8 @@ constexpr const char* kHelpHead =
     R"(usage: kalvex-cli tag-album DIR (--drive N | --toc "FIRST LAST M:S:F ..." |
                             --read CATEGORY DISCID | --album FILE)
                  [--server URL] [--root PATH] [--port N] [--choose N]
+                 [--source cddb|musicbrainz|both] [--musicbrainz-server URL]
+                 [--email ADDRESS] [--proto 5|6]
                  [--track-option count|name|tag] [--optimise]
                  [--v1|--no-v1] [--v2 2.3|--v2 2.4|--no-v2] [--clear]
                  [--rename] [--dry-run] [--json]
@@ -69,8 +72,8 @@ file was written (and with --rename renamed, DIR too), 1 otherwise, also
 when no album was loaded.
 )";
 
-const std::string kHelp =
-    std::string(kHelpHead) + kDiscOptionsHelp + kHelpSources + kServerOptionsHelp + kHelpTail;
+const std::string kHelp = std::string(kHelpHead) + kDiscOptionsHelp + kHelpSources +
+                          kServerOptionsHelp + kSourceOptionsHelp + kHelpTail;
 
 constexpr const char* kNoAlbum = "no album was loaded";
 
@@ -86,36 +89,64 @@ struct AlbumSource {
     }
 };
 
+// What the command did: why it could not start, or the album (when one was
+// loaded), each file of the folder and the folder itself. Both printers
+// print this and nothing else.
+struct TagAlbumResult {
+    std::string cannot_start;           // a DIR that is no folder: nothing else happened
+    DiscReading disc;                   // the drive's messages and failure, if read
+    std::vector<std::string> problems;  // loading failures, as error lines
+    std::vector<std::string> messages;
+    std::string folder;
+    Json album;  // null when no album was loaded
+    std::vector<TrackRow> rows;
+    std::vector<RowPlan> plans;  // one a row: the album job takes every file
+    FolderRename folder_rename;
+    bool dry_run = false;
+
+    bool Loaded() const { return !album.is_null(); }
+    bool Succeeded() const {
+        return cannot_start.empty() && Loaded() && folder_rename.error.empty() &&
+               std::ranges::all_of(
+                   plans, [](const RowPlan& plan) { return plan.Written && plan.Error.empty(); });
+    }
+};
+
 std::string StatusLine(const std::string& page) {
     return page.substr(0, page.find_first_of("\r\n"));
 }
 
-// Loads the album into the lookup; false, with the reason on the error
-// stream, when none was loaded.
-bool LoadAlbum(const AlbumSource& source, const ServerAddress& address, CliLookup& cli, Io& io) {
+// Loads the album into the lookup; false, with the reason in the result,
+// when none was loaded.
+bool LoadAlbum(const AlbumSource& source, const ServerAddress& address, CliLookup& cli,
+               TagAlbumResult& result) {
     if (source.album_file) {
         const std::string& path = *source.album_file;
         if (const std::string problem = path == "-" ? "" : NotARegularFile(path);
             !problem.empty()) {
-            ReportFailure(io, "cannot read " + path + ": " + problem);
+            result.problems.push_back("kalvex-cli: cannot read " + path + ": " + problem);
             return false;
         }
         const std::string page = Cp1252ToUtf8(ReadInputBytes(path));
         if (cli.lookup.LoadAlbumReply(page)) {
             return true;
         }
-        ReportFailure(io, path + " is not a \"cddb read\" reply with status 210: it starts \"" +
-                              StatusLine(page) + "\"");
+        result.problems.push_back("kalvex-cli: " + path +
+                                  " is not a \"cddb read\" reply with status 210: it starts \"" +
+                                  StatusLine(page) + "\"");
         return false;
     }
     bool loaded = false;
     if (source.read) {
         loaded = cli.lookup.LookUpManually((*source.read)[0], (*source.read)[1], address);
-    } else if (const std::optional<DiscToc> toc = TocOfDisc(source.disc, io)) {
-        loaded = cli.lookup.LookUpToc(*toc, address);
+    } else {
+        result.disc = ReadDisc(source.disc);
+        if (result.disc.toc) {
+            loaded = cli.lookup.LookUpToc(*result.disc.toc, address);
+        }
     }
     if (cli.chooser.ChoiceMissing()) {
-        io.err << "kalvex-cli tag-album: " << cli.chooser.Problem() << '\n';
+        result.problems.push_back("kalvex-cli tag-album: " + cli.chooser.Problem());
     }
     return loaded;
 }
@@ -130,31 +161,40 @@ void SetTagBoxes(const TagVersionOptions& versions, TagEditorFields& boxes) {
 }
 
 // Why a file the job left out was not written, when it says nothing itself.
-std::string UntouchedReason(const TrackRow& row) {
-    return "its track text '" + row.Track + "' names no album track";
-}
-
-// What the command did: the album (when one was loaded), each file of the
-// folder and the folder itself. Both printers print this and nothing else.
-struct TagAlbumResult {
-    std::string folder;
-    Json album;  // null when no album was loaded
-    std::vector<TrackRow> rows;
-    std::vector<RowPlan> plans;  // one a row: the album job takes every file
-    FolderRename folder_rename;
-    std::vector<std::string> messages;
-    bool dry_run = false;
-};
-
 std::string FileError(const TagAlbumResult& result, std::size_t i) {
     const RowPlan& plan = result.plans[i];
     if (!plan.Error.empty() || !plan.Skipped.empty() || plan.Written) {
         return plan.Error;
     }
-    return result.album.is_null() ? kNoAlbum : UntouchedReason(result.rows[i]);
+    return result.Loaded() ? "its track text '" + result.rows[i].Track + "' names no album track"
+                           : kNoAlbum;
 }
 
-Json FilesJson(const TagAlbumResult& result) {
+// The error stream's part, the same in both forms; false when nothing else
+// is to be printed.
+bool PrintProblems(Io& io, const TagAlbumResult& result) {
+    if (!result.cannot_start.empty()) {
+        ReportFailure(io, result.cannot_start);
+        return false;
+    }
+    PrintProblems(io, result.disc);
+    for (const std::string& line : result.problems) {
+        io.err << line << '\n';
+    }
+    PrintMessages(result.messages, io);
+    return true;
+}
+
+void PrintNoAlbum(Io& io, const TagAlbumResult& result) {
+    if (!result.Loaded()) {
+        ReportFailure(io, std::string(kNoAlbum) + "; no file was changed");
+    }
+}
+
+void PrintJson(Io& io, const TagAlbumResult& result) {
+    if (!PrintProblems(io, result)) {
+        return;
+    }
     Json files = Json::array();
     for (std::size_t i = 0; i < result.plans.size(); ++i) {
         const RowPlan& plan = result.plans[i];
@@ -167,19 +207,19 @@ Json FilesJson(const TagAlbumResult& result) {
                              {"Error", error.empty() ? Json() : Json(error)},
                              {"Skipped", plan.Skipped.empty() ? Json() : Json(plan.Skipped)}});
     }
-    return files;
-}
-
-void PrintJson(const TagAlbumResult& result, Io& io) {
     const FolderRename& folder = result.folder_rename;
     PrintJson(io, Json{{"Folder", result.folder},
                        {"Album", result.album},
-                       {"Files", FilesJson(result)},
+                       {"Files", files},
                        {"FolderRenamedTo", folder.renamed ? Json(folder.new_path) : Json()},
                        {"Messages", result.messages}});
+    PrintNoAlbum(io, result);
 }
 
-void PrintText(const TagAlbumResult& result, Io& io) {
+void PrintText(Io& io, const TagAlbumResult& result) {
+    if (!PrintProblems(io, result)) {
+        return;
+    }
     const char* would = result.dry_run ? "would be " : "";
     for (std::size_t i = 0; i < result.plans.size(); ++i) {
         const RowPlan& plan = result.plans[i];
@@ -206,62 +246,50 @@ void PrintText(const TagAlbumResult& result, Io& io) {
     } else if (!folder.error.empty()) {
         io.out << "Folder not renamed: " << folder.error << '\n';
     }
+    PrintNoAlbum(io, result);
 }
 
-int RunTagAlbum(std::vector<std::string> args, Io& io) {
-    ArgReader reader(std::move(args));
-    const bool json = reader.Flag("--json");
+struct TagAlbumRequest {
+    std::string dir;
     AlbumSource source;
-    source.disc = ReadDiscOptions(reader);
-    source.read = reader.Values("--read", 2);
-    source.album_file = reader.Value("--album");
-    const ServerAddress address = ReadServerOptions(reader);
-    const std::optional<int> choice = ReadChoice(reader);
-    const TrackOption option = ReadTrackOption(reader);
-    const TagVersionOptions versions = ReadTagVersionOptions(reader);
-    const AlbumJobOptions job_options{.ImportTicked = true,
-                                      .Optimise = reader.Flag("--optimise"),
-                                      .SaveTags = true,
-                                      .Rename = reader.Flag("--rename"),
-                                      .Policy = RenamePolicy::kWrittenFiles,
-                                      .DryRun = reader.Flag("--dry-run")};
-    const std::vector<std::string> dirs = reader.Positionals();
-    if (dirs.size() != 1 || source.Count() != 1) {
-        throw UsageError(
-            "tag-album needs one DIR and one of --drive, --toc, --read or --album (see tag-album "
-            "--help)");
-    }
-    if (job_options.Optimise && (versions.no_v1 || versions.no_v2)) {
-        throw UsageError("--optimise writes both tags; it cannot go with --no-v1 or --no-v2");
-    }
+    ServerAddress address;
+    LookupSources sources;
+    std::optional<int> choice;
+    TrackOption option = TrackOption::kFileCount;
+    TagVersionOptions versions;
+    AlbumJobOptions job;
+};
+
+TagAlbumResult TagAlbum(const TagAlbumRequest& request) {
     TagAlbumResult result;
-    result.dry_run = job_options.DryRun;
+    result.dry_run = request.job.DryRun;
     std::string reason;
-    result.folder = ExistingFolder(dirs[0], reason);
+    result.folder = ExistingFolder(request.dir, reason);
     if (result.folder.empty()) {
-        return ReportFailure(io, "cannot tag " + dirs[0] + ": " + reason);
+        result.cannot_start = "cannot tag " + request.dir + ": " + reason;
+        return result;
     }
     // A DIR reached through a symbolic link is the folder it points to: the
     // rename must move that folder, not the link.
     std::error_code error;
     result.folder = std::filesystem::canonical(result.folder, error).string();
     if (error) {
-        return ReportFailure(io, "cannot tag " + dirs[0] + ": " + error.message());
+        result.cannot_start = "cannot tag " + request.dir + ": " + error.message();
+        return result;
     }
-
-    CliLookup cli(choice);
-    const bool loaded = LoadAlbum(source, address, cli, io);
+    CliLookup cli(request.choice, request.sources);
+    const bool loaded = LoadAlbum(request.source, request.address, cli, result);
     TrackList tracks;
     NoProgress progress;
-    tracks.Refresh(result.folder, option, true, progress);
+    tracks.Refresh(result.folder, request.option, true, progress);
     if (loaded) {
         TagEditor editor;
-        SetTagBoxes(versions, editor.Fields());
+        SetTagBoxes(request.versions, editor.Fields());
         const AlbumPanel& panel = cli.lookup.Panel();
         AlbumJob job(tracks, editor,
                      {panel.Artist, panel.Album, panel.Genre, panel.Year, cli.lookup.Album(),
                       cli.lookup.TrackCount()},
-                     job_options);
+                     request.job);
         AlbumJobResult done = job.Run(progress, cli.messages);
         result.plans = std::move(done.Rows);
         result.folder_rename = std::move(done.Folder);
@@ -276,19 +304,38 @@ int RunTagAlbum(std::vector<std::string> args, Io& io) {
     }
     result.rows = tracks.Rows();
     result.messages = cli.messages.Texts();
+    return result;
+}
 
-    PrintMessages(cli.messages, io);
-    if (json) {
-        PrintJson(result, io);
-    } else {
-        PrintText(result, io);
+int RunTagAlbum(std::vector<std::string> args, Io& io) {
+    ArgReader reader(std::move(args));
+    const bool json = reader.Flag("--json");
+    TagAlbumRequest request;
+    request.source.disc = ReadDiscOptions(reader);
+    request.source.read = reader.Values("--read", 2);
+    request.source.album_file = reader.Value("--album");
+    request.address = ReadServerOptions(reader);
+    request.sources = ReadSourceOptions(reader, request.address);
+    request.choice = ReadChoice(reader);
+    request.option = ReadTrackOption(reader);
+    request.versions = ReadTagVersionOptions(reader);
+    request.job = {.ImportTicked = true,
+                   .Optimise = reader.Flag("--optimise"),
+                   .SaveTags = true,
+                   .Rename = reader.Flag("--rename"),
+                   .Policy = RenamePolicy::kWrittenFiles,
+                   .DryRun = reader.Flag("--dry-run")};
+    const std::vector<std::string> dirs = reader.Positionals();
+    if (dirs.size() != 1 || request.source.Count() != 1) {
+        throw UsageError(
+            "tag-album needs one DIR and one of --drive, --toc, --read or --album (see tag-album "
+            "--help)");
     }
-    if (!loaded) {
-        return ReportFailure(io, std::string(kNoAlbum) + "; no file was changed");
+    if (request.job.Optimise && (request.versions.no_v1 || request.versions.no_v2)) {
+        throw UsageError("--optimise writes both tags; it cannot go with --no-v1 or --no-v2");
     }
-    const bool all_done = std::ranges::all_of(
-        result.plans, [](const RowPlan& plan) { return plan.Written && plan.Error.empty(); });
-    return all_done && result.folder_rename.error.empty() ? 0 : 1;
+    request.dir = dirs[0];
+    return Print(io, TagAlbum(request), json);
 }
 
 }  // namespace

@@ -24,18 +24,18 @@ protected:
 };
 
 TEST_F(CliLookupTest, SeveralMatchesNeedAChoiceAndTheChoiceIsRead) {
-    const CliRun unchosen = Cli(std::string("lookup --json --toc ") + kTwoTrackToc + Server());
+    const CliRun unchosen = Cli(std::string("lookup --source cddb --json --toc ") + kTwoTrackToc + Server());
     EXPECT_EQ(unchosen.exit_code, 1);
     const nlohmann::json listed = nlohmann::json::parse(unchosen.out);
     EXPECT_EQ(listed["Matches"].size(), 2u);
     EXPECT_TRUE(listed["Chosen"].is_null());
     EXPECT_TRUE(listed["Album"].is_null());
-    EXPECT_NE(Cli(std::string("lookup --toc ") + kTwoTrackToc + Server() + " 2>&1")
+    EXPECT_NE(Cli(std::string("lookup --source cddb --toc ") + kTwoTrackToc + Server() + " 2>&1")
                   .out.find("--choose N"),
               std::string::npos);
 
     const CliRun chosen =
-        Cli(std::string("lookup --json --choose 1 --toc ") + kTwoTrackToc + Server());
+        Cli(std::string("lookup --source cddb --json --choose 1 --toc ") + kTwoTrackToc + Server());
     ASSERT_EQ(chosen.exit_code, 0) << chosen.out;
     // The disc id and query are the discid command's; here only that entry 1 was read.
     const nlohmann::json result = nlohmann::json::parse(chosen.out);

@@ -47,7 +47,7 @@ TEST_F(CliTagAlbumTest, LooksUpTagsAndRenamesAndADryRunOnlyTellsIt) {
     test::CddbServerProcess server({"--db", test::TestDataPath("cddb/db")});
     const std::string command =
         "tag-album " + Quoted(album) +
-        " --toc '1 2 0:2:0 3:0:0 5:30:10' --choose 1 --optimise --rename --json"
+        " --toc '1 2 0:2:0 3:0:0 5:30:10' --source cddb --choose 1 --optimise --rename --json"
         " --server " +
         server.BaseUrl();
     const auto before = Snapshot(work.path());

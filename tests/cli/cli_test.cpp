@@ -27,7 +27,9 @@ TEST(Cli, DiscIdJsonContract) {
     ASSERT_EQ(run.exit_code, 0);
     EXPECT_EQ(run.out, R"({"DiscId":"B014802","TrackCount":2,"TrackStartFrames":[150,13500],)"
                        R"("LeadOutFrames":24760,"DiscSeconds":330,)"
-                       R"("QueryCommand":"cddb query b014802 2 150 13500 330"})"
+                       R"("QueryCommand":"cddb query b014802 2 150 13500 330",)"
+                       R"("MusicBrainzId":"fec2.0ds_2.yJKq7LmyxJ0siir0-",)"
+                       R"("MusicBrainzToc":"1+2+24760+150+13500"})"
                        "\n");
     EXPECT_EQ(Cli("discid --toc '1 2 0:2:0 3:0:0 5:30:10'").out,
               "cddb query b014802 2 150 13500 330\n");
