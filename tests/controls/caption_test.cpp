@@ -21,28 +21,21 @@ constexpr QRgb kBlack = 0x000000;
 constexpr QRgb kGrey = 0x808080;
 constexpr QRgb kLightGrey = 0xE0E0E0;
 
-QFont LargeBold() {
-    QFont font("DejaVu Sans");
-    font.setPixelSize(20);
-    font.setBold(true);
-    return font;
-}
-
 // The bounds of the pixels the caption draws (not transparent).
 QRect Drawn(const Caption& caption) {
     return QRegion(QBitmap::fromImage(caption.RenderSurface().createAlphaMask())).boundingRect();
 }
 
-QRgb Role(const Caption& caption, QPalette::ColorRole role) {
-    return caption.palette().color(role).rgb();
-}
-
 class CaptionTest : public testing::Test {
 protected:
     void SetUp() override {
-        caption.SetFont(LargeBold());
+        QFont large_bold("DejaVu Sans");
+        large_bold.setPixelSize(20);
+        large_bold.setBold(true);
+        caption.SetFont(large_bold);
         caption.resize(200, 40);
     }
+    QRgb Role(QPalette::ColorRole role) const { return caption.palette().color(role).rgb(); }
     // An opaque caption without letters, so only its ground and border show.
     void Ground() {
         caption.SetCaption("");
@@ -108,22 +101,22 @@ TEST_F(CaptionTest, BorderStylesDrawTheirLinesAndSetTheMargins) {
     caption.SetBorders(1);
     QImage surface = caption.RenderSurface();
     EXPECT_EQ(caption.TopMargin(), 30);
-    EXPECT_EQ(surface.pixel(100, 0), Role(caption, QPalette::Dark));
-    EXPECT_EQ(surface.pixel(100, 1), Role(caption, QPalette::Shadow));
-    EXPECT_EQ(surface.pixel(100, 39), Role(caption, QPalette::Light));
-    EXPECT_EQ(surface.pixel(199, 20), Role(caption, QPalette::Light));
+    EXPECT_EQ(surface.pixel(100, 0), Role(QPalette::Dark));
+    EXPECT_EQ(surface.pixel(100, 1), Role(QPalette::Shadow));
+    EXPECT_EQ(surface.pixel(100, 39), Role(QPalette::Light));
+    EXPECT_EQ(surface.pixel(199, 20), Role(QPalette::Light));
 
     // An unknown style draws nothing and keeps the margins.
     caption.SetBorders(9);
     surface = caption.RenderSurface();
     EXPECT_EQ(caption.TopMargin(), 30);
-    EXPECT_EQ(surface.pixel(100, 0), Role(caption, QPalette::Button));
+    EXPECT_EQ(surface.pixel(100, 0), Role(QPalette::Button));
     caption.SetBorders(0);
     EXPECT_EQ(caption.LeftMargin(), 0);
 }
 
 TEST_F(CaptionTest, TextExtentsIncludeTheOutlineReserveAndAutoSizeFitsTheText) {
-    const QFontMetrics metrics(LargeBold());
+    const QFontMetrics metrics(caption.font());
     const int plain = metrics.horizontalAdvance("Disc") * 15;
     EXPECT_EQ(caption.TextWidth("Disc"), plain + 30);
 
