@@ -37,14 +37,13 @@ AlbumData Parse(const std::string& record, AlbumData album = {},
 TEST(AlbumRecord, EscapesResolvedInTrackTextsButNotInTheTitle) {
     const AlbumData album = Parse(
         "DTITLE=A\\nB\r\nTTITLE0=A\\nB\r\nTTITLE1=x\\ty\r\nTTITLE2=C:\\\\new\r\n"
-        "EXTD=line\\nnext\r\nEXTT0=e\\\\f\r\nEXTT5=far\\naway\r\n");
+        "EXTD=line\\nnext\r\nEXTT5=far\\naway\r\n");
     EXPECT_EQ(album.AlbumTitle, "A\\nB");
     EXPECT_EQ(GetTrackTitle(album, 0), "A\r\nB");
     EXPECT_EQ(GetTrackTitle(album, 1), "x\ty");
     // An escaped backslash followed by n is a backslash and an n.
     EXPECT_EQ(GetTrackTitle(album, 2), "C:\\new");
     EXPECT_EQ(album.ExtendedData, "line\r\nnext");
-    EXPECT_EQ(GetTrackExtra(album, 0), "e\\f");
     EXPECT_EQ(GetTrackExtra(album, 5), "far\r\naway");
 }
 
