@@ -57,7 +57,11 @@ struct Recorder {
     }
 };
 
-TEST(AspiVirtualDrive, AsksEveryAdapterUpToTheCountTargetsAndLuns) {
+// The TOC read through ASPI itself is the random disc test's
+// (scsi_interface_test.cpp); here how devices are found and addressed, and a
+// request that completes only after the settling pause.
+TEST(AspiVirtualDrive, FindsAndAddressesDevicesAndWaitsForALateAnswer) {
+    VirtualDisc disc;
     LibraryCalls calls = Recorder::Calls();
     Recorder::support_answer = 0x0102;  // completed, two adapters
     clsASPI scsi(VirtualAspi(calls));
@@ -69,20 +73,10 @@ TEST(AspiVirtualDrive, AsksEveryAdapterUpToTheCountTargetsAndLuns) {
     EXPECT_EQ(scsi.DriveCount(), 1);
     // A handle's three characters are adapter, target and LUN.
     EXPECT_EQ(scsi.TargetID(clsASPI::MakeHandle(1, 3, 0)), 3);
-
-    Recorder::support_answer = 0x0401;  // an error status: not initialised
-    EXPECT_FALSE(scsi.Initialized());
-}
-
-// The TOC read through ASPI itself is the random disc test's
-// (scsi_interface_test.cpp); here what reaches no drive and what answers late.
-TEST(AspiVirtualDrive, RefusesMissingDevicesAndWaitsForALateAnswer) {
-    VirtualDisc disc;
-    clsASPI scsi(VirtualAspi());
     // No device at LUN 1, and no handle at all: refused before reaching a drive.
     EXPECT_EQ(TestUnitReady(scsi, clsASPI::MakeHandle(0, 0, 1)), 255);
     EXPECT_EQ(TestUnitReady(scsi, "short"), kScsiStatusNoDrive);
-    // Still pending after the settling pause: the event wait sees it complete.
+
     disc.Insert("2 3 0:2:0 3:0:0 5:30:10\n");
     DiscToc toc;
     setenv("KALVEX_VIRTUAL_ASPI_DELAY_MS", "150", 1);
@@ -90,6 +84,9 @@ TEST(AspiVirtualDrive, RefusesMissingDevicesAndWaitsForALateAnswer) {
     unsetenv("KALVEX_VIRTUAL_ASPI_DELAY_MS");
     EXPECT_EQ(status, 0);
     EXPECT_EQ(toc.bytes, MakeDiscToc(2, 3, {{0, 2, 0}, {3, 0, 0}, {5, 30, 10}}).bytes);
+
+    Recorder::support_answer = 0x0401;  // an error status: not initialised
+    EXPECT_FALSE(scsi.Initialized());
 }
 
 TEST(AspiVirtualDrive, StatusAndSenseRules) {

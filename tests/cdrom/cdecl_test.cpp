@@ -37,29 +37,21 @@ TEST(CdeclCaller, PassesArgumentsInOrderUpToSixteenAndRefusesSeventeen) {
                 "Too many parameters");
 }
 
-TEST(CdeclCaller, RaisesWhenNothingIsLoadedOrTheNameIsUnknown) {
-    clsCDECL caller;
-    EXPECT_FALSE(caller.DllUnload());
-    EXPECT_FALSE(caller.DllLoad("/nonexistent/libnothing.so"));
-    ExpectError([&] { caller.CallFunc("Args0", {}); }, 0, "DLL not loaded");
-    ASSERT_TRUE(caller.DllLoad(kLibrary));
-    ExpectError([&] { caller.CallFunc("NoSuchFunction", {}); }, 1,
-                "Failed to locate function: NoSuchFunction");
-    EXPECT_TRUE(caller.DllUnload());
-    ExpectError([&] { caller.CallFunc("Args0", {}); }, 0, "DLL not loaded");
-}
-
 int lookups = 0;
 
-TEST(CdeclCaller, LooksANameUpOnceUntilAnotherNameOrALoad) {
+// A name is looked up once until another name or a load; without a library
+// or with an unknown name the call raises.
+TEST(CdeclCaller, LooksANameUpOnceAndRaisesWithoutALibraryOrForAnUnknownName) {
     LibraryCalls counting = SystemLibraryCalls();
     counting.symbol = [](void* library, const char* name) {
         ++lookups;
         return SystemLibraryCalls().symbol(library, name);
     };
     clsCDECL caller(counting);
+    EXPECT_FALSE(caller.DllUnload());
+    EXPECT_FALSE(caller.DllLoad("/nonexistent/libnothing.so"));
+    ExpectError([&] { caller.CallFunc("Args0", {}); }, 0, "DLL not loaded");
     ASSERT_TRUE(caller.DllLoad(kLibrary));
-    lookups = 0;
     caller.CallFunc("Args0", {});
     caller.CallFunc("Args0", {});
     EXPECT_EQ(lookups, 1);
@@ -69,6 +61,10 @@ TEST(CdeclCaller, LooksANameUpOnceUntilAnotherNameOrALoad) {
     ASSERT_TRUE(caller.DllLoad(kLibrary));
     caller.CallFunc("Args0", {});
     EXPECT_EQ(lookups, 4);
+    ExpectError([&] { caller.CallFunc("NoSuchFunction", {}); }, 1,
+                "Failed to locate function: NoSuchFunction");
+    EXPECT_TRUE(caller.DllUnload());
+    ExpectError([&] { caller.CallFunc("Args0", {}); }, 0, "DLL not loaded");
 }
 
 std::int32_t Combine(std::intptr_t a, std::intptr_t b, std::intptr_t c) {
