@@ -21,34 +21,18 @@ std::int32_t Weigh(std::initializer_list<I> arguments) {
 
 }  // namespace
 
-// ArgsN takes N arguments and weighs them.
-#define ARGS(n, parameters, ...)             \
-    EXPORT std::int32_t Args##n parameters { \
-        return Weigh({__VA_ARGS__});         \
-    }
-
-ARGS(0, ())
-ARGS(1, (I a), a)
-ARGS(2, (I a, I b), a, b)
-ARGS(3, (I a, I b, I c), a, b, c)
-ARGS(4, (I a, I b, I c, I d), a, b, c, d)
-ARGS(5, (I a, I b, I c, I d, I e), a, b, c, d, e)
-ARGS(6, (I a, I b, I c, I d, I e, I f), a, b, c, d, e, f)
-ARGS(7, (I a, I b, I c, I d, I e, I f, I g), a, b, c, d, e, f, g)
-ARGS(8, (I a, I b, I c, I d, I e, I f, I g, I h), a, b, c, d, e, f, g, h)
-ARGS(9, (I a, I b, I c, I d, I e, I f, I g, I h, I i), a, b, c, d, e, f, g, h, i)
-ARGS(10, (I a, I b, I c, I d, I e, I f, I g, I h, I i, I j), a, b, c, d, e, f, g, h, i, j)
-ARGS(11, (I a, I b, I c, I d, I e, I f, I g, I h, I i, I j, I k), a, b, c, d, e, f, g, h, i, j, k)
-ARGS(12, (I a, I b, I c, I d, I e, I f, I g, I h, I i, I j, I k, I l), a, b, c, d, e, f, g, h, i, j,
-     k, l)
-ARGS(13, (I a, I b, I c, I d, I e, I f, I g, I h, I i, I j, I k, I l, I m), a, b, c, d, e, f, g, h,
-     i, j, k, l, m)
-ARGS(14, (I a, I b, I c, I d, I e, I f, I g, I h, I i, I j, I k, I l, I m, I n), a, b, c, d, e, f,
-     g, h, i, j, k, l, m, n)
-ARGS(15, (I a, I b, I c, I d, I e, I f, I g, I h, I i, I j, I k, I l, I m, I n, I o), a, b, c, d, e,
-     f, g, h, i, j, k, l, m, n, o)
-ARGS(16, (I a, I b, I c, I d, I e, I f, I g, I h, I i, I j, I k, I l, I m, I n, I o, I p), a, b, c,
-     d, e, f, g, h, i, j, k, l, m, n, o, p)
+// ArgsN takes N arguments and weighs them: none, the most that go in
+// registers and one more, and the most the caller passes.
+EXPORT std::int32_t Args0() {
+    return 0;
+}
+EXPORT std::int32_t Args7(I a, I b, I c, I d, I e, I f, I g) {
+    return Weigh({a, b, c, d, e, f, g});
+}
+EXPORT std::int32_t Args16(I a, I b, I c, I d, I e, I f, I g, I h, I i, I j, I k, I l, I m, I n,
+                           I o, I p) {
+    return Weigh({a, b, c, d, e, f, g, h, i, j, k, l, m, n, o, p});
+}
 
 EXPORT std::int32_t SetErrno(I value) {
     errno = static_cast<int>(value);

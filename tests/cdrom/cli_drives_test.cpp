@@ -46,15 +46,11 @@ TEST(CliDiscIdDrive, ReadsTheDiscInTheDriveOrFailsWithTheDrivesMessage) {
     EXPECT_EQ(RunCli("discid --drive one 2>&1").exit_code, 2);
     EXPECT_EQ(RunCli("discid --drive 1 --toc '1 1 0:2:0 1:0:0' 2>&1").exit_code, 2);
 
+    // The disc in the drive gives what its TOC text gives.
     disc.Insert("1 2 0:2:0 3:0:0 5:30:10");
     const auto run = RunCli("discid --drive 1 --json");
     ASSERT_EQ(run.exit_code, 0) << run.out;
-    const auto reply = nlohmann::json::parse(run.out);
-    EXPECT_EQ(reply["DiscId"], "B014802");
-    EXPECT_EQ(reply["QueryCommand"], "cddb query b014802 2 150 13500 330");
-    // The same output as --toc gives.
-    EXPECT_EQ(RunCli("discid --drive 1").out,
-              test::Cli("discid --toc '1 2 0:2:0 3:0:0 5:30:10'").out);
+    EXPECT_EQ(run.out, test::Cli("discid --toc '1 2 0:2:0 3:0:0 5:30:10' --json").out);
 }
 
 }  // namespace

@@ -47,77 +47,70 @@ std::shared_ptr<FakeSptiState> PassThroughDrives(std::vector<std::string> drives
     return state;
 }
 
-// One selection run: the pass-through drives given, the ASPI library named.
+// Selection runs: the pass-through drives given, the ASPI library named.
 struct SelectFixture : ::testing::Test {
     bool aspi_made = false;
     ListDriveBox box;
     CollectingMessageService messages;
 
-    bool Select(std::shared_ptr<FakeSptiState> pass_through, std::string aspi_library) {
-        return SelectScsiInterface(
-            box, messages,
-            {[pass_through] {
-                 return std::make_unique<clsSPTI>(std::make_unique<test::FakeSpti>(pass_through));
-             },
-             [this, aspi_library] {
-                 aspi_made = true;
-                 AspiOptions options = test::VirtualAspi();
-                 options.library = aspi_library;
-                 return std::make_unique<clsASPI>(options);
-             }});
+    // What one run leaves, as text: the back end chosen (or "none", or the
+    // error raised), whether an ASPI back end was made, each listed drive by
+    // index, the selected index and every warning the user saw.
+    std::string Select(std::shared_ptr<FakeSptiState> pass_through, std::string aspi_library) {
+        aspi_made = false;
+        box = {};
+        messages = {};
+        std::string outcome;
+        try {
+            const bool chosen =
+                SelectScsiInterface(box, messages,
+                                    {[pass_through] {
+                                         return std::make_unique<clsSPTI>(
+                                             std::make_unique<test::FakeSpti>(pass_through));
+                                     },
+                                     [this, aspi_library] {
+                                         aspi_made = true;
+                                         AspiOptions options = test::VirtualAspi();
+                                         options.library = aspi_library;
+                                         return std::make_unique<clsASPI>(options);
+                                     }});
+            outcome = chosen ? CurrentScsiInterface()->Interface() : "none";
+        } catch (const DriveAccessError& error) {
+            outcome = "error " + std::to_string(error.number());
+        }
+        outcome += aspi_made ? ", ASPI made" : "";
+        for (const ListDriveBox::Entry& entry : box.Entries()) {
+            outcome += " | " + std::to_string(entry.drive_index) + " " + entry.text;
+        }
+        outcome += " | selected " + std::to_string(box.SelectedDriveIndex());
+        for (const CollectingMessageService::Message& message : messages.Messages()) {
+            const bool warning = message.icon == CollectingMessageService::Icon::Exclamation;
+            outcome += (warning ? " | warning: " : " | information: ") + message.text;
+        }
+        return outcome;
     }
 };
 
-TEST_F(SelectFixture, PrefersAWorkingPassThroughOverAnInstalledAspi) {
-    ASSERT_TRUE(Select(PassThroughDrives({"/dev/sr0"}), test::kVirtualAspi));
-    EXPECT_FALSE(aspi_made);
-    EXPECT_EQ(CurrentScsiInterface()->Interface(), "SPTI");
-    ASSERT_EQ(box.Entries().size(), 1u);
-    EXPECT_EQ(box.Entries()[0].text, "/dev/sr0: ACME    CD-ROM sr0      1.00 (0:0:0)");
-    EXPECT_EQ(box.SelectedDriveIndex(), 1);
-}
-
-TEST_F(SelectFixture, FallsBackToAspiWhenThePassThroughFindsNoDriveOrMayNotOpenIt) {
+TEST_F(SelectFixture, ChoosesTheFirstWorkingBackEndAndListsTheDrivesThatAnswerInquiry) {
+    EXPECT_EQ(Select(PassThroughDrives({"/dev/sr0"}), test::kVirtualAspi),
+              "SPTI | 1 /dev/sr0: ACME    CD-ROM sr0      1.00 (0:0:0) | selected 1");
+    // No drive for the pass-through, or one it may not open: ASPI.
     auto refusing = PassThroughDrives({"/dev/sr0"});
     refusing->refused = {"/dev/sr0"};
     for (const auto& pass_through : {PassThroughDrives({}), refusing}) {
-        ASSERT_TRUE(Select(pass_through, test::kVirtualAspi));
-        EXPECT_EQ(CurrentScsiInterface()->Interface(), "ASPI");
-        ASSERT_FALSE(box.Entries().empty());
-        EXPECT_EQ(box.Entries().back().text, "D: KALVEX  VIRTUAL CD-ROM  1.0  (0:0:0)");
+        EXPECT_EQ(Select(pass_through, test::kVirtualAspi),
+                  "ASPI, ASPI made | 1 D: KALVEX  VIRTUAL CD-ROM  1.0  (0:0:0) | selected 1");
     }
-    EXPECT_EQ(box.Entries().size(), 2u);  // one entry per run
-    EXPECT_TRUE(messages.Texts().empty());
-}
-
-TEST_F(SelectFixture, ReportsWhenNeitherBackEndWorks) {
-    EXPECT_FALSE(Select(PassThroughDrives({}), "/nonexistent/libwnaspi32.so"));
-    EXPECT_TRUE(aspi_made);
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"No working interface found!"});
-    EXPECT_EQ(messages.Messages()[0].icon, CollectingMessageService::Icon::Exclamation);
+    EXPECT_EQ(Select(PassThroughDrives({}), "/nonexistent/libwnaspi32.so"),
+              "none, ASPI made | selected 0 | warning: No working interface found!");
     EXPECT_EQ(CurrentScsiInterface(), nullptr);
-    EXPECT_TRUE(box.Entries().empty());
-    // With no interface a read fails the way a missing disc does.
-    EXPECT_FALSE(ReadDiscToc(box, messages));
-    EXPECT_EQ(messages.Texts().back(), kNoDiscMessage);
-}
-
-TEST_F(SelectFixture, LeavesOutADriveThatFailsInquiry) {
-    ASSERT_TRUE(Select(PassThroughDrives({"/dev/sr0", "/dev/sr1"}, {"/dev/sr1"}), ""));
-    ASSERT_EQ(box.Entries().size(), 1u);
-    EXPECT_EQ(box.Entries()[0].drive_index, 1);
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"INQUIRY failed for device 2"});
-}
-
-TEST_F(SelectFixture, ThrowsWhenNoDriveCanBeListed) {
-    try {
-        Select(PassThroughDrives({"/dev/sr0"}, {"/dev/sr0"}), "");
-        FAIL() << "no error raised";
-    } catch (const DriveAccessError& error) {
-        EXPECT_EQ(error.number(), kNoCdDriveError);
-    }
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"INQUIRY failed for device 1"});
-    EXPECT_NE(CurrentScsiInterface(), nullptr);
+    // A drive that fails INQUIRY is left out; with none left the choice fails.
+    EXPECT_EQ(Select(PassThroughDrives({"/dev/sr0", "/dev/sr1"}, {"/dev/sr0"}), ""),
+              "SPTI | 2 /dev/sr1: ACME    CD-ROM sr1      1.00 (0:0:0) | selected 2"
+              " | warning: INQUIRY failed for device 1");
+    EXPECT_EQ(Select(PassThroughDrives({"/dev/sr0"}, {"/dev/sr0"}), ""),
+              "error 1 | selected 0 | warning: INQUIRY failed for device 1");
+    EXPECT_EQ(CurrentScsiInterface()->Interface(), "SPTI");
 }
 
 TEST(DriveEntryText, ShortFieldsLoseTheirNulsAndCodePageBytesBecomeUtf8) {
@@ -127,15 +120,21 @@ TEST(DriveEntryText, ShortFieldsLoseTheirNulsAndCodePageBytesBecomeUtf8) {
 
 struct ReadDiscTocFixture : SelectFixture {
     VirtualDisc disc;
-    void SetUp() override { ASSERT_TRUE(Select(PassThroughDrives({}), test::kVirtualAspi)); }
+    void SetUp() override { Select(PassThroughDrives({}), test::kVirtualAspi); }
 };
 
-TEST_F(ReadDiscTocFixture, NoDiscAndUnreadableTocHaveTheirOwnMessages) {
+// No interface, no disc and an unreadable table of contents each have their
+// message.
+TEST_F(ReadDiscTocFixture, NoInterfaceNoDiscAndUnreadableTocHaveTheirOwnMessages) {
     EXPECT_FALSE(ReadDiscToc(box, messages));
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{kNoDiscMessage});
     disc.Insert("this is no table of contents");
     EXPECT_FALSE(ReadDiscToc(box, messages));
     EXPECT_EQ(messages.Texts().back(), kTocErrorMessage);
+    Select(PassThroughDrives({}), "/nonexistent/libwnaspi32.so");
+    ASSERT_EQ(CurrentScsiInterface(), nullptr);
+    EXPECT_FALSE(ReadDiscToc(box, messages));
+    EXPECT_EQ(messages.Texts().back(), kNoDiscMessage);
 }
 
 TEST(TocReplyComplete, JudgesTheReplyByItsOwnLength) {

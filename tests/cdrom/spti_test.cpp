@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "cdrom/drive_commands.h"
 #include "cdrom/spti.h"
 #include "cdrom/spti_request.h"
@@ -29,19 +31,18 @@ TEST_F(SptiFixture, SendsTheRestOfTheBlockZeroWithItsDirectionAndTimeOut) {
     clsSPTI& drive = Make({"/dev/sr0"});
     ASSERT_EQ(TestUnitReady(drive, "/dev/sr0"), 0);
     ASSERT_EQ(state->sent.size(), 1u);
-    const auto& tur = state->sent[0];
-    EXPECT_EQ(tur.cdb, std::vector<std::uint8_t>(16, 0));
     // Data from the device even when none moves.
-    EXPECT_EQ(tur.header.dxfer_direction, SG_DXFER_FROM_DEV);
-    EXPECT_EQ(tur.header.timeout, 5000u);
+    EXPECT_EQ(state->sent[0].cdb, std::vector<std::uint8_t>(16, 0));
+    EXPECT_EQ(state->sent[0].header.dxfer_direction, SG_DXFER_FROM_DEV);
+    EXPECT_EQ(state->sent[0].header.timeout, 5000u);
 
     const std::uint8_t write_cdb[12] = {0xAA, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
     std::uint8_t data[8] = {};
     drive.ExecCMD("/dev/sr0", write_cdb, 12, 1, data, sizeof data, 7);
+    EXPECT_EQ(state->sent[1].cdb,
+              (std::vector<std::uint8_t>{0xAA, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 0, 0, 0, 0}));
     EXPECT_EQ(state->sent[1].header.dxfer_direction, SG_DXFER_TO_DEV);
     EXPECT_EQ(state->sent[1].header.timeout, 7000u);
-    EXPECT_EQ(state->sent[1].cdb[11], 11);
-    EXPECT_EQ(state->sent[1].cdb[12], 0);
 }
 
 TEST_F(SptiFixture, MapsStatusesAndKeepsTheSenseBytes) {
@@ -49,7 +50,8 @@ TEST_F(SptiFixture, MapsStatusesAndKeepsTheSenseBytes) {
     struct Case {
         const char* what;
         std::function<bool(PassThroughRequest&)> answer;
-        int status, sense_key, asc, ascq;
+        int status;
+        std::uint8_t sense_key, asc, ascq;
     };
     const Case cases[] = {
         {"check condition", [](auto& r) { return test::Reply(r, 2, 0x02, 0x3A, 0x01), true; }, 2,
@@ -70,9 +72,9 @@ TEST_F(SptiFixture, MapsStatusesAndKeepsTheSenseBytes) {
     for (const Case& c : cases) {
         state->answer = [&c](const std::string&, PassThroughRequest& r) { return c.answer(r); };
         EXPECT_EQ(TestUnitReady(drive, "/dev/sr0"), c.status) << c.what;
-        EXPECT_EQ(drive.LastSK(), c.sense_key) << c.what;
-        EXPECT_EQ(drive.LastASC(), c.asc) << c.what;
-        EXPECT_EQ(drive.LastASCQ(), c.ascq) << c.what;
+        EXPECT_EQ(std::tuple(drive.LastSK(), drive.LastASC(), drive.LastASCQ()),
+                  std::tuple(c.sense_key, c.asc, c.ascq))
+            << c.what;
     }
 }
 
@@ -95,11 +97,12 @@ TEST_F(SptiFixture, OpensEveryDriveOnceAtFirstUseClosesThemAtTheEndAndNamesThemE
     EXPECT_EQ(state->opened, 2);
 
     // Addresses come from the device, else are zero.
-    EXPECT_EQ(drive.HostAdapter("/dev/sr0"), 2);
-    EXPECT_EQ(drive.TargetID("/dev/sr0"), 5);
-    EXPECT_EQ(drive.LUN("/dev/sr0"), 1);
-    EXPECT_EQ(drive.TargetID("/dev/sr2"), 0);
-    EXPECT_EQ(drive.HostAdapter("/dev/sr9"), 0);
+    const auto address = [&drive](const char* handle) {
+        return std::tuple(drive.HostAdapter(handle), drive.TargetID(handle), drive.LUN(handle));
+    };
+    EXPECT_EQ(address("/dev/sr0"), std::tuple(2, 5, 1));
+    EXPECT_EQ(address("/dev/sr2"), std::tuple(0, 0, 0));
+    EXPECT_EQ(address("/dev/sr9"), std::tuple(0, 0, 0));
     spti.reset();
     EXPECT_EQ(state->closed, 2);
 }
@@ -121,9 +124,7 @@ TEST(DriveLetterHandles, OnlyTheFirstCharacterCountsInEitherCase) {
 
 TEST(IdLunWord, DecodesHostTargetAndLun) {
     const ScsiAddress address = DecodeIdLun(0x03020104);  // host 3, channel 2, LUN 1, target 4
-    EXPECT_EQ(address.host, 3);
-    EXPECT_EQ(address.target, 4);
-    EXPECT_EQ(address.lun, 1);
+    EXPECT_EQ(std::tuple(address.host, address.target, address.lun), std::tuple(3, 4, 1));
 }
 
 }  // namespace

