@@ -115,12 +115,13 @@ fi
     fail "the guest program did not run (QEMU exit status $qemu_status; console above)"
 }
 
+# The image is a data disc: its one track reads as a data track ("d").
 one_run=$(cat <<'EXPECTED'
 KALVEX-INTERFACE SPTI
 KALVEX-ENTRY 1 /dev/sr0: KALVEX  QEMU-TEST-CD    4.56 (0:0:0)
 KALVEX-ENTRY 2 /dev/sr1: QEMU    QEMU CD-ROM     1.00 (0:1:0)
 KALVEX-TUR 1 0 00/00/00
-KALVEX-TOC 1 1 1 0:2:0 0:8:62
+KALVEX-TOC 1 1 1 0:2:0d 0:8:62
 KALVEX-DISCID 1 2000601
 KALVEX-TUR 2 2 02/3A/00
 KALVEX-MESSAGE Could not read CD drive - please ensure an audio CD has been inserted.
