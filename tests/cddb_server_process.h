@@ -1,7 +1,7 @@
 #pragma once
 
-// The project's CDDB server (tools/cddb_server.py) as a child process on an
-// ephemeral port of 127.0.0.1, for tests and benchmarks.
+// The project's test servers (tools/cddb_server.py, tools/musicbrainz_server.py)
+// as child processes on an ephemeral port of 127.0.0.1, for tests and benchmarks.
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -13,17 +13,17 @@
 
 namespace kalvex::test {
 
-class CddbServerProcess {
+class ServerProcess {
 public:
-    // `options` are the server's own: "--db", folder, "--fault", "delay:3", ...
-    explicit CddbServerProcess(const std::vector<std::string>& options) {
+    // `script` is the server's file in tools/; `options` are its own: "--db",
+    // folder, "--fault", "delay:3", ...
+    ServerProcess(const std::string& script, const std::vector<std::string>& options) {
         int out[2];
         if (pipe(out) != 0) {
             throw std::runtime_error("pipe failed");
         }
-        std::vector<std::string> words = {"/usr/bin/python3",
-                                          std::string(KALVEX_SOURCE_DIR) + "/tools/cddb_server.py",
-                                          "--port", "0"};
+        std::vector<std::string> words = {
+            "/usr/bin/python3", std::string(KALVEX_SOURCE_DIR) + "/tools/" + script, "--port", "0"};
         words.insert(words.end(), options.begin(), options.end());
         pid_ = fork();
         if (pid_ == 0) {
@@ -43,12 +43,12 @@ public:
         close(out[0]);
         if (port_ == 0) {
             Stop();
-            throw std::runtime_error("the CDDB server did not start");
+            throw std::runtime_error(script + " did not start");
         }
     }
-    ~CddbServerProcess() { Stop(); }
-    CddbServerProcess(const CddbServerProcess&) = delete;
-    CddbServerProcess& operator=(const CddbServerProcess&) = delete;
+    ~ServerProcess() { Stop(); }
+    ServerProcess(const ServerProcess&) = delete;
+    ServerProcess& operator=(const ServerProcess&) = delete;
 
     int Port() const { return port_; }
     std::string PortText() const { return std::to_string(port_); }
@@ -84,6 +84,18 @@ private:
 
     pid_t pid_ = -1;
     int port_ = 0;
+};
+
+class CddbServerProcess : public ServerProcess {
+public:
+    explicit CddbServerProcess(const std::vector<std::string>& options)
+        : ServerProcess("cddb_server.py", options) {}
+};
+
+class MusicBrainzServerProcess : public ServerProcess {
+public:
+    explicit MusicBrainzServerProcess(const std::vector<std::string>& options)
+        : ServerProcess("musicbrainz_server.py", options) {}
 };
 
 }  // namespace kalvex::test
