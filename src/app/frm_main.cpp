@@ -163,7 +163,6 @@ void frmMain::CreateControls() {
     }
     CreateOptionsPage(fraTab[0]);
     freedb_ = std::make_unique<FreeDbPanel>(fraTab[3], lblFreeDB);
-    static_cast<FreeDbPageControls&>(*this) = *freedb_;
 
     cmdUpdate = Make<WrapButton>(this, "cmdUpdate", l.cmdUpdate);
     cmdUpdate->setText("&Save tags for selected file");
@@ -173,7 +172,6 @@ void frmMain::CreateControls() {
     chkVersion1 = MakeCheck(this, "chkVersion1", "ID3 v1 tag", l.chkVersion1);
     chkVersion2 = MakeCheck(this, "chkVersion2", "ID3 v2 tag", l.chkVersion2);
     tags_ = std::make_unique<TagEditorPanel>(fraTab[1], fraTab[2], chkVersion1, chkVersion2);
-    static_cast<TagPageControls&>(*this) = *tags_;
     tracks_ = new TrackListPanel(lvwTracks, pbFiles, *tags_, *input_, *desktop_);
 
     FitCaptions();
@@ -328,11 +326,12 @@ void frmMain::PreparePages() {
 
 void frmMain::FillGenreBoxes() {
     // The tag pages fill their own genre boxes.
-    cboGenre->clear();
+    QComboBox* genres = freedb_->cboGenre;
+    genres->clear();
     for (const std::string& name : GenreNames()) {
-        cboGenre->addItem(QString::fromUtf8(name));
+        genres->addItem(QString::fromUtf8(name));
     }
-    cboGenre->setCurrentIndex(-1);
+    genres->setCurrentIndex(-1);
 }
 
 void frmMain::FillVolumeList() {
@@ -373,9 +372,9 @@ void frmMain::LoadSettings() {
     for (const auto& [key, box] : options) {
         box->setChecked(Ticked(ReadIniValue("Options", key, file)));
     }
-    txtServer->setText(QString::fromStdString(ReadIniValue("FreeDB", "Server", file)));
-    txtRoot->setText(QString::fromStdString(ReadIniValue("FreeDB", "URL start", file)));
-    txtPort->setText(QString::fromStdString(ReadIniValue("FreeDB", "Port", file)));
+    freedb_->txtServer->setText(QString::fromStdString(ReadIniValue("FreeDB", "Server", file)));
+    freedb_->txtRoot->setText(QString::fromStdString(ReadIniValue("FreeDB", "URL start", file)));
+    freedb_->txtPort->setText(QString::fromStdString(ReadIniValue("FreeDB", "Port", file)));
     // An empty or foreign value reads as its leading number; outside 0 to 2
     // nothing is selected here and "Use file count" stays.
     track_option_ = StoredWholeNumber(ReadIniValue("Options", "Track option", file));
@@ -401,9 +400,9 @@ void frmMain::SaveSettings() {
     WriteIniValue("Options", "Track option", SelectedOptionIndex(*this, *optTrack[0]), file);
     WriteIniValue("Options", "Optimise tags", CheckValue(chkOptimiseTags), file);
     WriteIniValue("Options", "Auto Import", CheckValue(chkAutoImport), file);
-    WriteIniValue("FreeDB", "Server", Text(txtServer), file);
-    WriteIniValue("FreeDB", "URL start", Text(txtRoot), file);
-    WriteIniValue("FreeDB", "Port", Text(txtPort), file);
+    WriteIniValue("FreeDB", "Server", Text(freedb_->txtServer), file);
+    WriteIniValue("FreeDB", "URL start", Text(freedb_->txtRoot), file);
+    WriteIniValue("FreeDB", "Port", Text(freedb_->txtPort), file);
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
@@ -574,12 +573,29 @@ void frmMain::RunLookupOperation(const std::function<void()>& operation) {
 // ---- states and layout -------------------------------------------------------------
 
 void frmMain::EnableControls(bool enabled) {
-    QWidget* const listed[] = {cmdRead,       cmdUpdate,       cmdCopyTo1,    cmdCopyTo2,
-                               optTrack[0],   optTrack[1],     optTrack[2],   chkImportChecked,
-                               chkSaveImport, cmdRenameFolder, cmdRenameFile, cmdRefreshTracks,
-                               fraTab[0],     fraTab[1],       fraTab[2],     fraTab[3],
-                               cboDrives,     Drive1,          Dir1,          chkVersion1,
-                               chkVersion2,   lvwTracks};
+    const TagEditorPanel& tags = *tags_;
+    QWidget* const listed[] = {cmdRead,
+                               cmdUpdate,
+                               tags.cmdCopyTo1,
+                               tags.cmdCopyTo2,
+                               optTrack[0],
+                               optTrack[1],
+                               optTrack[2],
+                               chkImportChecked,
+                               chkSaveImport,
+                               cmdRenameFolder,
+                               cmdRenameFile,
+                               cmdRefreshTracks,
+                               fraTab[0],
+                               fraTab[1],
+                               fraTab[2],
+                               fraTab[3],
+                               cboDrives,
+                               Drive1,
+                               Dir1,
+                               chkVersion1,
+                               chkVersion2,
+                               lvwTracks};
     for (QWidget* widget : listed) {
         widget->setEnabled(enabled);
     }

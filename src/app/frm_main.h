@@ -58,8 +58,8 @@ struct MainWindowServices {
 // The main window: drive, disc and folder on the left, the track list below
 // them, the tab strip with the Options, Tag v1, Tag v2 and FreeDB pages on the
 // right. It reads "Settings.ini" when it opens and writes it when it closes.
-// The pages' controls are their panels', reachable here as well.
-class frmMain : public QWidget, public FreeDbPageControls, public TagPageControls {
+// The pages' controls are their panels'.
+class frmMain : public QWidget {
     Q_OBJECT
 public:
     explicit frmMain(MainWindowServices services, QWidget* parent = nullptr);
@@ -89,6 +89,7 @@ public:
     // album" passes the highlighted folder); the lists follow it.
     void RenameFolder(const std::string& folder);
 
+    FreeDbPanel& FreeDb() const { return *freedb_; }
     TrackListPanel& Tracks() { return *tracks_; }
     TagEditorPanel& TagPages() { return *tags_; }
     // Lists the open folder's files with the chosen track option.

@@ -14,8 +14,9 @@ namespace kalvex {
 void frmMain::ImportAlbum() {
     EnableControls(false);
     tags_->ReadFields();
-    AlbumToImport album{Text(txtFArtist), Text(txtFAlbum),  Text(txtFGenre),
-                        Text(txtFYear),   lookup_->Album(), lookup_->TrackCount()};
+    AlbumToImport album{Text(freedb_->txtFArtist), Text(freedb_->txtFAlbum),
+                        Text(freedb_->txtFGenre),  Text(freedb_->txtFYear),
+                        lookup_->Album(),          lookup_->TrackCount()};
     const AlbumJobOptions options{.ImportTicked = chkImportChecked->isChecked(),
                                   .Optimise = chkOptimiseTags->isChecked(),
                                   .SaveTags = chkSaveImport->isChecked(),
@@ -63,7 +64,7 @@ void frmMain::RenameTickedFiles() {
 }
 
 void frmMain::RenameFolder(const std::string& folder) {
-    const std::string album = Text(txtFAlbum);
+    const std::string album = Text(freedb_->txtFAlbum);
     if (album.empty() || folder.empty()) {
         return;
     }

@@ -89,9 +89,9 @@ TEST_F(FrmMainTest, SettingsAreReadAtStartAndWrittenBackAtCloseKeepingForeignOne
                                  w.chkOptimiseTags->isChecked(), w.chkAutoImport->isChecked()}),
               (std::vector<bool>{true, false, true, true, true, false}));
     EXPECT_TRUE(w.optTrack[2]->isChecked());
-    EXPECT_EQ(w.txtServer->text(), "http://127.0.0.1:8880");
-    EXPECT_EQ(w.txtRoot->text(), "cddb.cgi");
-    EXPECT_EQ(w.txtPort->text(), "8880");
+    EXPECT_EQ(w.FreeDb().txtServer->text(), "http://127.0.0.1:8880");
+    EXPECT_EQ(w.FreeDb().txtRoot->text(), "cddb.cgi");
+    EXPECT_EQ(w.FreeDb().txtPort->text(), "8880");
     // The remembered folder is reopened in the folder list.
     EXPECT_EQ(w.Dir1Path(), album.string());
     EXPECT_EQ(w.CurrentFolder(), album.string());
@@ -102,7 +102,7 @@ TEST_F(FrmMainTest, SettingsAreReadAtStartAndWrittenBackAtCloseKeepingForeignOne
     frmMain& again = Open();
     again.chkSaveImport->setChecked(true);
     again.optTrack[1]->setChecked(true);
-    again.txtPort->setText("81");
+    again.FreeDb().txtPort->setText("81");
     again.close();
     EXPECT_EQ(ReadIniValue("Options", "Save tags on import", settings), "1");
     EXPECT_EQ(ReadIniValue("Options", "Track option", settings), "1");
@@ -118,7 +118,7 @@ TEST_F(FrmMainTest, OddSettingsValuesFallBackSensibly) {
     EXPECT_FALSE(w.chkImportChecked->isChecked());
     EXPECT_FALSE(w.chkAutoRename->isChecked());  // 0.5 rounds to 0
     EXPECT_TRUE(w.chkTickRead->isChecked());     // 1.5 rounds to 2
-    EXPECT_EQ(w.txtPort->text(), "80");
+    EXPECT_EQ(w.FreeDb().txtPort->text(), "80");
     // A remembered folder that no longer exists is ignored without a word.
     EXPECT_EQ(w.CurrentFolder(), "");
     EXPECT_TRUE(messages->Messages().empty());
@@ -176,7 +176,7 @@ TEST_F(FrmMainTest, TabsSwitchThePagesEvenWhileTheControlsAreDisabled) {
     w.nTab->SelectTabManually(3);
     EXPECT_TRUE(w.fraTab[3]->isVisible());
     EXPECT_FALSE(w.fraTab[0]->isVisible());
-    EXPECT_FALSE(w.txtServer->isEnabled());
+    EXPECT_FALSE(w.FreeDb().txtServer->isEnabled());
 
     const TabBox& tag_v1 = w.nTab->BodyBox(1);
     QTest::mouseClick(w.nTab, Qt::LeftButton, {},
@@ -208,8 +208,8 @@ TEST_F(FrmMainTest, EnterPressesTheDefaultButtonUnlessAnotherButtonHasTheFocus) 
     QSignalSpy read(w.cmdRead, &QPushButton::clicked);
     QSignalSpy update(w.cmdUpdate, &QPushButton::clicked);
     w.nTab->SelectTabManually(3);
-    w.txtDiscID->setFocus();
-    QTest::keyClick(w.txtDiscID, Qt::Key_Return);
+    w.FreeDb().txtDiscID->setFocus();
+    QTest::keyClick(w.FreeDb().txtDiscID, Qt::Key_Return);
     EXPECT_TRUE(read.wait(1000));
     w.cmdUpdate->setFocus();
     QTest::keyClick(w.cmdUpdate, Qt::Key_Return);
