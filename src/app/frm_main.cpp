@@ -4,8 +4,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileSystemModel>
 #include <QFrame>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -15,15 +13,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QShortcut>
-#include <QStorageInfo>
 #include <QTreeView>
 #include <QTreeWidget>
 #include <cmath>
 #include <filesystem>
 
 #include "app/drive_combo_box.h"
+#include "app/folder_panel.h"
 #include "app/frm_matches.h"
 #include "app/option_group.h"
 #include "app/page_widgets.h"
@@ -134,17 +131,7 @@ void frmMain::CreateControls() {
     lblFreeDB = MakeLabel(this, "lblFreeDB", "", l.lblFreeDB);
     capMP3Folder = new Caption("capMP3Folder", this);
     Place(capMP3Folder, l.capMP3Folder);
-    capMP3Folder->setToolTip("Click to refresh the directories");
-
-    Drive1 = Make<QComboBox>(this, "Drive1", l.Drive1);
-    Dir1 = Make<QTreeView>(this, "Dir1", l.Dir1);
-    folders_ = new QFileSystemModel(this);
-    folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-    Dir1->setModel(folders_);
-    Dir1->setHeaderHidden(true);
-    for (int column = 1; column < folders_->columnCount(); ++column) {
-        Dir1->hideColumn(column);
-    }
+    folders_ = new FolderPanel(this, capMP3Folder, l);
     lblMP3 = MakeLabel(this, "lblMP3", "MP3 files / tracks", l.lblMP3);
     pbFiles = Make<QProgressBar>(this, "pbFiles", l.pbFiles);
     pbFiles->setRange(0, 100);
@@ -177,33 +164,16 @@ void frmMain::CreateControls() {
     FitCaptions();
     ConfigureCaptions();
     ConfigureTabStrip();
-    FillVolumeList();
+    folders_->FillVolumeList();
 
     connect(nTab, &VarnithTab::TabClicked, this, &frmMain::OnTabClicked);
-    connect(Drive1, &QComboBox::currentIndexChanged, this, &frmMain::OnDriveChanged);
-    // A folder opens with a double click or Enter; highlighting one with a
-    // single click or the arrow keys only marks it (for the folder rename).
-    connect(Dir1, &QTreeView::doubleClicked, this,
-            [this](const QModelIndex& index) { OnFolderOpened(folders_->filePath(index)); });
-    // The tree fills and sorts itself in the background, moving the rows:
-    // the highlighted folder (at first start the process's current folder)
-    // stays in view until the user scrolls the list.
-    const auto keep_in_view = [this] {
-        if (following_folder_) {
-            Dir1->scrollTo(Dir1->currentIndex());
-        }
-    };
-    connect(folders_, &QFileSystemModel::directoryLoaded, this, keep_in_view);
-    connect(folders_, &QAbstractItemModel::layoutChanged, this, keep_in_view);
-    connect(folders_, &QAbstractItemModel::rowsInserted, this, keep_in_view);
-    connect(Dir1->verticalScrollBar(), &QScrollBar::actionTriggered, this,
-            [this] { following_folder_ = false; });
-    connect(capMP3Folder, &Caption::Click, this, &frmMain::RereadFolderTree);
+    connect(folders_, &FolderPanel::FolderOpened, this, &frmMain::OnFolderOpened);
     connect(cmdRefreshTracks, &QPushButton::clicked, this, &frmMain::RefreshTrackList);
     connect(cmdUpdate, &QPushButton::clicked, this, &frmMain::SaveSelectedFileTags);
     connect(cmdImport, &QPushButton::clicked, this, &frmMain::ImportAlbum);
     connect(cmdRenameFile, &QPushButton::clicked, this, &frmMain::RenameTickedFiles);
-    connect(cmdRenameFolder, &QPushButton::clicked, this, [this] { RenameFolder(Dir1Path()); });
+    connect(cmdRenameFolder, &QPushButton::clicked, this,
+            [this] { RenameFolder(folders_->Dir1Path()); });
     // Enter presses the focused button, or else the default button.
     for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
         auto* shortcut = new QShortcut(QKeySequence(key), this);
@@ -334,28 +304,6 @@ void frmMain::FillGenreBoxes() {
     genres->setCurrentIndex(-1);
 }
 
-void frmMain::FillVolumeList() {
-    QSignalBlocker quiet(Drive1);
-    Drive1->clear();
-    QStringList roots;
-    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (volume.isValid() && volume.isReady() && !roots.contains(volume.rootPath())) {
-            roots.append(volume.rootPath());
-        }
-    }
-    roots.sort();
-    Drive1->addItems(roots);
-    // The folder list starts in the process's current folder, without
-    // counting as a folder change.
-    const QString here = QDir::currentPath();
-    Drive1->setCurrentIndex(Drive1->findText(QStorageInfo(here).rootPath()));
-    folders_->setRootPath(Drive1->currentText());
-    Dir1->setRootIndex(folders_->index(Drive1->currentText()));
-    restoring_folder_ = true;
-    SetDir1Path(here.toStdString());
-    restoring_folder_ = false;
-}
-
 // ---- start-up and closing --------------------------------------------------------
 
 void frmMain::LoadSettings() {
@@ -384,7 +332,7 @@ void frmMain::LoadSettings() {
             break;
         }
     }
-    RestoreMp3Folder();
+    folders_->Restore(mp3_folder_);
 }
 
 void frmMain::SaveSettings() {
@@ -438,67 +386,10 @@ void frmMain::FillDriveList() {
 
 // ---- folders ---------------------------------------------------------------------
 
-std::string frmMain::Dir1Path() const {
-    return folders_->filePath(Dir1->currentIndex()).toStdString();
-}
-
-void frmMain::SetDir1Path(const std::string& folder) {
-    const QModelIndex index = folders_->index(QString::fromStdString(folder));
-    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) {
-        Dir1->expand(parent);
-    }
-    Dir1->setCurrentIndex(index);
-    Dir1->scrollTo(index);
-    following_folder_ = true;
-    OnFolderOpened(QString::fromStdString(folder));
-}
-
-void frmMain::RestoreMp3Folder() {
-    std::error_code error;
-    if (mp3_folder_.empty() || !std::filesystem::is_directory(mp3_folder_, error)) {
-        return;
-    }
-    // The volume is chosen quietly: only the folder itself counts as a change.
-    const QString folder = QString::fromStdString(mp3_folder_);
-    const QString root = QStorageInfo(folder).rootPath();
-    const int volume = Drive1->findText(root);
-    if (volume >= 0) {
-        const QSignalBlocker quiet(Drive1);
-        Drive1->setCurrentIndex(volume);
-        folders_->setRootPath(root);
-        Dir1->setRootIndex(folders_->index(root));
-    }
-    SetDir1Path(mp3_folder_);
-}
-
-void frmMain::OnDriveChanged(int index) {
-    if (index < 0 || renaming_folder_) {
-        return;
-    }
-    const QString root = Drive1->itemText(index);
-    folders_->setRootPath(root);
-    Dir1->setRootIndex(folders_->index(root));
-    SetDir1Path(root.toStdString());
-}
-
 void frmMain::OnFolderOpened(const QString& folder) {
-    if (restoring_folder_ || renaming_folder_ || folder.isEmpty()) {
-        return;
-    }
     current_folder_ = folder.toStdString();
     mp3_folder_ = current_folder_;
-    emit FolderChanged(folder);
     RefreshTrackList();
-}
-
-void frmMain::RereadFolderTree() {
-    // A model with a new root reads the tree from the disk again.
-    const QString root = folders_->rootPath();
-    const QString highlighted = QString::fromStdString(Dir1Path());
-    folders_->setRootPath(QString());
-    folders_->setRootPath(root);
-    Dir1->setRootIndex(folders_->index(root));
-    Dir1->setCurrentIndex(folders_->index(highlighted));
 }
 
 // ---- the track list and the tag editor ----------------------------------------
@@ -574,28 +465,12 @@ void frmMain::RunLookupOperation(const std::function<void()>& operation) {
 
 void frmMain::EnableControls(bool enabled) {
     const TagEditorPanel& tags = *tags_;
-    QWidget* const listed[] = {cmdRead,
-                               cmdUpdate,
-                               tags.cmdCopyTo1,
-                               tags.cmdCopyTo2,
-                               optTrack[0],
-                               optTrack[1],
-                               optTrack[2],
-                               chkImportChecked,
-                               chkSaveImport,
-                               cmdRenameFolder,
-                               cmdRenameFile,
-                               cmdRefreshTracks,
-                               fraTab[0],
-                               fraTab[1],
-                               fraTab[2],
-                               fraTab[3],
-                               cboDrives,
-                               Drive1,
-                               Dir1,
-                               chkVersion1,
-                               chkVersion2,
-                               lvwTracks};
+    QWidget* const listed[] = {cmdRead,       cmdUpdate,        tags.cmdCopyTo1, tags.cmdCopyTo2,
+                               optTrack[0],   optTrack[1],      optTrack[2],     chkImportChecked,
+                               chkSaveImport, cmdRenameFolder,  cmdRenameFile,   cmdRefreshTracks,
+                               fraTab[0],     fraTab[1],        fraTab[2],       fraTab[3],
+                               cboDrives,     folders_->Drive1, folders_->Dir1,  chkVersion1,
+                               chkVersion2,   lvwTracks};
     for (QWidget* widget : listed) {
         widget->setEnabled(enabled);
     }
@@ -627,11 +502,11 @@ void frmMain::resizeEvent(QResizeEvent* event) {
 void frmMain::ApplyLayout() {
     const MainLayout& l = layout_;
     const std::pair<QWidget*, TwipRect> places[] = {
-        {capDrive, l.capDrive},      {cboDrives, l.cboDrives}, {cmdRead, l.cmdRead},
-        {capDisc, l.capDisc},        {lblFreeDB, l.lblFreeDB}, {capMP3Folder, l.capMP3Folder},
-        {Drive1, l.Drive1},          {Dir1, l.Dir1},           {lblMP3, l.lblMP3},
-        {pbFiles, l.pbFiles},        {lvwTracks, l.lvwTracks}, {nTab, l.nTab},
-        {cmdUpdate, l.cmdUpdate},    {cmdImport, l.cmdImport}, {chkVersion1, l.chkVersion1},
+        {capDrive, l.capDrive},       {cboDrives, l.cboDrives}, {cmdRead, l.cmdRead},
+        {capDisc, l.capDisc},         {lblFreeDB, l.lblFreeDB}, {capMP3Folder, l.capMP3Folder},
+        {folders_->Drive1, l.Drive1}, {folders_->Dir1, l.Dir1}, {lblMP3, l.lblMP3},
+        {pbFiles, l.pbFiles},         {lvwTracks, l.lvwTracks}, {nTab, l.nTab},
+        {cmdUpdate, l.cmdUpdate},     {cmdImport, l.cmdImport}, {chkVersion1, l.chkVersion1},
         {chkVersion2, l.chkVersion2}};
     for (const auto& [widget, place] : places) {
         Place(widget, place);
@@ -642,8 +517,8 @@ void frmMain::ApplyLayout() {
 }
 
 void frmMain::PressDefaultButton() {
-    if (focusWidget() == Dir1) {
-        OnFolderOpened(QString::fromStdString(Dir1Path()));
+    if (focusWidget() == folders_->Dir1) {
+        folders_->OpenHighlighted();
     } else if (auto* focused = qobject_cast<QPushButton*>(focusWidget())) {
         focused->animateClick();
     } else if (cmdRead->isEnabled()) {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "app/folder_panel.h"
 #include "app/freedb_panel.h"
 #include "app/main_layout.h"
 #include "app/tag_editor_panel.h"
@@ -18,7 +19,6 @@
 
 class QCheckBox;
 class QComboBox;
-class QFileSystemModel;
 class QFrame;
 class QGroupBox;
 class QLabel;
@@ -28,7 +28,6 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
-class QTreeView;
 class QTreeWidget;
 
 namespace kalvex {
@@ -90,16 +89,13 @@ public:
     void RenameFolder(const std::string& folder);
 
     FreeDbPanel& FreeDb() const { return *freedb_; }
+    FolderPanel& Folders() { return *folders_; }
     TrackListPanel& Tracks() { return *tracks_; }
     TagEditorPanel& TagPages() { return *tags_; }
     // Lists the open folder's files with the chosen track option.
     void RefreshTrackList();
     // "Save tags for selected file".
     void SaveSelectedFileTags();
-    // Set while the folder is renamed: the folder and drive lists then do
-    // not count their moves as the user's.
-    bool RenamingFolder() const { return renaming_folder_; }
-    void SetRenamingFolder(bool renaming) { renaming_folder_ = renaming; }
 
     MessageService& Messages() { return *messages_; }
     InputBox& Input() { return *input_; }
@@ -107,14 +103,9 @@ public:
     // The one switch for long operations; the tab strip stays usable.
     void EnableControls(bool enabled);
     void FillDriveList();
-    void RestoreMp3Folder();
     // Follows a window size in twips (outer width, inner height).
     void ResizeLayout(int outer_width, int inner_height);
     const MainLayout& Layout() const { return layout_; }
-    // The folder highlighted in the folder list, as a path.
-    std::string Dir1Path() const;
-    // Highlights and opens the folder, as a double click on it would.
-    void SetDir1Path(const std::string& folder);
 
     // Controls outside the pages.
     Caption* capDrive = nullptr;
@@ -123,8 +114,6 @@ public:
     Caption* capDisc = nullptr;
     QLabel* lblFreeDB = nullptr;
     Caption* capMP3Folder = nullptr;
-    QComboBox* Drive1 = nullptr;
-    QTreeView* Dir1 = nullptr;
     QLabel* lblMP3 = nullptr;
     QProgressBar* pbFiles = nullptr;
     QTreeWidget* lvwTracks = nullptr;
@@ -147,10 +136,6 @@ public:
     QPushButton* cmdRenameFile = nullptr;
     QPushButton* cmdRenameFolder = nullptr;
 
-signals:
-    // Another folder was opened in the folder list (Mp3Folder follows it).
-    void FolderChanged(const QString& folder);
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -163,20 +148,16 @@ private:
     void ConfigureTabStrip();
     void PreparePages();
     void FillGenreBoxes();
-    void FillVolumeList();
     void LoadSettings();
     void SaveSettings();
     void ApplyLayout();
     void OnTabClicked();
-    void OnDriveChanged(int index);
+    // The track list follows the folder the user opened.
     void OnFolderOpened(const QString& folder);
-    void RereadFolderTree();
     void PressDefaultButton();
     // Runs one lookup step with the controls disabled; nothing while a
     // lookup is under way.
     void RunLookupOperation(const std::function<void()>& operation);
-    // Lets go of a folder about to be renamed: the lists move to its parent.
-    void ReleaseFolder(const std::string& folder);
     // The lists back on a released folder, under its new name if it has one.
     void ShowRenamedFolder(const std::string& folder, const FolderRename& rename);
 
@@ -185,11 +166,11 @@ private:
     std::unique_ptr<DesktopServices> desktop_;
     std::unique_ptr<FreeDbPanel> freedb_;
     std::unique_ptr<TagEditorPanel> tags_;
+    FolderPanel* folders_ = nullptr;
     TrackListPanel* tracks_ = nullptr;
     frmMatches* matches_ = nullptr;
     std::unique_ptr<CdLookup> lookup_;
     DriveSelection select_drives_;
-    QFileSystemModel* folders_ = nullptr;
 
     MainLayout layout_;
     std::string program_folder_;
@@ -200,10 +181,7 @@ private:
     std::string current_folder_;
     std::string hello_suffix_;
     bool album_valid_ = false;
-    bool restoring_folder_ = false;
-    bool renaming_folder_ = false;
-    bool close_pending_ = false;     // asked to close while a lookup ran
-    bool following_folder_ = false;  // the folder list keeps its folder in view
+    bool close_pending_ = false;  // asked to close while a lookup ran
 };
 
 }  // namespace kalvex

@@ -63,14 +63,15 @@ TEST_F(FrmMainTest, AtFirstStartTheFolderListScrollsTheCurrentFolderIntoView) {
     fs::current_path(here);
     frmMain& w = Open();
     fs::current_path(started_in);
-    ASSERT_EQ(w.Dir1Path(), here.string());
+    ASSERT_EQ(w.Folders().Dir1Path(), here.string());
     // The tree fills in the background: once the folders before it are in,
     // it must still be in view.
-    auto* folders = static_cast<QFileSystemModel*>(w.Dir1->model());
+    QTreeView* tree = w.Folders().Dir1;
+    auto* folders = static_cast<QFileSystemModel*>(tree->model());
     const QModelIndex parent = folders->index(QString::fromStdString(folder.string()));
     ASSERT_TRUE(QTest::qWaitFor([&] { return folders->rowCount(parent) > 60; }));
     QTest::qWait(50);
-    EXPECT_TRUE(w.Dir1->viewport()->rect().contains(w.Dir1->visualRect(w.Dir1->currentIndex())));
+    EXPECT_TRUE(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
 }
 
 TEST_F(FrmMainTest, SettingsAreReadAtStartAndWrittenBackAtCloseKeepingForeignOnes) {
@@ -93,7 +94,7 @@ TEST_F(FrmMainTest, SettingsAreReadAtStartAndWrittenBackAtCloseKeepingForeignOne
     EXPECT_EQ(w.FreeDb().txtRoot->text(), "cddb.cgi");
     EXPECT_EQ(w.FreeDb().txtPort->text(), "8880");
     // The remembered folder is reopened in the folder list.
-    EXPECT_EQ(w.Dir1Path(), album.string());
+    EXPECT_EQ(w.Folders().Dir1Path(), album.string());
     EXPECT_EQ(w.CurrentFolder(), album.string());
     // Closing unchanged writes every key back in its place: none lost, added or moved.
     w.close();

@@ -271,7 +271,7 @@ TEST_F(LookupWindowTest, ReadingTheCdImportsAndRenamesTheFilesAndTheFolder) {
          {w.chkTickRead, w.chkImportChecked, w.chkSaveImport, w.chkAutoImport, w.chkAutoRename}) {
         option->setChecked(true);
     }
-    w.SetDir1Path(old_folder.string());
+    w.Folders().SetDir1Path(old_folder.string());
     ASSERT_EQ(w.Tracks().Rows().Rows().size(), 3u);
     w.chkVersion2->setChecked(true);  // the rip has no tags: the box says what to write
 
@@ -289,7 +289,7 @@ TEST_F(LookupWindowTest, ReadingTheCdImportsAndRenamesTheFilesAndTheFolder) {
     EXPECT_FALSE(fs::exists(old_folder));
     EXPECT_EQ(w.CurrentFolder(), album.string());
     EXPECT_EQ(w.Mp3Folder(), album.string());
-    EXPECT_EQ(w.Dir1Path(), album.string());
+    EXPECT_EQ(w.Folders().Dir1Path(), album.string());
     ASSERT_EQ(w.lvwTracks->topLevelItemCount(), 3);
     EXPECT_EQ(w.lvwTracks->topLevelItem(1)->text(0), "02 Track 2 of 0b014802.mp3");
     EXPECT_EQ(test::ReadFileBytes((album / "Track03.mp3").string()), bonus_bytes);
@@ -297,11 +297,11 @@ TEST_F(LookupWindowTest, ReadingTheCdImportsAndRenamesTheFilesAndTheFolder) {
     ASSERT_TRUE(ReadTagV2((album / "02 Track 2 of 0b014802.mp3").string(), tags));
     EXPECT_EQ(tags.Artist, "Test Artist");
     EXPECT_EQ(tags.TNR, "2");
-    EXPECT_TRUE(w.Dir1->isEnabled());
+    EXPECT_TRUE(w.Folders().Dir1->isEnabled());
 
     // Another folder given the album's name in other letters: taken already.
     fs::create_directories(folder / "music" / "Old");
-    w.SetDir1Path((folder / "music" / "Old").string());
+    w.Folders().SetDir1Path((folder / "music" / "Old").string());
     w.FreeDb().txtFAlbum->setText("two tracks");
     w.cmdRenameFolder->click();
     // The message's wording is the renaming's; here that the page's title was asked for.

@@ -49,7 +49,7 @@ protected:
         auto recording = std::make_unique<RecordingDesktop>();
         desktop = recording.get();
         Open({}, std::move(recording), std::make_unique<SevenInput>());
-        window->SetDir1Path((folder / "album").string());
+        window->Folders().SetDir1Path((folder / "album").string());
     }
     std::string Bytes(const char* name) const {
         return test::ReadFileBytes((folder / "album" / name).string());
@@ -108,11 +108,12 @@ TEST_F(TrackListWindowTest, OpeningAFolderListsItAndAClickShowsTheFileOnTheTagPa
 
     // Highlighting another folder does not list it; opening it does.
     fs::create_directories(folder / "empty");
-    auto* folders = static_cast<QFileSystemModel*>(w.Dir1->model());
-    w.Dir1->setCurrentIndex(folders->index(QString::fromStdString((folder / "empty").string())));
-    EXPECT_EQ(w.Dir1Path(), (folder / "empty").string());
+    auto* folders = static_cast<QFileSystemModel*>(w.Folders().Dir1->model());
+    w.Folders().Dir1->setCurrentIndex(
+        folders->index(QString::fromStdString((folder / "empty").string())));
+    EXPECT_EQ(w.Folders().Dir1Path(), (folder / "empty").string());
     EXPECT_EQ(w.lvwTracks->topLevelItemCount(), 2);
-    w.SetDir1Path((folder / "empty").string());
+    w.Folders().SetDir1Path((folder / "empty").string());
     EXPECT_EQ(w.lvwTracks->topLevelItemCount(), 0);
 }
 
