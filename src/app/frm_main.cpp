@@ -23,6 +23,7 @@
 #include "app/folder_panel.h"
 #include "app/frm_matches.h"
 #include "app/option_group.h"
+#include "app/options_panel.h"
 #include "app/page_widgets.h"
 #include "app/qt_dialogs.h"
 #include "app/wrap_button.h"
@@ -148,7 +149,7 @@ void frmMain::CreateControls() {
         fraTab[i] = Make<QFrame>(this, "fraTab", l.fraTab);
         fraTab[i]->setProperty(kOptionIndexProperty, i);
     }
-    CreateOptionsPage(fraTab[0]);
+    options_ = std::make_unique<OptionsPanel>(fraTab[0]);
     freedb_ = std::make_unique<FreeDbPanel>(fraTab[3], lblFreeDB);
 
     cmdUpdate = Make<WrapButton>(this, "cmdUpdate", l.cmdUpdate);
@@ -168,54 +169,17 @@ void frmMain::CreateControls() {
 
     connect(nTab, &VarnithTab::TabClicked, this, &frmMain::OnTabClicked);
     connect(folders_, &FolderPanel::FolderOpened, this, &frmMain::OnFolderOpened);
-    connect(cmdRefreshTracks, &QPushButton::clicked, this, &frmMain::RefreshTrackList);
+    connect(options_->cmdRefreshTracks, &QPushButton::clicked, this, &frmMain::RefreshTrackList);
     connect(cmdUpdate, &QPushButton::clicked, this, &frmMain::SaveSelectedFileTags);
     connect(cmdImport, &QPushButton::clicked, this, &frmMain::ImportAlbum);
-    connect(cmdRenameFile, &QPushButton::clicked, this, &frmMain::RenameTickedFiles);
-    connect(cmdRenameFolder, &QPushButton::clicked, this,
+    connect(options_->cmdRenameFile, &QPushButton::clicked, this, &frmMain::RenameTickedFiles);
+    connect(options_->cmdRenameFolder, &QPushButton::clicked, this,
             [this] { RenameFolder(folders_->Dir1Path()); });
     // Enter presses the focused button, or else the default button.
     for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
         auto* shortcut = new QShortcut(QKeySequence(key), this);
         connect(shortcut, &QShortcut::activated, this, &frmMain::PressDefaultButton);
     }
-}
-
-void frmMain::CreateOptionsPage(QFrame* page) {
-    auto* track =
-        MakeGroup(page, "fraTrackOption", "Track option", {120, 60, kPageContentWidth, 615});
-    const char* const names[] = {"Use file count", "Use file name", "Use track tag"};
-    for (int i = 0; i < 3; ++i) {
-        optTrack[i] = Make<QRadioButton>(track, "optTrack", {120 + i * 1620, 270, 1560, 255});
-        optTrack[i]->setText(names[i]);
-        optTrack[i]->setProperty(kOptionIndexProperty, i);
-    }
-    optTrack[0]->setChecked(true);
-
-    auto* import =
-        MakeGroup(page, "fraImport", "Reading and importing", {120, 780, kPageContentWidth, 2160});
-    const TwipRect row{120, 270, 4770, 255};
-    auto row_at = [&row](int k) {
-        return TwipRect{row.left, row.top + k * 300, row.width, row.height};
-    };
-    chkTickRead = MakeCheck(import, "chkTickRead", "Tick all files / tracks on read", row_at(0));
-    chkImportChecked = MakeCheck(import, "chkImportChecked", "Import ticked tracks", row_at(1));
-    chkSaveImport =
-        MakeCheck(import, "chkSaveImport", "Save tags on import from FreeDB", row_at(2));
-    chkOptimiseTags =
-        MakeCheck(import, "chkOptimiseTags", "Optimise MP3 tags for compatibility", row_at(3));
-    chkAutoImport = MakeCheck(import, "chkAutoImport", "Auto import on CD read", row_at(4));
-    chkAutoRename =
-        MakeCheck(import, "chkAutoRename", "Auto rename files and folder on import", row_at(5));
-
-    auto* files = MakeGroup(page, "fraFiles", "Track list and renaming",
-                            {120, 3060, kPageContentWidth, 1635});
-    cmdRefreshTracks =
-        MakeButton(files, "cmdRefreshTracks", "Refresh track list", {120, 270, 4770, 375});
-    cmdRenameFile = MakeButton(files, "cmdRenameFile", "Rename ticked files based on title",
-                               {120, 705, 4770, 375});
-    cmdRenameFolder = MakeButton(files, "cmdRenameFolder", "Rename folder based on FreeDB album",
-                                 {120, 1140, 4770, 375});
 }
 
 void frmMain::FitCaptions() {
@@ -314,9 +278,12 @@ void frmMain::LoadSettings() {
     const std::string& file = settings_file_;
     mp3_folder_ = ReadIniValue("Paths", "MP3 Folder", file);
     const std::pair<const char*, QCheckBox*> options[] = {
-        {"Import ticked", chkImportChecked}, {"Save tags on import", chkSaveImport},
-        {"Auto rename", chkAutoRename},      {"Tick on read", chkTickRead},
-        {"Optimise tags", chkOptimiseTags},  {"Auto Import", chkAutoImport}};
+        {"Import ticked", options_->chkImportChecked},
+        {"Save tags on import", options_->chkSaveImport},
+        {"Auto rename", options_->chkAutoRename},
+        {"Tick on read", options_->chkTickRead},
+        {"Optimise tags", options_->chkOptimiseTags},
+        {"Auto Import", options_->chkAutoImport}};
     for (const auto& [key, box] : options) {
         box->setChecked(Ticked(ReadIniValue("Options", key, file)));
     }
@@ -326,9 +293,9 @@ void frmMain::LoadSettings() {
     // An empty or foreign value reads as its leading number; outside 0 to 2
     // nothing is selected here and "Use file count" stays.
     track_option_ = StoredWholeNumber(ReadIniValue("Options", "Track option", file));
-    for (int i = 0; i < static_cast<int>(optTrack.size()); ++i) {
+    for (int i = 0; i < static_cast<int>(options_->optTrack.size()); ++i) {
         if (i == track_option_) {
-            optTrack[i]->setChecked(true);
+            options_->optTrack[i]->setChecked(true);
             break;
         }
     }
@@ -341,13 +308,14 @@ void frmMain::SaveSettings() {
     std::filesystem::create_directories(std::filesystem::path(file).parent_path(), error);
     // A settings file that cannot be written is not reported.
     WriteIniValue("Paths", "MP3 Folder", mp3_folder_, file);
-    WriteIniValue("Options", "Import ticked", CheckValue(chkImportChecked), file);
-    WriteIniValue("Options", "Save tags on import", CheckValue(chkSaveImport), file);
-    WriteIniValue("Options", "Auto rename", CheckValue(chkAutoRename), file);
-    WriteIniValue("Options", "Tick on read", CheckValue(chkTickRead), file);
-    WriteIniValue("Options", "Track option", SelectedOptionIndex(*this, *optTrack[0]), file);
-    WriteIniValue("Options", "Optimise tags", CheckValue(chkOptimiseTags), file);
-    WriteIniValue("Options", "Auto Import", CheckValue(chkAutoImport), file);
+    WriteIniValue("Options", "Import ticked", CheckValue(options_->chkImportChecked), file);
+    WriteIniValue("Options", "Save tags on import", CheckValue(options_->chkSaveImport), file);
+    WriteIniValue("Options", "Auto rename", CheckValue(options_->chkAutoRename), file);
+    WriteIniValue("Options", "Tick on read", CheckValue(options_->chkTickRead), file);
+    WriteIniValue("Options", "Track option", SelectedOptionIndex(*this, *options_->optTrack[0]),
+                  file);
+    WriteIniValue("Options", "Optimise tags", CheckValue(options_->chkOptimiseTags), file);
+    WriteIniValue("Options", "Auto Import", CheckValue(options_->chkAutoImport), file);
     WriteIniValue("FreeDB", "Server", Text(freedb_->txtServer), file);
     WriteIniValue("FreeDB", "URL start", Text(freedb_->txtRoot), file);
     WriteIniValue("FreeDB", "Port", Text(freedb_->txtPort), file);
@@ -399,12 +367,8 @@ void frmMain::RefreshTrackList() {
         return;
     }
     EnableControls(false);
-    int option = 0;
-    for (int i = 0; i < static_cast<int>(optTrack.size()); ++i) {
-        option = optTrack[i]->isChecked() ? i : option;
-    }
-    tracks_->Refresh(current_folder_, static_cast<kalvex::TrackOption>(option),
-                     chkTickRead->isChecked());
+    tracks_->Refresh(current_folder_, options_->ChosenTrackOption(),
+                     options_->chkTickRead->isChecked());
     EnableControls(true);
 }
 
@@ -441,7 +405,7 @@ void frmMain::ReadCd() {
         // Only an album this lookup loaded may go into the files: after a
         // failed one the previous disc's titles would land in this one's.
         if (lookup_->ReadCd(*cboDrives, freedb_->Address()) && !close_pending_ &&
-            chkAutoImport->isChecked()) {
+            options_->chkAutoImport->isChecked()) {
             ImportAlbum();
         }
     });
@@ -464,13 +428,15 @@ void frmMain::RunLookupOperation(const std::function<void()>& operation) {
 // ---- states and layout -------------------------------------------------------------
 
 void frmMain::EnableControls(bool enabled) {
-    const TagEditorPanel& tags = *tags_;
-    QWidget* const listed[] = {cmdRead,       cmdUpdate,        tags.cmdCopyTo1, tags.cmdCopyTo2,
-                               optTrack[0],   optTrack[1],      optTrack[2],     chkImportChecked,
-                               chkSaveImport, cmdRenameFolder,  cmdRenameFile,   cmdRefreshTracks,
-                               fraTab[0],     fraTab[1],        fraTab[2],       fraTab[3],
-                               cboDrives,     folders_->Drive1, folders_->Dir1,  chkVersion1,
-                               chkVersion2,   lvwTracks};
+    const TagEditorPanel& t = *tags_;
+    const OptionsPanel& o = *options_;
+    const FolderPanel& f = *folders_;
+    QWidget* const listed[] = {
+        cmdRead,         cmdUpdate,          t.cmdCopyTo1,       t.cmdCopyTo2,    o.optTrack[0],
+        o.optTrack[1],   o.optTrack[2],      o.chkImportChecked, o.chkSaveImport, o.cmdRenameFolder,
+        o.cmdRenameFile, o.cmdRefreshTracks, fraTab[0],          fraTab[1],       fraTab[2],
+        fraTab[3],       cboDrives,          f.Drive1,           f.Dir1,          chkVersion1,
+        chkVersion2,     lvwTracks};
     for (QWidget* widget : listed) {
         widget->setEnabled(enabled);
     }

@@ -9,6 +9,7 @@
 #include "app/folder_panel.h"
 #include "app/freedb_panel.h"
 #include "app/main_layout.h"
+#include "app/options_panel.h"
 #include "app/tag_editor_panel.h"
 #include "app/track_list_panel.h"
 #include "cdrom/drive_box.h"
@@ -90,6 +91,7 @@ public:
 
     FreeDbPanel& FreeDb() const { return *freedb_; }
     FolderPanel& Folders() { return *folders_; }
+    OptionsPanel& Options() { return *options_; }
     TrackListPanel& Tracks() { return *tracks_; }
     TagEditorPanel& TagPages() { return *tags_; }
     // Lists the open folder's files with the chosen track option.
@@ -124,25 +126,12 @@ public:
     QCheckBox* chkVersion1 = nullptr;
     QCheckBox* chkVersion2 = nullptr;
 
-    // Options page.
-    std::array<QRadioButton*, 3> optTrack{};
-    QCheckBox* chkTickRead = nullptr;
-    QCheckBox* chkImportChecked = nullptr;
-    QCheckBox* chkSaveImport = nullptr;
-    QCheckBox* chkOptimiseTags = nullptr;
-    QCheckBox* chkAutoImport = nullptr;
-    QCheckBox* chkAutoRename = nullptr;
-    QPushButton* cmdRefreshTracks = nullptr;
-    QPushButton* cmdRenameFile = nullptr;
-    QPushButton* cmdRenameFolder = nullptr;
-
 protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void CreateControls();
-    void CreateOptionsPage(QFrame* page);
     void FitCaptions();
     void ConfigureCaptions();
     void ConfigureTabStrip();
@@ -164,6 +153,7 @@ private:
     std::unique_ptr<MessageService> messages_;
     std::unique_ptr<InputBox> input_;
     std::unique_ptr<DesktopServices> desktop_;
+    std::unique_ptr<OptionsPanel> options_;
     std::unique_ptr<FreeDbPanel> freedb_;
     std::unique_ptr<TagEditorPanel> tags_;
     FolderPanel* folders_ = nullptr;

@@ -16,10 +16,10 @@ void frmMain::ImportAlbum() {
     AlbumToImport album{Text(freedb_->txtFArtist), Text(freedb_->txtFAlbum),
                         Text(freedb_->txtFGenre),  Text(freedb_->txtFYear),
                         lookup_->Album(),          lookup_->TrackCount()};
-    const AlbumJobOptions options{.ImportTicked = chkImportChecked->isChecked(),
-                                  .Optimise = chkOptimiseTags->isChecked(),
-                                  .SaveTags = chkSaveImport->isChecked(),
-                                  .Rename = chkAutoRename->isChecked()};
+    const AlbumJobOptions options{.ImportTicked = options_->chkImportChecked->isChecked(),
+                                  .Optimise = options_->chkOptimiseTags->isChecked(),
+                                  .SaveTags = options_->chkSaveImport->isChecked(),
+                                  .Rename = options_->chkAutoRename->isChecked()};
     // The folder the files were imported into, whatever is highlighted.
     const std::string folder = current_folder_;
     AlbumJob job(tracks_->Rows(), tags_->Editor(), std::move(album), options);

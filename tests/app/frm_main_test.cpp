@@ -85,11 +85,12 @@ TEST_F(FrmMainTest, SettingsAreReadAtStartAndWrittenBackAtCloseKeepingForeignOne
         "[Elsewhere]\nX=y\n";
     Store(stored);
     frmMain& w = Open();
-    EXPECT_EQ((std::vector<bool>{w.chkImportChecked->isChecked(), w.chkSaveImport->isChecked(),
-                                 w.chkAutoRename->isChecked(), w.chkTickRead->isChecked(),
-                                 w.chkOptimiseTags->isChecked(), w.chkAutoImport->isChecked()}),
+    const OptionsPanel& o = w.Options();
+    EXPECT_EQ((std::vector<bool>{o.chkImportChecked->isChecked(), o.chkSaveImport->isChecked(),
+                                 o.chkAutoRename->isChecked(), o.chkTickRead->isChecked(),
+                                 o.chkOptimiseTags->isChecked(), o.chkAutoImport->isChecked()}),
               (std::vector<bool>{true, false, true, true, true, false}));
-    EXPECT_TRUE(w.optTrack[2]->isChecked());
+    EXPECT_TRUE(o.optTrack[2]->isChecked());
     EXPECT_EQ(w.FreeDb().txtServer->text(), "http://127.0.0.1:8880");
     EXPECT_EQ(w.FreeDb().txtRoot->text(), "cddb.cgi");
     EXPECT_EQ(w.FreeDb().txtPort->text(), "8880");
@@ -101,8 +102,8 @@ TEST_F(FrmMainTest, SettingsAreReadAtStartAndWrittenBackAtCloseKeepingForeignOne
     EXPECT_EQ(test::ReadFileBytes(settings), stored);
 
     frmMain& again = Open();
-    again.chkSaveImport->setChecked(true);
-    again.optTrack[1]->setChecked(true);
+    again.Options().chkSaveImport->setChecked(true);
+    again.Options().optTrack[1]->setChecked(true);
     again.FreeDb().txtPort->setText("81");
     again.close();
     EXPECT_EQ(ReadIniValue("Options", "Save tags on import", settings), "1");
@@ -115,10 +116,10 @@ TEST_F(FrmMainTest, OddSettingsValuesFallBackSensibly) {
           "\n[Options]\nTrack option=7\nImport ticked=\nAuto rename=0.5\nTick on read=1.5\n"
           "[FreeDB]\nPort=\n");
     frmMain& w = Open();
-    EXPECT_TRUE(w.optTrack[0]->isChecked());
-    EXPECT_FALSE(w.chkImportChecked->isChecked());
-    EXPECT_FALSE(w.chkAutoRename->isChecked());  // 0.5 rounds to 0
-    EXPECT_TRUE(w.chkTickRead->isChecked());     // 1.5 rounds to 2
+    EXPECT_TRUE(w.Options().optTrack[0]->isChecked());
+    EXPECT_FALSE(w.Options().chkImportChecked->isChecked());
+    EXPECT_FALSE(w.Options().chkAutoRename->isChecked());  // 0.5 rounds to 0
+    EXPECT_TRUE(w.Options().chkTickRead->isChecked());     // 1.5 rounds to 2
     EXPECT_EQ(w.FreeDb().txtPort->text(), "80");
     // A remembered folder that no longer exists is ignored without a word.
     EXPECT_EQ(w.CurrentFolder(), "");
@@ -158,12 +159,12 @@ TEST_F(FrmMainTest, EnableControlsSwitchesTheControlsAndTreatsImportApart) {
     w.EnableControls(false);
     EXPECT_FALSE(w.cmdRead->isEnabled());
     EXPECT_FALSE(w.lvwTracks->isEnabled());
-    EXPECT_FALSE(w.chkAutoRename->isEnabled());  // through its page
+    EXPECT_FALSE(w.Options().chkAutoRename->isEnabled());  // through its page
     EXPECT_TRUE(w.nTab->isEnabled());
 
     w.EnableControls(true);
     EXPECT_TRUE(w.cmdRead->isEnabled());
-    EXPECT_TRUE(w.chkAutoRename->isEnabled());
+    EXPECT_TRUE(w.Options().chkAutoRename->isEnabled());
     EXPECT_FALSE(w.cmdImport->isEnabled());  // no album yet
 
     w.SetAlbumValid(true);

@@ -267,8 +267,9 @@ TEST_F(LookupWindowTest, ReadingTheCdImportsAndRenamesTheFilesAndTheFolder) {
     const std::string bonus_bytes = test::ReadFileBytes((old_folder / "Track03.mp3").string());
     fs::create_directories(folder / "music" / "Two Tracks.");  // only a near namesake
     frmMain& w = Open();
+    const OptionsPanel& o = w.Options();
     for (QCheckBox* option :
-         {w.chkTickRead, w.chkImportChecked, w.chkSaveImport, w.chkAutoImport, w.chkAutoRename}) {
+         {o.chkTickRead, o.chkImportChecked, o.chkSaveImport, o.chkAutoImport, o.chkAutoRename}) {
         option->setChecked(true);
     }
     w.Folders().SetDir1Path(old_folder.string());
@@ -303,7 +304,7 @@ TEST_F(LookupWindowTest, ReadingTheCdImportsAndRenamesTheFilesAndTheFolder) {
     fs::create_directories(folder / "music" / "Old");
     w.Folders().SetDir1Path((folder / "music" / "Old").string());
     w.FreeDb().txtFAlbum->setText("two tracks");
-    w.cmdRenameFolder->click();
+    w.Options().cmdRenameFolder->click();
     // The message's wording is the renaming's; here that the page's title was asked for.
     ASSERT_EQ(messages->Texts().size(), 1u);
     EXPECT_NE(messages->Texts()[0].find((folder / "music" / "two tracks").string()),
