@@ -5,18 +5,13 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFrame>
-#include <QGroupBox>
-#include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
 #include <QTreeView>
 #include <QTreeWidget>
-#include <cmath>
 #include <filesystem>
 
 #include "app/drive_combo_box.h"
@@ -26,9 +21,9 @@
 #include "app/options_panel.h"
 #include "app/page_widgets.h"
 #include "app/qt_dialogs.h"
+#include "app/settings_table.h"
 #include "app/wrap_button.h"
 #include "cdrom/drive_error.h"
-#include "common/numbers.h"
 #include "common/product.h"
 #include "common/text_helpers.h"
 #include "controls/caption.h"
@@ -40,28 +35,9 @@
 #include "id3/genres.h"
 #include "kalvex/version.h"
 #include "workflow/cd_lookup.h"
-#include "workflow/ini_file.h"
 #include "workflow/settings_location.h"
 
 namespace kalvex {
-namespace {
-
-// A stored number rounded to a whole one, halves to even, within 32 bits.
-int StoredWholeNumber(const std::string& stored) {
-    const double value = std::nearbyint(LeadingDecimal(stored));
-    return static_cast<int>(std::clamp(value, double{INT32_MIN}, double{INT32_MAX}));
-}
-
-bool Ticked(const std::string& stored) {
-    // Any number other than 0 ticks the box; the program itself writes 0 or 1.
-    return StoredWholeNumber(stored) != 0;
-}
-
-std::string CheckValue(const QCheckBox* box) {
-    return box->isChecked() ? "1" : "0";
-}
-
-}  // namespace
 
 frmMain::frmMain(MainWindowServices services, QWidget* parent)
     : QWidget(parent),
@@ -270,55 +246,28 @@ void frmMain::FillGenreBoxes() {
 
 // ---- start-up and closing --------------------------------------------------------
 
-void frmMain::LoadSettings() {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(settings_file_, error)) {
-        return;
-    }
-    const std::string& file = settings_file_;
-    mp3_folder_ = ReadIniValue("Paths", "MP3 Folder", file);
-    const std::pair<const char*, QCheckBox*> options[] = {
-        {"Import ticked", options_->chkImportChecked},
-        {"Save tags on import", options_->chkSaveImport},
-        {"Auto rename", options_->chkAutoRename},
-        {"Tick on read", options_->chkTickRead},
-        {"Optimise tags", options_->chkOptimiseTags},
-        {"Auto Import", options_->chkAutoImport}};
-    for (const auto& [key, box] : options) {
-        box->setChecked(Ticked(ReadIniValue("Options", key, file)));
-    }
-    freedb_->txtServer->setText(QString::fromStdString(ReadIniValue("FreeDB", "Server", file)));
-    freedb_->txtRoot->setText(QString::fromStdString(ReadIniValue("FreeDB", "URL start", file)));
-    freedb_->txtPort->setText(QString::fromStdString(ReadIniValue("FreeDB", "Port", file)));
-    // An empty or foreign value reads as its leading number; outside 0 to 2
-    // nothing is selected here and "Use file count" stays.
-    track_option_ = StoredWholeNumber(ReadIniValue("Options", "Track option", file));
-    for (int i = 0; i < static_cast<int>(options_->optTrack.size()); ++i) {
-        if (i == track_option_) {
-            options_->optTrack[i]->setChecked(true);
-            break;
-        }
-    }
-    folders_->Restore(mp3_folder_);
+std::vector<Setting> frmMain::SettingsTable() {
+    const OptionsPanel& o = *options_;
+    const FreeDbPanel& f = *freedb_;
+    // In the order they are written.
+    return {TextSetting("Paths", "MP3 Folder", mp3_folder_),
+            CheckSetting("Options", "Import ticked", o.chkImportChecked),
+            CheckSetting("Options", "Save tags on import", o.chkSaveImport),
+            CheckSetting("Options", "Auto rename", o.chkAutoRename),
+            CheckSetting("Options", "Tick on read", o.chkTickRead),
+            ChoiceSetting("Options", "Track option", o.optTrack),
+            CheckSetting("Options", "Optimise tags", o.chkOptimiseTags),
+            CheckSetting("Options", "Auto Import", o.chkAutoImport),
+            EditSetting("FreeDB", "Server", f.txtServer),
+            EditSetting("FreeDB", "URL start", f.txtRoot),
+            EditSetting("FreeDB", "Port", f.txtPort)};
 }
 
-void frmMain::SaveSettings() {
-    const std::string& file = settings_file_;
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(file).parent_path(), error);
-    // A settings file that cannot be written is not reported.
-    WriteIniValue("Paths", "MP3 Folder", mp3_folder_, file);
-    WriteIniValue("Options", "Import ticked", CheckValue(options_->chkImportChecked), file);
-    WriteIniValue("Options", "Save tags on import", CheckValue(options_->chkSaveImport), file);
-    WriteIniValue("Options", "Auto rename", CheckValue(options_->chkAutoRename), file);
-    WriteIniValue("Options", "Tick on read", CheckValue(options_->chkTickRead), file);
-    WriteIniValue("Options", "Track option", SelectedOptionIndex(*this, *options_->optTrack[0]),
-                  file);
-    WriteIniValue("Options", "Optimise tags", CheckValue(options_->chkOptimiseTags), file);
-    WriteIniValue("Options", "Auto Import", CheckValue(options_->chkAutoImport), file);
-    WriteIniValue("FreeDB", "Server", Text(freedb_->txtServer), file);
-    WriteIniValue("FreeDB", "URL start", Text(freedb_->txtRoot), file);
-    WriteIniValue("FreeDB", "Port", Text(freedb_->txtPort), file);
+void frmMain::LoadSettings() {
+    // The remembered folder is listed with the options just read.
+    if (ReadSettings(SettingsTable(), settings_file_)) {
+        folders_->Restore(mp3_folder_);
+    }
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
@@ -330,7 +279,7 @@ void frmMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    SaveSettings();
+    WriteSettings(SettingsTable(), settings_file_);
     event->accept();
 }
 

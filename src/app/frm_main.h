@@ -10,6 +10,7 @@
 #include "app/freedb_panel.h"
 #include "app/main_layout.h"
 #include "app/options_panel.h"
+#include "app/settings_table.h"
 #include "app/tag_editor_panel.h"
 #include "app/track_list_panel.h"
 #include "cdrom/drive_box.h"
@@ -71,7 +72,6 @@ public:
     const std::string& Mp3Folder() const { return mp3_folder_; }
     // The folder whose files the track list shows.
     const std::string& CurrentFolder() const { return current_folder_; }
-    int TrackOption() const { return track_option_; }
     const std::string& HelloSuffix() const { return hello_suffix_; }
     bool AlbumValid() const { return album_valid_; }
     void SetAlbumValid(bool valid) { album_valid_ = valid; }
@@ -137,8 +137,9 @@ private:
     void ConfigureTabStrip();
     void PreparePages();
     void FillGenreBoxes();
+    // Every key of "Settings.ini" with what it stands for here.
+    std::vector<Setting> SettingsTable();
     void LoadSettings();
-    void SaveSettings();
     void ApplyLayout();
     void OnTabClicked();
     // The track list follows the folder the user opened.
@@ -167,7 +168,6 @@ private:
     std::string settings_file_;
     std::string version_text_;
     std::string mp3_folder_;
-    int track_option_ = 0;
     std::string current_folder_;
     std::string hello_suffix_;
     bool album_valid_ = false;
