@@ -64,24 +64,23 @@ frmMain::frmMain(MainWindowServices services, QWidget* parent)
     // Start-up, in this order.
     resize(TwipsToPixels(kMainWindowWidth - kWindowFrameWidth),
            TwipsToPixels(kMainWindowHeight - kWindowFrameHeight));
-    program_folder_ = services.program_folder.empty()
-                          ? AddBackslash(QCoreApplication::applicationDirPath().toStdString())
-                          : AddBackslash(services.program_folder);
+    const std::string program_folder =
+        services.program_folder.empty()
+            ? AddBackslash(QCoreApplication::applicationDirPath().toStdString())
+            : AddBackslash(services.program_folder);
     FillGenreBoxes();
     PreparePages();
     tracks_->SetColumnHeaders("Filename,Track,Title,Length");
-    settings_file_ = SettingsFilePath(program_folder_);
-    version_text_ = kVersionText;
+    settings_file_ = SettingsFilePath(program_folder);
     setWindowTitle(QString::fromUtf8(std::string(kApplicationTitle) + " - " + kProductWebAddress +
-                                     " - v" + version_text_));
-    hello_suffix_ = ProgramHelloSuffix();
+                                     " - v" + kVersionText));
     // The window keeps repainting while a fetch waits for its reply.
     auto fetchers = [] {
         return std::make_unique<CurlFetcher>(DefaultFetchLimits(),
                                              [] { QCoreApplication::processEvents(); });
     };
     matches_ = new frmMatches(this);
-    lookup_ = std::make_unique<CdLookup>(fetchers, *matches_, *messages_, hello_suffix_);
+    lookup_ = std::make_unique<CdLookup>(fetchers, *matches_, *messages_, ProgramHelloSuffix());
     freedb_->Connect(*lookup_, [this](const auto& operation) { RunLookupOperation(operation); });
     connect(cmdRead, &QPushButton::clicked, this, &frmMain::ReadCd);
     LoadSettings();
@@ -404,14 +403,11 @@ void frmMain::OnTabClicked() {
     }
 }
 
-void frmMain::ResizeLayout(int outer_width, int inner_height) {
-    ResizeMainLayout(layout_, outer_width, inner_height);
-    ApplyLayout();
-}
-
 void frmMain::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    ResizeLayout(PixelsToTwips(width()) + kWindowFrameWidth, PixelsToTwips(height()));
+    // The layout works on the outer width and the inner height, in twips.
+    ResizeMainLayout(layout_, PixelsToTwips(width()) + kWindowFrameWidth, PixelsToTwips(height()));
+    ApplyLayout();
 }
 
 void frmMain::ApplyLayout() {

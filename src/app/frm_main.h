@@ -66,48 +66,22 @@ public:
     explicit frmMain(MainWindowServices services, QWidget* parent = nullptr);
     ~frmMain() override;
 
-    const std::string& ProgramFolder() const { return program_folder_; }
-    const std::string& SettingsFile() const { return settings_file_; }
-    const std::string& VersionText() const { return version_text_; }
-    const std::string& Mp3Folder() const { return mp3_folder_; }
-    // The folder whose files the track list shows.
-    const std::string& CurrentFolder() const { return current_folder_; }
-    const std::string& HelloSuffix() const { return hello_suffix_; }
-    bool AlbumValid() const { return album_valid_; }
-    void SetAlbumValid(bool valid) { album_valid_ = valid; }
-
-    CdLookup& Lookup() { return *lookup_; }
-    frmMatches& MatchDialog() { return *matches_; }
-    // "Get album data for CD": the disc's album, then the automatic import.
-    void ReadCd();
-    // "Import from FreeDB": the album into the ticked (or the selected)
-    // files, then the renaming when "Auto rename" is ticked.
-    void ImportAlbum();
-    // "Rename ticked files based on title".
-    void RenameTickedFiles();
-    // Renames `folder` to the album title ("Rename folder based on FreeDB
-    // album" passes the highlighted folder); the lists follow it.
-    void RenameFolder(const std::string& folder);
-
     FreeDbPanel& FreeDb() const { return *freedb_; }
     FolderPanel& Folders() { return *folders_; }
     OptionsPanel& Options() { return *options_; }
     TrackListPanel& Tracks() { return *tracks_; }
     TagEditorPanel& TagPages() { return *tags_; }
-    // Lists the open folder's files with the chosen track option.
-    void RefreshTrackList();
-    // "Save tags for selected file".
-    void SaveSelectedFileTags();
+    CdLookup& Lookup() { return *lookup_; }
+    frmMatches& MatchDialog() { return *matches_; }
 
-    MessageService& Messages() { return *messages_; }
-    InputBox& Input() { return *input_; }
-
+    // The folder last opened, remembered in the settings.
+    const std::string& Mp3Folder() const { return mp3_folder_; }
+    // The folder whose files the track list shows.
+    const std::string& CurrentFolder() const { return current_folder_; }
+    // Whether a loaded album lets the import be enabled.
+    void SetAlbumValid(bool valid) { album_valid_ = valid; }
     // The one switch for long operations; the tab strip stays usable.
     void EnableControls(bool enabled);
-    void FillDriveList();
-    // Follows a window size in twips (outer width, inner height).
-    void ResizeLayout(int outer_width, int inner_height);
-    const MainLayout& Layout() const { return layout_; }
 
     // Controls outside the pages.
     Caption* capDrive = nullptr;
@@ -132,6 +106,21 @@ protected:
 
 private:
     void CreateControls();
+    void FillDriveList();
+    // "Get album data for CD": the disc's album, then the automatic import.
+    void ReadCd();
+    // "Import from FreeDB": the album into the ticked (or the selected)
+    // files, then the renaming when "Auto rename" is ticked.
+    void ImportAlbum();
+    // "Rename ticked files based on title".
+    void RenameTickedFiles();
+    // Renames `folder` to the album title ("Rename folder based on FreeDB
+    // album" passes the highlighted folder); the lists follow it.
+    void RenameFolder(const std::string& folder);
+    // Lists the open folder's files with the chosen track option.
+    void RefreshTrackList();
+    // "Save tags for selected file".
+    void SaveSelectedFileTags();
     void FitCaptions();
     void ConfigureCaptions();
     void ConfigureTabStrip();
@@ -164,12 +153,9 @@ private:
     DriveSelection select_drives_;
 
     MainLayout layout_;
-    std::string program_folder_;
     std::string settings_file_;
-    std::string version_text_;
     std::string mp3_folder_;
     std::string current_folder_;
-    std::string hello_suffix_;
     bool album_valid_ = false;
     bool close_pending_ = false;  // asked to close while a lookup ran
 };
