@@ -32,7 +32,6 @@
 #include "controls/varnith_tab.h"
 #include "freedb/cddb_protocol.h"
 #include "freedb/http_fetch.h"
-#include "id3/genres.h"
 #include "kalvex/version.h"
 #include "workflow/cd_lookup.h"
 #include "workflow/settings_location.h"
@@ -68,7 +67,6 @@ frmMain::frmMain(MainWindowServices services, QWidget* parent)
         services.program_folder.empty()
             ? AddBackslash(QCoreApplication::applicationDirPath().toStdString())
             : AddBackslash(services.program_folder);
-    FillGenreBoxes();
     PreparePages();
     tracks_->SetColumnHeaders("Filename,Track,Title,Length");
     settings_file_ = SettingsFilePath(program_folder);
@@ -231,16 +229,6 @@ void frmMain::PreparePages() {
         page->raise();
         page->setVisible(i == 0);
     }
-}
-
-void frmMain::FillGenreBoxes() {
-    // The tag pages fill their own genre boxes.
-    QComboBox* genres = freedb_->cboGenre;
-    genres->clear();
-    for (const std::string& name : GenreNames()) {
-        genres->addItem(QString::fromUtf8(name));
-    }
-    genres->setCurrentIndex(-1);
 }
 
 // ---- start-up and closing --------------------------------------------------------

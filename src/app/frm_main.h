@@ -125,7 +125,6 @@ private:
     void ConfigureCaptions();
     void ConfigureTabStrip();
     void PreparePages();
-    void FillGenreBoxes();
     // Every key of "Settings.ini" with what it stands for here.
     std::vector<Setting> SettingsTable();
     void LoadSettings();
