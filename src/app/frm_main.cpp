@@ -17,17 +17,16 @@
 #include "app/drive_combo_box.h"
 #include "app/folder_panel.h"
 #include "app/frm_matches.h"
-#include "app/option_group.h"
 #include "app/options_panel.h"
 #include "app/page_widgets.h"
 #include "app/qt_dialogs.h"
 #include "app/settings_table.h"
+#include "app/tab_pages.h"
 #include "app/wrap_button.h"
 #include "cdrom/drive_error.h"
 #include "common/product.h"
 #include "common/text_helpers.h"
 #include "controls/caption.h"
-#include "controls/property_bag.h"
 #include "controls/twips.h"
 #include "controls/varnith_tab.h"
 #include "freedb/cddb_protocol.h"
@@ -67,7 +66,7 @@ frmMain::frmMain(MainWindowServices services, QWidget* parent)
         services.program_folder.empty()
             ? AddBackslash(QCoreApplication::applicationDirPath().toStdString())
             : AddBackslash(services.program_folder);
-    PreparePages();
+    pages_->Prepare(layout_);
     tracks_->SetColumnHeaders("Filename,Track,Title,Length");
     settings_file_ = SettingsFilePath(program_folder);
     setWindowTitle(QString::fromUtf8(std::string(kApplicationTitle) + " - " + kProductWebAddress +
@@ -115,15 +114,10 @@ void frmMain::CreateControls() {
     lvwTracks->setRootIsDecorated(false);
     lvwTracks->setAllColumnsShowFocus(true);
 
-    nTab = new VarnithTab(this);
-    nTab->setObjectName("nTab");
-    Place(nTab, l.nTab);
-    for (int i = 0; i < 4; ++i) {
-        fraTab[i] = Make<QFrame>(this, "fraTab", l.fraTab);
-        fraTab[i]->setProperty(kOptionIndexProperty, i);
-    }
-    options_ = std::make_unique<OptionsPanel>(fraTab[0]);
-    freedb_ = std::make_unique<FreeDbPanel>(fraTab[3], lblFreeDB);
+    pages_ = std::make_unique<TabPages>(this, l);
+    const std::array<QFrame*, 4>& pages = pages_->fraTab;
+    options_ = std::make_unique<OptionsPanel>(pages[0]);
+    freedb_ = std::make_unique<FreeDbPanel>(pages[3], lblFreeDB);
 
     cmdUpdate = Make<WrapButton>(this, "cmdUpdate", l.cmdUpdate);
     cmdUpdate->setText("&Save tags for selected file");
@@ -132,15 +126,13 @@ void frmMain::CreateControls() {
     cmdImport->setEnabled(false);  // usable once an album has been read
     chkVersion1 = MakeCheck(this, "chkVersion1", "ID3 v1 tag", l.chkVersion1);
     chkVersion2 = MakeCheck(this, "chkVersion2", "ID3 v2 tag", l.chkVersion2);
-    tags_ = std::make_unique<TagEditorPanel>(fraTab[1], fraTab[2], chkVersion1, chkVersion2);
+    tags_ = std::make_unique<TagEditorPanel>(pages[1], pages[2], chkVersion1, chkVersion2);
     tracks_ = new TrackListPanel(lvwTracks, pbFiles, *tags_, *input_, *desktop_);
 
     FitCaptions();
     ConfigureCaptions();
-    ConfigureTabStrip();
     folders_->FillVolumeList();
 
-    connect(nTab, &VarnithTab::TabClicked, this, &frmMain::OnTabClicked);
     connect(folders_, &FolderPanel::FolderOpened, this, &frmMain::OnFolderOpened);
     connect(options_->cmdRefreshTracks, &QPushButton::clicked, this, &frmMain::RefreshTrackList);
     connect(cmdUpdate, &QPushButton::clicked, this, &frmMain::SaveSelectedFileTags);
@@ -198,36 +190,6 @@ void frmMain::ConfigureCaptions() {
     for (Caption* caption : {capDrive, capDisc}) {
         caption->SetCaptionAligmend(1);
         caption->SetCaptionGradientTyp(2);
-    }
-}
-
-void frmMain::ConfigureTabStrip() {
-    PropertyBag bag;
-    bag.Write("TabStrip", "Options,Tag v1,Tag v2,FreeDB", QVariant());
-    bag.Write("Border", kDarkShadow3D, QVariant());
-    bag.Write("BorderSelected", ColourValue{0x00FF0000}, QVariant());
-    bag.Write("TabColour", kButtonFace, QVariant());
-    bag.Write("TabColourSelected", kButtonFace, QVariant());
-    bag.Write("DrawFrame", true, QVariant());
-    bag.Write("Bridge", true, QVariant());
-    nTab->ReadProperties(bag);
-    Place(nTab, layout_.nTab);
-}
-
-void frmMain::PreparePages() {
-    // Flat, borderless, in the strip's frame colour; only "Options" shows.
-    const QColor background = nTab->Translated(nTab->GetTabColour());
-    for (int i = 0; i < 4; ++i) {
-        QFrame* page = fraTab[i];
-        page->setFrameShape(QFrame::NoFrame);
-        QPalette colours = page->palette();
-        colours.setColor(QPalette::Window, background);
-        page->setPalette(colours);
-        page->setAutoFillBackground(true);
-        layout_.fraTab.top = layout_.nTab.top + 330;
-        Place(page, layout_.fraTab);
-        page->raise();
-        page->setVisible(i == 0);
     }
 }
 
@@ -366,13 +328,30 @@ void frmMain::RunLookupOperation(const std::function<void()>& operation) {
 void frmMain::EnableControls(bool enabled) {
     const TagEditorPanel& t = *tags_;
     const OptionsPanel& o = *options_;
+    const std::array<QFrame*, 4>& p = pages_->fraTab;
     const FolderPanel& f = *folders_;
-    QWidget* const listed[] = {
-        cmdRead,         cmdUpdate,          t.cmdCopyTo1,       t.cmdCopyTo2,    o.optTrack[0],
-        o.optTrack[1],   o.optTrack[2],      o.chkImportChecked, o.chkSaveImport, o.cmdRenameFolder,
-        o.cmdRenameFile, o.cmdRefreshTracks, fraTab[0],          fraTab[1],       fraTab[2],
-        fraTab[3],       cboDrives,          f.Drive1,           f.Dir1,          chkVersion1,
-        chkVersion2,     lvwTracks};
+    QWidget* const listed[] = {cmdRead,
+                               cmdUpdate,
+                               t.cmdCopyTo1,
+                               t.cmdCopyTo2,
+                               o.optTrack[0],
+                               o.optTrack[1],
+                               o.optTrack[2],
+                               o.chkImportChecked,
+                               o.chkSaveImport,
+                               o.cmdRenameFolder,
+                               o.cmdRenameFile,
+                               o.cmdRefreshTracks,
+                               p[0],
+                               p[1],
+                               p[2],
+                               p[3],
+                               cboDrives,
+                               f.Drive1,
+                               f.Dir1,
+                               chkVersion1,
+                               chkVersion2,
+                               lvwTracks};
     for (QWidget* widget : listed) {
         widget->setEnabled(enabled);
     }
@@ -381,13 +360,6 @@ void frmMain::EnableControls(bool enabled) {
         cmdImport->setEnabled(false);
     } else if (album_valid_) {
         cmdImport->setEnabled(true);
-    }
-}
-
-void frmMain::OnTabClicked() {
-    const int selected = nTab->GetSelected();
-    for (int i = 0; i < static_cast<int>(fraTab.size()); ++i) {
-        fraTab[i]->setVisible(i == selected);
     }
 }
 
@@ -404,13 +376,13 @@ void frmMain::ApplyLayout() {
         {capDrive, l.capDrive},       {cboDrives, l.cboDrives}, {cmdRead, l.cmdRead},
         {capDisc, l.capDisc},         {lblFreeDB, l.lblFreeDB}, {capMP3Folder, l.capMP3Folder},
         {folders_->Drive1, l.Drive1}, {folders_->Dir1, l.Dir1}, {lblMP3, l.lblMP3},
-        {pbFiles, l.pbFiles},         {lvwTracks, l.lvwTracks}, {nTab, l.nTab},
+        {pbFiles, l.pbFiles},         {lvwTracks, l.lvwTracks}, {pages_->nTab, l.nTab},
         {cmdUpdate, l.cmdUpdate},     {cmdImport, l.cmdImport}, {chkVersion1, l.chkVersion1},
         {chkVersion2, l.chkVersion2}};
     for (const auto& [widget, place] : places) {
         Place(widget, place);
     }
-    for (QFrame* page : fraTab) {
+    for (QFrame* page : pages_->fraTab) {
         Place(page, l.fraTab);
     }
 }

@@ -11,6 +11,7 @@
 #include "app/main_layout.h"
 #include "app/options_panel.h"
 #include "app/settings_table.h"
+#include "app/tab_pages.h"
 #include "app/tag_editor_panel.h"
 #include "app/track_list_panel.h"
 #include "cdrom/drive_box.h"
@@ -37,7 +38,6 @@ namespace kalvex {
 class Caption;
 class DriveComboBox;
 class frmMatches;
-class VarnithTab;
 
 inline constexpr const char* kNoFileShownMessage =
     "No file is shown on the tag pages: click a file in the track list first.";
@@ -71,6 +71,7 @@ public:
     OptionsPanel& Options() { return *options_; }
     TrackListPanel& Tracks() { return *tracks_; }
     TagEditorPanel& TagPages() { return *tags_; }
+    TabPages& Pages() { return *pages_; }
     CdLookup& Lookup() { return *lookup_; }
     frmMatches& MatchDialog() { return *matches_; }
 
@@ -93,8 +94,6 @@ public:
     QLabel* lblMP3 = nullptr;
     QProgressBar* pbFiles = nullptr;
     QTreeWidget* lvwTracks = nullptr;
-    VarnithTab* nTab = nullptr;
-    std::array<QFrame*, 4> fraTab{};
     QPushButton* cmdUpdate = nullptr;
     QPushButton* cmdImport = nullptr;
     QCheckBox* chkVersion1 = nullptr;
@@ -123,13 +122,10 @@ private:
     void SaveSelectedFileTags();
     void FitCaptions();
     void ConfigureCaptions();
-    void ConfigureTabStrip();
-    void PreparePages();
     // Every key of "Settings.ini" with what it stands for here.
     std::vector<Setting> SettingsTable();
     void LoadSettings();
     void ApplyLayout();
-    void OnTabClicked();
     // The track list follows the folder the user opened.
     void OnFolderOpened(const QString& folder);
     void PressDefaultButton();
@@ -142,6 +138,7 @@ private:
     std::unique_ptr<MessageService> messages_;
     std::unique_ptr<InputBox> input_;
     std::unique_ptr<DesktopServices> desktop_;
+    std::unique_ptr<TabPages> pages_;
     std::unique_ptr<OptionsPanel> options_;
     std::unique_ptr<FreeDbPanel> freedb_;
     std::unique_ptr<TagEditorPanel> tags_;

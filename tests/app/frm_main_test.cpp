@@ -41,8 +41,8 @@ protected:
 
 TEST_F(FrmMainTest, FirstStartWithoutSettingsShowsTheOptionsPageAndTheDefaults) {
     frmMain& w = Open();
-    EXPECT_TRUE(w.fraTab[0]->isVisible());
-    EXPECT_FALSE(w.fraTab[1]->isVisible());
+    EXPECT_TRUE(w.Pages().fraTab[0]->isVisible());
+    EXPECT_FALSE(w.Pages().fraTab[1]->isVisible());
     for (QCheckBox* box : w.findChildren<QCheckBox*>()) {
         EXPECT_FALSE(box->isChecked()) << box->objectName().toStdString();
     }
@@ -160,7 +160,7 @@ TEST_F(FrmMainTest, EnableControlsSwitchesTheControlsAndTreatsImportApart) {
     EXPECT_FALSE(w.cmdRead->isEnabled());
     EXPECT_FALSE(w.lvwTracks->isEnabled());
     EXPECT_FALSE(w.Options().chkAutoRename->isEnabled());  // through its page
-    EXPECT_TRUE(w.nTab->isEnabled());
+    EXPECT_TRUE(w.Pages().nTab->isEnabled());
 
     w.EnableControls(true);
     EXPECT_TRUE(w.cmdRead->isEnabled());
@@ -174,33 +174,35 @@ TEST_F(FrmMainTest, EnableControlsSwitchesTheControlsAndTreatsImportApart) {
 
 TEST_F(FrmMainTest, TabsSwitchThePagesEvenWhileTheControlsAreDisabled) {
     frmMain& w = Open();
+    const TabPages& pages = w.Pages();
     w.EnableControls(false);
-    w.nTab->SelectTabManually(3);
-    EXPECT_TRUE(w.fraTab[3]->isVisible());
-    EXPECT_FALSE(w.fraTab[0]->isVisible());
+    pages.nTab->SelectTabManually(3);
+    EXPECT_TRUE(pages.fraTab[3]->isVisible());
+    EXPECT_FALSE(pages.fraTab[0]->isVisible());
     EXPECT_FALSE(w.FreeDb().txtServer->isEnabled());
 
-    const TabBox& tag_v1 = w.nTab->BodyBox(1);
-    QTest::mouseClick(w.nTab, Qt::LeftButton, {},
+    const TabBox& tag_v1 = pages.nTab->BodyBox(1);
+    QTest::mouseClick(pages.nTab, Qt::LeftButton, {},
                       QPoint(TwipsToPixels(tag_v1.left + tag_v1.width / 2), 5));
-    EXPECT_TRUE(w.fraTab[1]->isVisible());
-    EXPECT_FALSE(w.fraTab[3]->isVisible());
+    EXPECT_TRUE(pages.fraTab[1]->isVisible());
+    EXPECT_FALSE(pages.fraTab[3]->isVisible());
     // Setting the selection from code does not switch.
-    w.nTab->SetSelected(2);
-    EXPECT_TRUE(w.fraTab[1]->isVisible());
+    pages.nTab->SetSelected(2);
+    EXPECT_TRUE(pages.fraTab[1]->isVisible());
 }
 
 TEST_F(FrmMainTest, ResizingMovesAndStretchesTheControls) {
     frmMain& w = Open();
-    const int tab_left = w.nTab->x();
+    const TabPages& pages = w.Pages();
+    const int tab_left = pages.nTab->x();
     const int list_width = w.lvwTracks->width();
     w.resize(w.width() + 100, w.height() + 40);
     QCoreApplication::processEvents();
-    EXPECT_EQ(w.nTab->x() - tab_left, 100);
-    EXPECT_EQ(w.fraTab[0]->x(), w.nTab->x() + 4);
+    EXPECT_EQ(pages.nTab->x() - tab_left, 100);
+    EXPECT_EQ(pages.fraTab[0]->x(), pages.nTab->x() + 4);
     EXPECT_EQ(w.lvwTracks->width() - list_width, 100);
     EXPECT_EQ(w.lvwTracks->geometry().bottom() + 1, w.height() - 8);
-    EXPECT_EQ(w.cmdRead->geometry().right() + 1, w.nTab->x() - 8);
+    EXPECT_EQ(w.cmdRead->geometry().right() + 1, pages.nTab->x() - 8);
 }
 
 TEST_F(FrmMainTest, EnterPressesTheDefaultButtonUnlessAnotherButtonHasTheFocus) {
@@ -209,7 +211,7 @@ TEST_F(FrmMainTest, EnterPressesTheDefaultButtonUnlessAnotherButtonHasTheFocus) 
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     QSignalSpy read(w.cmdRead, &QPushButton::clicked);
     QSignalSpy update(w.cmdUpdate, &QPushButton::clicked);
-    w.nTab->SelectTabManually(3);
+    w.Pages().nTab->SelectTabManually(3);
     w.FreeDb().txtDiscID->setFocus();
     QTest::keyClick(w.FreeDb().txtDiscID, Qt::Key_Return);
     EXPECT_TRUE(read.wait(1000));
