@@ -23,7 +23,6 @@
 #include "app/settings_table.h"
 #include "app/tab_pages.h"
 #include "app/wrap_button.h"
-#include "cdrom/drive_error.h"
 #include "common/product.h"
 #include "common/text_helpers.h"
 #include "controls/caption.h"
@@ -82,7 +81,7 @@ frmMain::frmMain(MainWindowServices services, QWidget* parent)
     connect(cmdRead, &QPushButton::clicked, this, &frmMain::ReadCd);
     LoadSettings();
     freedb_->FillEmptyServerBoxes();
-    FillDriveList();
+    FillDriveBox(*cboDrives, select_drives_, *messages_);
 }
 
 frmMain::~frmMain() = default;
@@ -230,24 +229,6 @@ void frmMain::closeEvent(QCloseEvent* event) {
     }
     WriteSettings(SettingsTable(), settings_file_);
     event->accept();
-}
-
-void frmMain::FillDriveList() {
-    if (!select_drives_) {
-        return;
-    }
-    auto report = [this](int number, const std::string& description) {
-        messages_->ShowExclamation(DriveAccessErrorText(number, description));
-    };
-    try {
-        select_drives_(*cboDrives, *messages_);
-    } catch (const DriveAccessError& error) {
-        report(error.number(), error.what());
-    } catch (const std::exception& error) {
-        report(0, error.what());
-    } catch (...) {
-        report(0, "Unknown error");
-    }
 }
 
 // ---- folders ---------------------------------------------------------------------

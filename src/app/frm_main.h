@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "app/drive_combo_box.h"
 #include "app/folder_panel.h"
 #include "app/freedb_panel.h"
 #include "app/main_layout.h"
@@ -14,7 +15,6 @@
 #include "app/tab_pages.h"
 #include "app/tag_editor_panel.h"
 #include "app/track_list_panel.h"
-#include "cdrom/drive_box.h"
 #include "common/message_service.h"
 #include "workflow/desktop_services.h"
 #include "workflow/input_box.h"
@@ -36,14 +36,10 @@ class QTreeWidget;
 namespace kalvex {
 
 class Caption;
-class DriveComboBox;
 class frmMatches;
 
 inline constexpr const char* kNoFileShownMessage =
     "No file is shown on the tag pages: click a file in the track list first.";
-
-// Chooses the SCSI back end and fills the drive box; may throw.
-using DriveSelection = std::function<bool(DriveBox&, MessageService&)>;
 
 // What the main window needs from outside. Empty members get the real thing:
 // message boxes, the input dialog, the desktop, the folder of the running
@@ -105,7 +101,6 @@ protected:
 
 private:
     void CreateControls();
-    void FillDriveList();
     // "Get album data for CD": the disc's album, then the automatic import.
     void ReadCd();
     // "Import from FreeDB": the album into the ticked (or the selected)
