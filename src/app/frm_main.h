@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QWidget>
-#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -21,16 +20,9 @@
 #include "workflow/rename_operations.h"
 
 class QCheckBox;
-class QComboBox;
-class QFrame;
-class QGroupBox;
 class QLabel;
-class QLineEdit;
-class QListWidget;
-class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class QRadioButton;
 class QTreeWidget;
 
 namespace kalvex {
