@@ -4,6 +4,8 @@
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
 
+#include "cdrom/drive_error.h"
+
 namespace kalvex {
 namespace {
 
@@ -53,6 +55,24 @@ void DriveComboBox::paintEvent(QPaintEvent*) {
     painter.drawComplexControl(QStyle::CC_ComboBox, option);
     option.currentText = DisplayedText();
     painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+}
+
+void FillDriveBox(DriveComboBox& box, const DriveSelection& select, MessageService& messages) {
+    if (!select) {
+        return;
+    }
+    auto report = [&messages](int number, const std::string& description) {
+        messages.ShowExclamation(DriveAccessErrorText(number, description));
+    };
+    try {
+        select(box, messages);
+    } catch (const DriveAccessError& error) {
+        report(error.number(), error.what());
+    } catch (const std::exception& error) {
+        report(0, error.what());
+    } catch (...) {
+        report(0, "Unknown error");
+    }
 }
 
 }  // namespace kalvex

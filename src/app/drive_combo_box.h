@@ -1,8 +1,10 @@
 #pragma once
 
 #include <QComboBox>
+#include <functional>
 
 #include "cdrom/drive_box.h"
+#include "common/message_service.h"
 
 namespace kalvex {
 
@@ -25,5 +27,11 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
 };
+
+// Chooses the SCSI back end and fills the drive box; may throw.
+using DriveSelection = std::function<bool(DriveBox&, MessageService&)>;
+
+// Fills the box by `select`; what goes wrong is told as a drive access error.
+void FillDriveBox(DriveComboBox& box, const DriveSelection& select, MessageService& messages);
 
 }  // namespace kalvex

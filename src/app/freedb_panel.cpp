@@ -13,6 +13,7 @@
 #include "app/page_widgets.h"
 #include "controls/twips.h"
 #include "freedb/cddb_protocol.h"
+#include "id3/genres.h"
 
 namespace kalvex {
 namespace {
@@ -63,6 +64,10 @@ FreeDbPanel::FreeDbPanel(QFrame* page, QLabel* album_caption) : album_caption_(a
     cboGenre = Make<QComboBox>(page, "cboGenre", {3120, kDiscIdTop, 2010, 315});
     cboGenre->setEditable(true);
     cboGenre->setInsertPolicy(QComboBox::NoInsert);
+    for (const std::string& name : GenreNames()) {
+        cboGenre->addItem(QString::fromUtf8(name));
+    }
+    cboGenre->setCurrentIndex(-1);
     cmdLookup = MakeButton(page, "cmdLookup", "&Manually look up CD", {2880, 5850, 2250, 375});
 
     QObject::connect(chkDebug, &QCheckBox::toggled, page,

@@ -15,29 +15,11 @@ class QPushButton;
 
 namespace kalvex {
 
-// The controls of the FreeDB page.
-struct FreeDbPageControls {
-    QLineEdit* txtServer = nullptr;
-    QLineEdit* txtRoot = nullptr;
-    QLineEdit* txtPort = nullptr;
-    QPushButton* cmdTestFreeDB = nullptr;
-    QCheckBox* chkDebug = nullptr;
-    QLineEdit* txtFArtist = nullptr;
-    QLineEdit* txtFAlbum = nullptr;
-    QLineEdit* txtFGenre = nullptr;
-    QLineEdit* txtFYear = nullptr;
-    QListWidget* lstDetails = nullptr;
-    QPlainTextEdit* txtData = nullptr;
-    QLineEdit* txtDiscID = nullptr;
-    QComboBox* cboGenre = nullptr;
-    QPushButton* cmdLookup = nullptr;
-};
-
 // The FreeDB page: the server boxes and the connection test, the album panel
 // with the track details, the raw reply under them ("Debug" uncovers it) and
 // the manual lookup. The disc caption label outside the page shows the album
 // title line.
-class FreeDbPanel : public FreeDbPageControls {
+class FreeDbPanel {
 public:
     // Runs one lookup operation between the window's disabling and enabling
     // of its controls.
@@ -54,6 +36,21 @@ public:
     void FillEmptyServerBoxes();
     // Shows what changed: the raw reply, and for a loaded album the panel.
     void Show(const CdLookup& lookup, LookupChange change);
+
+    QLineEdit* txtServer = nullptr;
+    QLineEdit* txtRoot = nullptr;
+    QLineEdit* txtPort = nullptr;
+    QPushButton* cmdTestFreeDB = nullptr;
+    QCheckBox* chkDebug = nullptr;
+    QLineEdit* txtFArtist = nullptr;
+    QLineEdit* txtFAlbum = nullptr;
+    QLineEdit* txtFGenre = nullptr;
+    QLineEdit* txtFYear = nullptr;
+    QListWidget* lstDetails = nullptr;
+    QPlainTextEdit* txtData = nullptr;
+    QLineEdit* txtDiscID = nullptr;
+    QComboBox* cboGenre = nullptr;
+    QPushButton* cmdLookup = nullptr;
 
 private:
     void ShowRawReply(bool shown);

@@ -4,66 +4,37 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDir>
-#include <QFileSystemModel>
 #include <QFrame>
-#include <QGroupBox>
-#include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollBar>
 #include <QShortcut>
-#include <QStorageInfo>
 #include <QTreeView>
 #include <QTreeWidget>
-#include <cmath>
 #include <filesystem>
 
 #include "app/drive_combo_box.h"
+#include "app/folder_panel.h"
 #include "app/frm_matches.h"
-#include "app/option_group.h"
+#include "app/options_panel.h"
 #include "app/page_widgets.h"
 #include "app/qt_dialogs.h"
+#include "app/settings_table.h"
+#include "app/tab_pages.h"
 #include "app/wrap_button.h"
-#include "cdrom/drive_error.h"
-#include "common/numbers.h"
 #include "common/product.h"
 #include "common/text_helpers.h"
 #include "controls/caption.h"
-#include "controls/property_bag.h"
 #include "controls/twips.h"
 #include "controls/varnith_tab.h"
 #include "freedb/cddb_protocol.h"
 #include "freedb/http_fetch.h"
-#include "id3/genres.h"
 #include "kalvex/version.h"
 #include "workflow/cd_lookup.h"
-#include "workflow/ini_file.h"
 #include "workflow/settings_location.h"
 
 namespace kalvex {
-namespace {
-
-// A stored number rounded to a whole one, halves to even, within 32 bits.
-int StoredWholeNumber(const std::string& stored) {
-    const double value = std::nearbyint(LeadingDecimal(stored));
-    return static_cast<int>(std::clamp(value, double{INT32_MIN}, double{INT32_MAX}));
-}
-
-bool Ticked(const std::string& stored) {
-    // Any number other than 0 ticks the box; the program itself writes 0 or 1.
-    return StoredWholeNumber(stored) != 0;
-}
-
-std::string CheckValue(const QCheckBox* box) {
-    return box->isChecked() ? "1" : "0";
-}
-
-}  // namespace
 
 frmMain::frmMain(MainWindowServices services, QWidget* parent)
     : QWidget(parent),
@@ -90,29 +61,27 @@ frmMain::frmMain(MainWindowServices services, QWidget* parent)
     // Start-up, in this order.
     resize(TwipsToPixels(kMainWindowWidth - kWindowFrameWidth),
            TwipsToPixels(kMainWindowHeight - kWindowFrameHeight));
-    program_folder_ = services.program_folder.empty()
-                          ? AddBackslash(QCoreApplication::applicationDirPath().toStdString())
-                          : AddBackslash(services.program_folder);
-    FillGenreBoxes();
-    PreparePages();
+    const std::string program_folder =
+        services.program_folder.empty()
+            ? AddBackslash(QCoreApplication::applicationDirPath().toStdString())
+            : AddBackslash(services.program_folder);
+    pages_->Prepare(layout_);
     tracks_->SetColumnHeaders("Filename,Track,Title,Length");
-    settings_file_ = SettingsFilePath(program_folder_);
-    version_text_ = kVersionText;
+    settings_file_ = SettingsFilePath(program_folder);
     setWindowTitle(QString::fromUtf8(std::string(kApplicationTitle) + " - " + kProductWebAddress +
-                                     " - v" + version_text_));
-    hello_suffix_ = ProgramHelloSuffix();
+                                     " - v" + kVersionText));
     // The window keeps repainting while a fetch waits for its reply.
     auto fetchers = [] {
         return std::make_unique<CurlFetcher>(DefaultFetchLimits(),
                                              [] { QCoreApplication::processEvents(); });
     };
     matches_ = new frmMatches(this);
-    lookup_ = std::make_unique<CdLookup>(fetchers, *matches_, *messages_, hello_suffix_);
+    lookup_ = std::make_unique<CdLookup>(fetchers, *matches_, *messages_, ProgramHelloSuffix());
     freedb_->Connect(*lookup_, [this](const auto& operation) { RunLookupOperation(operation); });
     connect(cmdRead, &QPushButton::clicked, this, &frmMain::ReadCd);
     LoadSettings();
     freedb_->FillEmptyServerBoxes();
-    FillDriveList();
+    FillDriveBox(*cboDrives, select_drives_, *messages_);
 }
 
 frmMain::~frmMain() = default;
@@ -134,17 +103,7 @@ void frmMain::CreateControls() {
     lblFreeDB = MakeLabel(this, "lblFreeDB", "", l.lblFreeDB);
     capMP3Folder = new Caption("capMP3Folder", this);
     Place(capMP3Folder, l.capMP3Folder);
-    capMP3Folder->setToolTip("Click to refresh the directories");
-
-    Drive1 = Make<QComboBox>(this, "Drive1", l.Drive1);
-    Dir1 = Make<QTreeView>(this, "Dir1", l.Dir1);
-    folders_ = new QFileSystemModel(this);
-    folders_->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot | QDir::Drives);
-    Dir1->setModel(folders_);
-    Dir1->setHeaderHidden(true);
-    for (int column = 1; column < folders_->columnCount(); ++column) {
-        Dir1->hideColumn(column);
-    }
+    folders_ = new FolderPanel(this, capMP3Folder, l);
     lblMP3 = MakeLabel(this, "lblMP3", "MP3 files / tracks", l.lblMP3);
     pbFiles = Make<QProgressBar>(this, "pbFiles", l.pbFiles);
     pbFiles->setRange(0, 100);
@@ -154,16 +113,10 @@ void frmMain::CreateControls() {
     lvwTracks->setRootIsDecorated(false);
     lvwTracks->setAllColumnsShowFocus(true);
 
-    nTab = new VarnithTab(this);
-    nTab->setObjectName("nTab");
-    Place(nTab, l.nTab);
-    for (int i = 0; i < 4; ++i) {
-        fraTab[i] = Make<QFrame>(this, "fraTab", l.fraTab);
-        fraTab[i]->setProperty(kOptionIndexProperty, i);
-    }
-    CreateOptionsPage(fraTab[0]);
-    freedb_ = std::make_unique<FreeDbPanel>(fraTab[3], lblFreeDB);
-    static_cast<FreeDbPageControls&>(*this) = *freedb_;
+    pages_ = std::make_unique<TabPages>(this, l);
+    const std::array<QFrame*, 4>& pages = pages_->fraTab;
+    options_ = std::make_unique<OptionsPanel>(pages[0]);
+    freedb_ = std::make_unique<FreeDbPanel>(pages[3], lblFreeDB);
 
     cmdUpdate = Make<WrapButton>(this, "cmdUpdate", l.cmdUpdate);
     cmdUpdate->setText("&Save tags for selected file");
@@ -172,82 +125,25 @@ void frmMain::CreateControls() {
     cmdImport->setEnabled(false);  // usable once an album has been read
     chkVersion1 = MakeCheck(this, "chkVersion1", "ID3 v1 tag", l.chkVersion1);
     chkVersion2 = MakeCheck(this, "chkVersion2", "ID3 v2 tag", l.chkVersion2);
-    tags_ = std::make_unique<TagEditorPanel>(fraTab[1], fraTab[2], chkVersion1, chkVersion2);
-    static_cast<TagPageControls&>(*this) = *tags_;
+    tags_ = std::make_unique<TagEditorPanel>(pages[1], pages[2], chkVersion1, chkVersion2);
     tracks_ = new TrackListPanel(lvwTracks, pbFiles, *tags_, *input_, *desktop_);
 
     FitCaptions();
     ConfigureCaptions();
-    ConfigureTabStrip();
-    FillVolumeList();
+    folders_->FillVolumeList();
 
-    connect(nTab, &VarnithTab::TabClicked, this, &frmMain::OnTabClicked);
-    connect(Drive1, &QComboBox::currentIndexChanged, this, &frmMain::OnDriveChanged);
-    // A folder opens with a double click or Enter; highlighting one with a
-    // single click or the arrow keys only marks it (for the folder rename).
-    connect(Dir1, &QTreeView::doubleClicked, this,
-            [this](const QModelIndex& index) { OnFolderOpened(folders_->filePath(index)); });
-    // The tree fills and sorts itself in the background, moving the rows:
-    // the highlighted folder (at first start the process's current folder)
-    // stays in view until the user scrolls the list.
-    const auto keep_in_view = [this] {
-        if (following_folder_) {
-            Dir1->scrollTo(Dir1->currentIndex());
-        }
-    };
-    connect(folders_, &QFileSystemModel::directoryLoaded, this, keep_in_view);
-    connect(folders_, &QAbstractItemModel::layoutChanged, this, keep_in_view);
-    connect(folders_, &QAbstractItemModel::rowsInserted, this, keep_in_view);
-    connect(Dir1->verticalScrollBar(), &QScrollBar::actionTriggered, this,
-            [this] { following_folder_ = false; });
-    connect(capMP3Folder, &Caption::Click, this, &frmMain::RereadFolderTree);
-    connect(cmdRefreshTracks, &QPushButton::clicked, this, &frmMain::RefreshTrackList);
+    connect(folders_, &FolderPanel::FolderOpened, this, &frmMain::OnFolderOpened);
+    connect(options_->cmdRefreshTracks, &QPushButton::clicked, this, &frmMain::RefreshTrackList);
     connect(cmdUpdate, &QPushButton::clicked, this, &frmMain::SaveSelectedFileTags);
     connect(cmdImport, &QPushButton::clicked, this, &frmMain::ImportAlbum);
-    connect(cmdRenameFile, &QPushButton::clicked, this, &frmMain::RenameTickedFiles);
-    connect(cmdRenameFolder, &QPushButton::clicked, this, [this] { RenameFolder(Dir1Path()); });
+    connect(options_->cmdRenameFile, &QPushButton::clicked, this, &frmMain::RenameTickedFiles);
+    connect(options_->cmdRenameFolder, &QPushButton::clicked, this,
+            [this] { RenameFolder(folders_->Dir1Path()); });
     // Enter presses the focused button, or else the default button.
     for (const auto key : {Qt::Key_Return, Qt::Key_Enter}) {
         auto* shortcut = new QShortcut(QKeySequence(key), this);
         connect(shortcut, &QShortcut::activated, this, &frmMain::PressDefaultButton);
     }
-}
-
-void frmMain::CreateOptionsPage(QFrame* page) {
-    auto* track =
-        MakeGroup(page, "fraTrackOption", "Track option", {120, 60, kPageContentWidth, 615});
-    const char* const names[] = {"Use file count", "Use file name", "Use track tag"};
-    for (int i = 0; i < 3; ++i) {
-        optTrack[i] = Make<QRadioButton>(track, "optTrack", {120 + i * 1620, 270, 1560, 255});
-        optTrack[i]->setText(names[i]);
-        optTrack[i]->setProperty(kOptionIndexProperty, i);
-    }
-    optTrack[0]->setChecked(true);
-
-    auto* import =
-        MakeGroup(page, "fraImport", "Reading and importing", {120, 780, kPageContentWidth, 2160});
-    const TwipRect row{120, 270, 4770, 255};
-    auto row_at = [&row](int k) {
-        return TwipRect{row.left, row.top + k * 300, row.width, row.height};
-    };
-    chkTickRead = MakeCheck(import, "chkTickRead", "Tick all files / tracks on read", row_at(0));
-    chkImportChecked = MakeCheck(import, "chkImportChecked", "Import ticked tracks", row_at(1));
-    chkSaveImport =
-        MakeCheck(import, "chkSaveImport", "Save tags on import from FreeDB", row_at(2));
-    chkOptimiseTags =
-        MakeCheck(import, "chkOptimiseTags", "Optimise MP3 tags for compatibility", row_at(3));
-    chkAutoImport = MakeCheck(import, "chkAutoImport", "Auto import on CD read", row_at(4));
-    chkAutoRename =
-        MakeCheck(import, "chkAutoRename", "Auto rename files and folder on import", row_at(5));
-
-    auto* files = MakeGroup(page, "fraFiles", "Track list and renaming",
-                            {120, 3060, kPageContentWidth, 1635});
-    cmdRefreshTracks =
-        MakeButton(files, "cmdRefreshTracks", "Refresh track list", {120, 270, 4770, 375});
-    cmdRenameFile = MakeButton(files, "cmdRenameFile", "Rename ticked files based on title",
-                               {120, 705, 4770, 375});
-    cmdRenameFolder = MakeButton(files, "cmdRenameFolder", "Rename folder based on FreeDB album",
-                                 {120, 1140, 4770, 375});
 }
 
 void frmMain::FitCaptions() {
@@ -296,114 +192,30 @@ void frmMain::ConfigureCaptions() {
     }
 }
 
-void frmMain::ConfigureTabStrip() {
-    PropertyBag bag;
-    bag.Write("TabStrip", "Options,Tag v1,Tag v2,FreeDB", QVariant());
-    bag.Write("Border", kDarkShadow3D, QVariant());
-    bag.Write("BorderSelected", ColourValue{0x00FF0000}, QVariant());
-    bag.Write("TabColour", kButtonFace, QVariant());
-    bag.Write("TabColourSelected", kButtonFace, QVariant());
-    bag.Write("DrawFrame", true, QVariant());
-    bag.Write("Bridge", true, QVariant());
-    nTab->ReadProperties(bag);
-    Place(nTab, layout_.nTab);
-}
-
-void frmMain::PreparePages() {
-    // Flat, borderless, in the strip's frame colour; only "Options" shows.
-    const QColor background = nTab->Translated(nTab->GetTabColour());
-    for (int i = 0; i < 4; ++i) {
-        QFrame* page = fraTab[i];
-        page->setFrameShape(QFrame::NoFrame);
-        QPalette colours = page->palette();
-        colours.setColor(QPalette::Window, background);
-        page->setPalette(colours);
-        page->setAutoFillBackground(true);
-        layout_.fraTab.top = layout_.nTab.top + 330;
-        Place(page, layout_.fraTab);
-        page->raise();
-        page->setVisible(i == 0);
-    }
-}
-
-void frmMain::FillGenreBoxes() {
-    // The tag pages fill their own genre boxes.
-    cboGenre->clear();
-    for (const std::string& name : GenreNames()) {
-        cboGenre->addItem(QString::fromUtf8(name));
-    }
-    cboGenre->setCurrentIndex(-1);
-}
-
-void frmMain::FillVolumeList() {
-    QSignalBlocker quiet(Drive1);
-    Drive1->clear();
-    QStringList roots;
-    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (volume.isValid() && volume.isReady() && !roots.contains(volume.rootPath())) {
-            roots.append(volume.rootPath());
-        }
-    }
-    roots.sort();
-    Drive1->addItems(roots);
-    // The folder list starts in the process's current folder, without
-    // counting as a folder change.
-    const QString here = QDir::currentPath();
-    Drive1->setCurrentIndex(Drive1->findText(QStorageInfo(here).rootPath()));
-    folders_->setRootPath(Drive1->currentText());
-    Dir1->setRootIndex(folders_->index(Drive1->currentText()));
-    restoring_folder_ = true;
-    SetDir1Path(here.toStdString());
-    restoring_folder_ = false;
-}
-
 // ---- start-up and closing --------------------------------------------------------
 
-void frmMain::LoadSettings() {
-    std::error_code error;
-    if (!std::filesystem::is_regular_file(settings_file_, error)) {
-        return;
-    }
-    const std::string& file = settings_file_;
-    mp3_folder_ = ReadIniValue("Paths", "MP3 Folder", file);
-    const std::pair<const char*, QCheckBox*> options[] = {
-        {"Import ticked", chkImportChecked}, {"Save tags on import", chkSaveImport},
-        {"Auto rename", chkAutoRename},      {"Tick on read", chkTickRead},
-        {"Optimise tags", chkOptimiseTags},  {"Auto Import", chkAutoImport}};
-    for (const auto& [key, box] : options) {
-        box->setChecked(Ticked(ReadIniValue("Options", key, file)));
-    }
-    txtServer->setText(QString::fromStdString(ReadIniValue("FreeDB", "Server", file)));
-    txtRoot->setText(QString::fromStdString(ReadIniValue("FreeDB", "URL start", file)));
-    txtPort->setText(QString::fromStdString(ReadIniValue("FreeDB", "Port", file)));
-    // An empty or foreign value reads as its leading number; outside 0 to 2
-    // nothing is selected here and "Use file count" stays.
-    track_option_ = StoredWholeNumber(ReadIniValue("Options", "Track option", file));
-    for (int i = 0; i < static_cast<int>(optTrack.size()); ++i) {
-        if (i == track_option_) {
-            optTrack[i]->setChecked(true);
-            break;
-        }
-    }
-    RestoreMp3Folder();
+std::vector<Setting> frmMain::SettingsTable() {
+    const OptionsPanel& o = *options_;
+    const FreeDbPanel& f = *freedb_;
+    // In the order they are written.
+    return {TextSetting("Paths", "MP3 Folder", mp3_folder_),
+            CheckSetting("Options", "Import ticked", o.chkImportChecked),
+            CheckSetting("Options", "Save tags on import", o.chkSaveImport),
+            CheckSetting("Options", "Auto rename", o.chkAutoRename),
+            CheckSetting("Options", "Tick on read", o.chkTickRead),
+            ChoiceSetting("Options", "Track option", o.optTrack),
+            CheckSetting("Options", "Optimise tags", o.chkOptimiseTags),
+            CheckSetting("Options", "Auto Import", o.chkAutoImport),
+            EditSetting("FreeDB", "Server", f.txtServer),
+            EditSetting("FreeDB", "URL start", f.txtRoot),
+            EditSetting("FreeDB", "Port", f.txtPort)};
 }
 
-void frmMain::SaveSettings() {
-    const std::string& file = settings_file_;
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(file).parent_path(), error);
-    // A settings file that cannot be written is not reported.
-    WriteIniValue("Paths", "MP3 Folder", mp3_folder_, file);
-    WriteIniValue("Options", "Import ticked", CheckValue(chkImportChecked), file);
-    WriteIniValue("Options", "Save tags on import", CheckValue(chkSaveImport), file);
-    WriteIniValue("Options", "Auto rename", CheckValue(chkAutoRename), file);
-    WriteIniValue("Options", "Tick on read", CheckValue(chkTickRead), file);
-    WriteIniValue("Options", "Track option", SelectedOptionIndex(*this, *optTrack[0]), file);
-    WriteIniValue("Options", "Optimise tags", CheckValue(chkOptimiseTags), file);
-    WriteIniValue("Options", "Auto Import", CheckValue(chkAutoImport), file);
-    WriteIniValue("FreeDB", "Server", Text(txtServer), file);
-    WriteIniValue("FreeDB", "URL start", Text(txtRoot), file);
-    WriteIniValue("FreeDB", "Port", Text(txtPort), file);
+void frmMain::LoadSettings() {
+    // The remembered folder is listed with the options just read.
+    if (ReadSettings(SettingsTable(), settings_file_)) {
+        folders_->Restore(mp3_folder_);
+    }
 }
 
 void frmMain::closeEvent(QCloseEvent* event) {
@@ -415,91 +227,16 @@ void frmMain::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    SaveSettings();
+    WriteSettings(SettingsTable(), settings_file_);
     event->accept();
-}
-
-void frmMain::FillDriveList() {
-    if (!select_drives_) {
-        return;
-    }
-    auto report = [this](int number, const std::string& description) {
-        messages_->ShowExclamation(DriveAccessErrorText(number, description));
-    };
-    try {
-        select_drives_(*cboDrives, *messages_);
-    } catch (const DriveAccessError& error) {
-        report(error.number(), error.what());
-    } catch (const std::exception& error) {
-        report(0, error.what());
-    } catch (...) {
-        report(0, "Unknown error");
-    }
 }
 
 // ---- folders ---------------------------------------------------------------------
 
-std::string frmMain::Dir1Path() const {
-    return folders_->filePath(Dir1->currentIndex()).toStdString();
-}
-
-void frmMain::SetDir1Path(const std::string& folder) {
-    const QModelIndex index = folders_->index(QString::fromStdString(folder));
-    for (QModelIndex parent = index.parent(); parent.isValid(); parent = parent.parent()) {
-        Dir1->expand(parent);
-    }
-    Dir1->setCurrentIndex(index);
-    Dir1->scrollTo(index);
-    following_folder_ = true;
-    OnFolderOpened(QString::fromStdString(folder));
-}
-
-void frmMain::RestoreMp3Folder() {
-    std::error_code error;
-    if (mp3_folder_.empty() || !std::filesystem::is_directory(mp3_folder_, error)) {
-        return;
-    }
-    // The volume is chosen quietly: only the folder itself counts as a change.
-    const QString folder = QString::fromStdString(mp3_folder_);
-    const QString root = QStorageInfo(folder).rootPath();
-    const int volume = Drive1->findText(root);
-    if (volume >= 0) {
-        const QSignalBlocker quiet(Drive1);
-        Drive1->setCurrentIndex(volume);
-        folders_->setRootPath(root);
-        Dir1->setRootIndex(folders_->index(root));
-    }
-    SetDir1Path(mp3_folder_);
-}
-
-void frmMain::OnDriveChanged(int index) {
-    if (index < 0 || renaming_folder_) {
-        return;
-    }
-    const QString root = Drive1->itemText(index);
-    folders_->setRootPath(root);
-    Dir1->setRootIndex(folders_->index(root));
-    SetDir1Path(root.toStdString());
-}
-
 void frmMain::OnFolderOpened(const QString& folder) {
-    if (restoring_folder_ || renaming_folder_ || folder.isEmpty()) {
-        return;
-    }
     current_folder_ = folder.toStdString();
     mp3_folder_ = current_folder_;
-    emit FolderChanged(folder);
     RefreshTrackList();
-}
-
-void frmMain::RereadFolderTree() {
-    // A model with a new root reads the tree from the disk again.
-    const QString root = folders_->rootPath();
-    const QString highlighted = QString::fromStdString(Dir1Path());
-    folders_->setRootPath(QString());
-    folders_->setRootPath(root);
-    Dir1->setRootIndex(folders_->index(root));
-    Dir1->setCurrentIndex(folders_->index(highlighted));
 }
 
 // ---- the track list and the tag editor ----------------------------------------
@@ -509,12 +246,8 @@ void frmMain::RefreshTrackList() {
         return;
     }
     EnableControls(false);
-    int option = 0;
-    for (int i = 0; i < static_cast<int>(optTrack.size()); ++i) {
-        option = optTrack[i]->isChecked() ? i : option;
-    }
-    tracks_->Refresh(current_folder_, static_cast<kalvex::TrackOption>(option),
-                     chkTickRead->isChecked());
+    tracks_->Refresh(current_folder_, options_->ChosenTrackOption(),
+                     options_->chkTickRead->isChecked());
     EnableControls(true);
 }
 
@@ -551,7 +284,7 @@ void frmMain::ReadCd() {
         // Only an album this lookup loaded may go into the files: after a
         // failed one the previous disc's titles would land in this one's.
         if (lookup_->ReadCd(*cboDrives, freedb_->Address()) && !close_pending_ &&
-            chkAutoImport->isChecked()) {
+            options_->chkAutoImport->isChecked()) {
             ImportAlbum();
         }
     });
@@ -574,12 +307,32 @@ void frmMain::RunLookupOperation(const std::function<void()>& operation) {
 // ---- states and layout -------------------------------------------------------------
 
 void frmMain::EnableControls(bool enabled) {
-    QWidget* const listed[] = {cmdRead,       cmdUpdate,       cmdCopyTo1,    cmdCopyTo2,
-                               optTrack[0],   optTrack[1],     optTrack[2],   chkImportChecked,
-                               chkSaveImport, cmdRenameFolder, cmdRenameFile, cmdRefreshTracks,
-                               fraTab[0],     fraTab[1],       fraTab[2],     fraTab[3],
-                               cboDrives,     Drive1,          Dir1,          chkVersion1,
-                               chkVersion2,   lvwTracks};
+    const TagEditorPanel& t = *tags_;
+    const OptionsPanel& o = *options_;
+    const std::array<QFrame*, 4>& p = pages_->fraTab;
+    const FolderPanel& f = *folders_;
+    QWidget* const listed[] = {cmdRead,
+                               cmdUpdate,
+                               t.cmdCopyTo1,
+                               t.cmdCopyTo2,
+                               o.optTrack[0],
+                               o.optTrack[1],
+                               o.optTrack[2],
+                               o.chkImportChecked,
+                               o.chkSaveImport,
+                               o.cmdRenameFolder,
+                               o.cmdRenameFile,
+                               o.cmdRefreshTracks,
+                               p[0],
+                               p[1],
+                               p[2],
+                               p[3],
+                               cboDrives,
+                               f.Drive1,
+                               f.Dir1,
+                               chkVersion1,
+                               chkVersion2,
+                               lvwTracks};
     for (QWidget* widget : listed) {
         widget->setEnabled(enabled);
     }
@@ -591,43 +344,33 @@ void frmMain::EnableControls(bool enabled) {
     }
 }
 
-void frmMain::OnTabClicked() {
-    const int selected = nTab->GetSelected();
-    for (int i = 0; i < static_cast<int>(fraTab.size()); ++i) {
-        fraTab[i]->setVisible(i == selected);
-    }
-}
-
-void frmMain::ResizeLayout(int outer_width, int inner_height) {
-    ResizeMainLayout(layout_, outer_width, inner_height);
-    ApplyLayout();
-}
-
 void frmMain::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    ResizeLayout(PixelsToTwips(width()) + kWindowFrameWidth, PixelsToTwips(height()));
+    // The layout works on the outer width and the inner height, in twips.
+    ResizeMainLayout(layout_, PixelsToTwips(width()) + kWindowFrameWidth, PixelsToTwips(height()));
+    ApplyLayout();
 }
 
 void frmMain::ApplyLayout() {
     const MainLayout& l = layout_;
     const std::pair<QWidget*, TwipRect> places[] = {
-        {capDrive, l.capDrive},      {cboDrives, l.cboDrives}, {cmdRead, l.cmdRead},
-        {capDisc, l.capDisc},        {lblFreeDB, l.lblFreeDB}, {capMP3Folder, l.capMP3Folder},
-        {Drive1, l.Drive1},          {Dir1, l.Dir1},           {lblMP3, l.lblMP3},
-        {pbFiles, l.pbFiles},        {lvwTracks, l.lvwTracks}, {nTab, l.nTab},
-        {cmdUpdate, l.cmdUpdate},    {cmdImport, l.cmdImport}, {chkVersion1, l.chkVersion1},
+        {capDrive, l.capDrive},       {cboDrives, l.cboDrives}, {cmdRead, l.cmdRead},
+        {capDisc, l.capDisc},         {lblFreeDB, l.lblFreeDB}, {capMP3Folder, l.capMP3Folder},
+        {folders_->Drive1, l.Drive1}, {folders_->Dir1, l.Dir1}, {lblMP3, l.lblMP3},
+        {pbFiles, l.pbFiles},         {lvwTracks, l.lvwTracks}, {pages_->nTab, l.nTab},
+        {cmdUpdate, l.cmdUpdate},     {cmdImport, l.cmdImport}, {chkVersion1, l.chkVersion1},
         {chkVersion2, l.chkVersion2}};
     for (const auto& [widget, place] : places) {
         Place(widget, place);
     }
-    for (QFrame* page : fraTab) {
+    for (QFrame* page : pages_->fraTab) {
         Place(page, l.fraTab);
     }
 }
 
 void frmMain::PressDefaultButton() {
-    if (focusWidget() == Dir1) {
-        OnFolderOpened(QString::fromStdString(Dir1Path()));
+    if (focusWidget() == folders_->Dir1) {
+        folders_->OpenHighlighted();
     } else if (auto* focused = qobject_cast<QPushButton*>(focusWidget())) {
         focused->animateClick();
     } else if (cmdRead->isEnabled()) {

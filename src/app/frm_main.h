@@ -1,48 +1,37 @@
 #pragma once
 
 #include <QWidget>
-#include <array>
 #include <functional>
 #include <memory>
 #include <string>
 
+#include "app/drive_combo_box.h"
+#include "app/folder_panel.h"
 #include "app/freedb_panel.h"
 #include "app/main_layout.h"
+#include "app/options_panel.h"
+#include "app/settings_table.h"
+#include "app/tab_pages.h"
 #include "app/tag_editor_panel.h"
 #include "app/track_list_panel.h"
-#include "cdrom/drive_box.h"
 #include "common/message_service.h"
 #include "workflow/desktop_services.h"
 #include "workflow/input_box.h"
 #include "workflow/rename_operations.h"
 
 class QCheckBox;
-class QComboBox;
-class QFileSystemModel;
-class QFrame;
-class QGroupBox;
 class QLabel;
-class QLineEdit;
-class QListWidget;
-class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
-class QRadioButton;
-class QTreeView;
 class QTreeWidget;
 
 namespace kalvex {
 
 class Caption;
-class DriveComboBox;
 class frmMatches;
-class VarnithTab;
 
 inline constexpr const char* kNoFileShownMessage =
     "No file is shown on the tag pages: click a file in the track list first.";
-
-// Chooses the SCSI back end and fills the drive box; may throw.
-using DriveSelection = std::function<bool(DriveBox&, MessageService&)>;
 
 // What the main window needs from outside. Empty members get the real thing:
 // message boxes, the input dialog, the desktop, the folder of the running
@@ -58,26 +47,52 @@ struct MainWindowServices {
 // The main window: drive, disc and folder on the left, the track list below
 // them, the tab strip with the Options, Tag v1, Tag v2 and FreeDB pages on the
 // right. It reads "Settings.ini" when it opens and writes it when it closes.
-// The pages' controls are their panels', reachable here as well.
-class frmMain : public QWidget, public FreeDbPageControls, public TagPageControls {
+// The pages' controls are their panels'.
+class frmMain : public QWidget {
     Q_OBJECT
 public:
     explicit frmMain(MainWindowServices services, QWidget* parent = nullptr);
     ~frmMain() override;
 
-    const std::string& ProgramFolder() const { return program_folder_; }
-    const std::string& SettingsFile() const { return settings_file_; }
-    const std::string& VersionText() const { return version_text_; }
+    FreeDbPanel& FreeDb() const { return *freedb_; }
+    FolderPanel& Folders() { return *folders_; }
+    OptionsPanel& Options() { return *options_; }
+    TrackListPanel& Tracks() { return *tracks_; }
+    TagEditorPanel& TagPages() { return *tags_; }
+    TabPages& Pages() { return *pages_; }
+    CdLookup& Lookup() { return *lookup_; }
+    frmMatches& MatchDialog() { return *matches_; }
+
+    // The folder last opened, remembered in the settings.
     const std::string& Mp3Folder() const { return mp3_folder_; }
     // The folder whose files the track list shows.
     const std::string& CurrentFolder() const { return current_folder_; }
-    int TrackOption() const { return track_option_; }
-    const std::string& HelloSuffix() const { return hello_suffix_; }
-    bool AlbumValid() const { return album_valid_; }
+    // Whether a loaded album lets the import be enabled.
     void SetAlbumValid(bool valid) { album_valid_ = valid; }
+    // The one switch for long operations; the tab strip stays usable.
+    void EnableControls(bool enabled);
 
-    CdLookup& Lookup() { return *lookup_; }
-    frmMatches& MatchDialog() { return *matches_; }
+    // Controls outside the pages.
+    Caption* capDrive = nullptr;
+    DriveComboBox* cboDrives = nullptr;
+    QPushButton* cmdRead = nullptr;
+    Caption* capDisc = nullptr;
+    QLabel* lblFreeDB = nullptr;
+    Caption* capMP3Folder = nullptr;
+    QLabel* lblMP3 = nullptr;
+    QProgressBar* pbFiles = nullptr;
+    QTreeWidget* lvwTracks = nullptr;
+    QPushButton* cmdUpdate = nullptr;
+    QPushButton* cmdImport = nullptr;
+    QCheckBox* chkVersion1 = nullptr;
+    QCheckBox* chkVersion2 = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void CreateControls();
     // "Get album data for CD": the disc's album, then the automatic import.
     void ReadCd();
     // "Import from FreeDB": the album into the ticked (or the selected)
@@ -88,121 +103,44 @@ public:
     // Renames `folder` to the album title ("Rename folder based on FreeDB
     // album" passes the highlighted folder); the lists follow it.
     void RenameFolder(const std::string& folder);
-
-    TrackListPanel& Tracks() { return *tracks_; }
-    TagEditorPanel& TagPages() { return *tags_; }
     // Lists the open folder's files with the chosen track option.
     void RefreshTrackList();
     // "Save tags for selected file".
     void SaveSelectedFileTags();
-    // Set while the folder is renamed: the folder and drive lists then do
-    // not count their moves as the user's.
-    bool RenamingFolder() const { return renaming_folder_; }
-    void SetRenamingFolder(bool renaming) { renaming_folder_ = renaming; }
-
-    MessageService& Messages() { return *messages_; }
-    InputBox& Input() { return *input_; }
-
-    // The one switch for long operations; the tab strip stays usable.
-    void EnableControls(bool enabled);
-    void FillDriveList();
-    void RestoreMp3Folder();
-    // Follows a window size in twips (outer width, inner height).
-    void ResizeLayout(int outer_width, int inner_height);
-    const MainLayout& Layout() const { return layout_; }
-    // The folder highlighted in the folder list, as a path.
-    std::string Dir1Path() const;
-    // Highlights and opens the folder, as a double click on it would.
-    void SetDir1Path(const std::string& folder);
-
-    // Controls outside the pages.
-    Caption* capDrive = nullptr;
-    DriveComboBox* cboDrives = nullptr;
-    QPushButton* cmdRead = nullptr;
-    Caption* capDisc = nullptr;
-    QLabel* lblFreeDB = nullptr;
-    Caption* capMP3Folder = nullptr;
-    QComboBox* Drive1 = nullptr;
-    QTreeView* Dir1 = nullptr;
-    QLabel* lblMP3 = nullptr;
-    QProgressBar* pbFiles = nullptr;
-    QTreeWidget* lvwTracks = nullptr;
-    VarnithTab* nTab = nullptr;
-    std::array<QFrame*, 4> fraTab{};
-    QPushButton* cmdUpdate = nullptr;
-    QPushButton* cmdImport = nullptr;
-    QCheckBox* chkVersion1 = nullptr;
-    QCheckBox* chkVersion2 = nullptr;
-
-    // Options page.
-    std::array<QRadioButton*, 3> optTrack{};
-    QCheckBox* chkTickRead = nullptr;
-    QCheckBox* chkImportChecked = nullptr;
-    QCheckBox* chkSaveImport = nullptr;
-    QCheckBox* chkOptimiseTags = nullptr;
-    QCheckBox* chkAutoImport = nullptr;
-    QCheckBox* chkAutoRename = nullptr;
-    QPushButton* cmdRefreshTracks = nullptr;
-    QPushButton* cmdRenameFile = nullptr;
-    QPushButton* cmdRenameFolder = nullptr;
-
-signals:
-    // Another folder was opened in the folder list (Mp3Folder follows it).
-    void FolderChanged(const QString& folder);
-
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
-    void CreateControls();
-    void CreateOptionsPage(QFrame* page);
     void FitCaptions();
     void ConfigureCaptions();
-    void ConfigureTabStrip();
-    void PreparePages();
-    void FillGenreBoxes();
-    void FillVolumeList();
+    // Every key of "Settings.ini" with what it stands for here.
+    std::vector<Setting> SettingsTable();
     void LoadSettings();
-    void SaveSettings();
     void ApplyLayout();
-    void OnTabClicked();
-    void OnDriveChanged(int index);
+    // The track list follows the folder the user opened.
     void OnFolderOpened(const QString& folder);
-    void RereadFolderTree();
     void PressDefaultButton();
     // Runs one lookup step with the controls disabled; nothing while a
     // lookup is under way.
     void RunLookupOperation(const std::function<void()>& operation);
-    // Lets go of a folder about to be renamed: the lists move to its parent.
-    void ReleaseFolder(const std::string& folder);
     // The lists back on a released folder, under its new name if it has one.
     void ShowRenamedFolder(const std::string& folder, const FolderRename& rename);
 
     std::unique_ptr<MessageService> messages_;
     std::unique_ptr<InputBox> input_;
     std::unique_ptr<DesktopServices> desktop_;
+    std::unique_ptr<TabPages> pages_;
+    std::unique_ptr<OptionsPanel> options_;
     std::unique_ptr<FreeDbPanel> freedb_;
     std::unique_ptr<TagEditorPanel> tags_;
+    FolderPanel* folders_ = nullptr;
     TrackListPanel* tracks_ = nullptr;
     frmMatches* matches_ = nullptr;
     std::unique_ptr<CdLookup> lookup_;
     DriveSelection select_drives_;
-    QFileSystemModel* folders_ = nullptr;
 
     MainLayout layout_;
-    std::string program_folder_;
     std::string settings_file_;
-    std::string version_text_;
     std::string mp3_folder_;
-    int track_option_ = 0;
     std::string current_folder_;
-    std::string hello_suffix_;
     bool album_valid_ = false;
-    bool restoring_folder_ = false;
-    bool renaming_folder_ = false;
-    bool close_pending_ = false;     // asked to close while a lookup ran
-    bool following_folder_ = false;  // the folder list keeps its folder in view
+    bool close_pending_ = false;  // asked to close while a lookup ran
 };
 
 }  // namespace kalvex

@@ -1,7 +1,6 @@
 // The main window's album workflow: the import of the loaded album into the
 // files and the renaming of the files and the folder after it.
 #include <QCheckBox>
-#include <QTreeView>
 
 #include "app/frm_main.h"
 #include "app/page_widgets.h"
@@ -14,19 +13,19 @@ namespace kalvex {
 void frmMain::ImportAlbum() {
     EnableControls(false);
     tags_->ReadFields();
-    AlbumToImport album{Text(txtFArtist), Text(txtFAlbum),  Text(txtFGenre),
-                        Text(txtFYear),   lookup_->Album(), lookup_->TrackCount()};
-    const AlbumJobOptions options{.ImportTicked = chkImportChecked->isChecked(),
-                                  .Optimise = chkOptimiseTags->isChecked(),
-                                  .SaveTags = chkSaveImport->isChecked(),
-                                  .Rename = chkAutoRename->isChecked()};
+    AlbumToImport album{Text(freedb_->txtFArtist), Text(freedb_->txtFAlbum),
+                        Text(freedb_->txtFGenre),  Text(freedb_->txtFYear),
+                        lookup_->Album(),          lookup_->TrackCount()};
+    const AlbumJobOptions options{.ImportTicked = options_->chkImportChecked->isChecked(),
+                                  .Optimise = options_->chkOptimiseTags->isChecked(),
+                                  .SaveTags = options_->chkSaveImport->isChecked(),
+                                  .Rename = options_->chkAutoRename->isChecked()};
     // The folder the files were imported into, whatever is highlighted.
     const std::string folder = current_folder_;
     AlbumJob job(tracks_->Rows(), tags_->Editor(), std::move(album), options);
     const AlbumJobResult result =
-        job.Run(tracks_->BarProgress(), *messages_, [this, &folder] { ReleaseFolder(folder); });
-    const bool released = renaming_folder_;
-    renaming_folder_ = false;
+        job.Run(tracks_->BarProgress(), *messages_, [this, &folder] { folders_->Release(folder); });
+    const bool released = folders_->EndRelease();
     for (const RowPlan& row : result.Rows) {
         if (row.RenamedTo) {
             tags_->Editor().FollowRename(AddBackslash(folder) + row.FileName,
@@ -63,7 +62,7 @@ void frmMain::RenameTickedFiles() {
 }
 
 void frmMain::RenameFolder(const std::string& folder) {
-    const std::string album = Text(txtFAlbum);
+    const std::string album = Text(freedb_->txtFAlbum);
     if (album.empty() || folder.empty()) {
         return;
     }
@@ -71,26 +70,19 @@ void frmMain::RenameFolder(const std::string& folder) {
     // The checks first, so that a clash is told before the lists move.
     FolderRename rename = CheckFolderRename(folder, album, *messages_);
     if (!rename.new_path.empty() && !rename.already_named && rename.error.empty()) {
-        ReleaseFolder(folder);
+        folders_->Release(folder);
         RenameCheckedFolder(rename, *messages_);
-        renaming_folder_ = false;
+        folders_->EndRelease();
         ShowRenamedFolder(folder, rename);
     }
     EnableControls(true);
-}
-
-void frmMain::ReleaseFolder(const std::string& folder) {
-    // Nothing of the program stays inside the folder while it is renamed, and
-    // the lists' moves meanwhile are not the user's.
-    renaming_folder_ = true;
-    SetDir1Path(GetParentFolder(folder));
 }
 
 void frmMain::ShowRenamedFolder(const std::string& folder, const FolderRename& rename) {
     if (rename.renamed) {
         tags_->Editor().FollowRename(folder, rename.new_path);
     }
-    SetDir1Path(rename.renamed ? rename.new_path : folder);
+    folders_->SetDir1Path(rename.renamed ? rename.new_path : folder);
 }
 
 }  // namespace kalvex

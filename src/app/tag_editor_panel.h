@@ -15,8 +15,23 @@ class QPushButton;
 
 namespace kalvex {
 
-// The controls of the Tag v1 and Tag v2 pages.
-struct TagPageControls {
+// The two tag pages as a view of the tag editor: what the user types goes
+// into the editor before it saves or copies, and what the editor holds is
+// shown after it loads or copies. The two tag boxes under the pages
+// ("ID3 v1 tag", "ID3 v2 tag") belong to the window and are passed in.
+class TagEditorPanel {
+public:
+    TagEditorPanel(QFrame* v1_page, QFrame* v2_page, QCheckBox* version1, QCheckBox* version2);
+
+    TagEditor& Editor() { return editor_; }
+    // Reads the file and shows its tags.
+    void LoadAndShow(const std::string& path);
+    // Saves what the pages show into the file.
+    FileResult Save(const std::string& path);
+    // The editor's fields into the controls, and back.
+    void ShowFields();
+    void ReadFields();
+
     QLineEdit* v1Artist = nullptr;
     QLineEdit* v1Album = nullptr;
     QLineEdit* v1Title = nullptr;
@@ -42,24 +57,6 @@ struct TagPageControls {
     QComboBox* cmbVersion = nullptr;
     QCheckBox* chkClear = nullptr;
     QPushButton* cmdCopyTo1 = nullptr;
-};
-
-// The two tag pages as a view of the tag editor: what the user types goes
-// into the editor before it saves or copies, and what the editor holds is
-// shown after it loads or copies. The two tag boxes under the pages
-// ("ID3 v1 tag", "ID3 v2 tag") belong to the window and are passed in.
-class TagEditorPanel : public TagPageControls {
-public:
-    TagEditorPanel(QFrame* v1_page, QFrame* v2_page, QCheckBox* version1, QCheckBox* version2);
-
-    TagEditor& Editor() { return editor_; }
-    // Reads the file and shows its tags.
-    void LoadAndShow(const std::string& path);
-    // Saves what the pages show into the file.
-    FileResult Save(const std::string& path);
-    // The editor's fields into the controls, and back.
-    void ShowFields();
-    void ReadFields();
 
 private:
     void CreateTagV1Page(QFrame* page);

@@ -156,13 +156,14 @@ bool SaveAtomically(const IniText& text, const std::string& file) {
 
 }  // namespace
 
-std::string ReadIniValue(std::string_view section, std::string_view key, const std::string& file) {
+std::string ReadIniValue(std::string_view section, std::string_view key, const std::string& file,
+                         std::string_view fallback) {
     const IniText text = Load(file);
     std::size_t begin = 0;
     std::size_t end = 0;
     FindSection(text, section, begin, end);
     if (begin == std::string::npos) {
-        return "";
+        return std::string(fallback);
     }
     for (std::size_t i = begin; i < end; ++i) {
         std::string_view name;
@@ -175,7 +176,7 @@ std::string ReadIniValue(std::string_view section, std::string_view key, const s
             return FirstCharacters(value, kIniValueLimit);
         }
     }
-    return "";
+    return std::string(fallback);
 }
 
 bool WriteIniValue(std::string_view section, std::string_view key, std::string_view value,

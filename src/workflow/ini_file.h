@@ -11,9 +11,11 @@ namespace kalvex {
 // surrounding quotes, other sections, keys and comments are kept, and the
 // file and section are created as needed. No toolkit is involved.
 
-// The value, or "" when the file, section or key is missing. Like a 255-byte
-// profile buffer, a value is cut to its first 254 characters.
-std::string ReadIniValue(std::string_view section, std::string_view key, const std::string& file);
+// The value, or `fallback` when the file, section or key is missing (a key
+// with an empty value reads as ""). Like a 255-byte profile buffer, a value
+// is cut to its first 254 characters.
+std::string ReadIniValue(std::string_view section, std::string_view key, const std::string& file,
+                         std::string_view fallback = "");
 
 // Writes key=value into the section; false when the file cannot be written
 // (also when it is read-only: its owner lacks write permission) or a name or

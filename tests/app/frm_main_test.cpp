@@ -41,8 +41,8 @@ protected:
 
 TEST_F(FrmMainTest, FirstStartWithoutSettingsShowsTheOptionsPageAndTheDefaults) {
     frmMain& w = Open();
-    EXPECT_TRUE(w.fraTab[0]->isVisible());
-    EXPECT_FALSE(w.fraTab[1]->isVisible());
+    EXPECT_TRUE(w.Pages().fraTab[0]->isVisible());
+    EXPECT_FALSE(w.Pages().fraTab[1]->isVisible());
     for (QCheckBox* box : w.findChildren<QCheckBox*>()) {
         EXPECT_FALSE(box->isChecked()) << box->objectName().toStdString();
     }
@@ -63,14 +63,15 @@ TEST_F(FrmMainTest, AtFirstStartTheFolderListScrollsTheCurrentFolderIntoView) {
     fs::current_path(here);
     frmMain& w = Open();
     fs::current_path(started_in);
-    ASSERT_EQ(w.Dir1Path(), here.string());
+    ASSERT_EQ(w.Folders().Dir1Path(), here.string());
     // The tree fills in the background: once the folders before it are in,
     // it must still be in view.
-    auto* folders = static_cast<QFileSystemModel*>(w.Dir1->model());
+    QTreeView* tree = w.Folders().Dir1;
+    auto* folders = static_cast<QFileSystemModel*>(tree->model());
     const QModelIndex parent = folders->index(QString::fromStdString(folder.string()));
     ASSERT_TRUE(QTest::qWaitFor([&] { return folders->rowCount(parent) > 60; }));
     QTest::qWait(50);
-    EXPECT_TRUE(w.Dir1->viewport()->rect().contains(w.Dir1->visualRect(w.Dir1->currentIndex())));
+    EXPECT_TRUE(tree->viewport()->rect().contains(tree->visualRect(tree->currentIndex())));
 }
 
 TEST_F(FrmMainTest, SettingsAreReadAtStartAndWrittenBackAtCloseKeepingForeignOnes) {
@@ -84,25 +85,26 @@ TEST_F(FrmMainTest, SettingsAreReadAtStartAndWrittenBackAtCloseKeepingForeignOne
         "[Elsewhere]\nX=y\n";
     Store(stored);
     frmMain& w = Open();
-    EXPECT_EQ((std::vector<bool>{w.chkImportChecked->isChecked(), w.chkSaveImport->isChecked(),
-                                 w.chkAutoRename->isChecked(), w.chkTickRead->isChecked(),
-                                 w.chkOptimiseTags->isChecked(), w.chkAutoImport->isChecked()}),
+    const OptionsPanel& o = w.Options();
+    EXPECT_EQ((std::vector<bool>{o.chkImportChecked->isChecked(), o.chkSaveImport->isChecked(),
+                                 o.chkAutoRename->isChecked(), o.chkTickRead->isChecked(),
+                                 o.chkOptimiseTags->isChecked(), o.chkAutoImport->isChecked()}),
               (std::vector<bool>{true, false, true, true, true, false}));
-    EXPECT_TRUE(w.optTrack[2]->isChecked());
-    EXPECT_EQ(w.txtServer->text(), "http://127.0.0.1:8880");
-    EXPECT_EQ(w.txtRoot->text(), "cddb.cgi");
-    EXPECT_EQ(w.txtPort->text(), "8880");
+    EXPECT_TRUE(o.optTrack[2]->isChecked());
+    EXPECT_EQ(w.FreeDb().txtServer->text(), "http://127.0.0.1:8880");
+    EXPECT_EQ(w.FreeDb().txtRoot->text(), "cddb.cgi");
+    EXPECT_EQ(w.FreeDb().txtPort->text(), "8880");
     // The remembered folder is reopened in the folder list.
-    EXPECT_EQ(w.Dir1Path(), album.string());
+    EXPECT_EQ(w.Folders().Dir1Path(), album.string());
     EXPECT_EQ(w.CurrentFolder(), album.string());
     // Closing unchanged writes every key back in its place: none lost, added or moved.
     w.close();
     EXPECT_EQ(test::ReadFileBytes(settings), stored);
 
     frmMain& again = Open();
-    again.chkSaveImport->setChecked(true);
-    again.optTrack[1]->setChecked(true);
-    again.txtPort->setText("81");
+    again.Options().chkSaveImport->setChecked(true);
+    again.Options().optTrack[1]->setChecked(true);
+    again.FreeDb().txtPort->setText("81");
     again.close();
     EXPECT_EQ(ReadIniValue("Options", "Save tags on import", settings), "1");
     EXPECT_EQ(ReadIniValue("Options", "Track option", settings), "1");
@@ -114,11 +116,11 @@ TEST_F(FrmMainTest, OddSettingsValuesFallBackSensibly) {
           "\n[Options]\nTrack option=7\nImport ticked=\nAuto rename=0.5\nTick on read=1.5\n"
           "[FreeDB]\nPort=\n");
     frmMain& w = Open();
-    EXPECT_TRUE(w.optTrack[0]->isChecked());
-    EXPECT_FALSE(w.chkImportChecked->isChecked());
-    EXPECT_FALSE(w.chkAutoRename->isChecked());  // 0.5 rounds to 0
-    EXPECT_TRUE(w.chkTickRead->isChecked());     // 1.5 rounds to 2
-    EXPECT_EQ(w.txtPort->text(), "80");
+    EXPECT_TRUE(w.Options().optTrack[0]->isChecked());
+    EXPECT_FALSE(w.Options().chkImportChecked->isChecked());
+    EXPECT_FALSE(w.Options().chkAutoRename->isChecked());  // 0.5 rounds to 0
+    EXPECT_TRUE(w.Options().chkTickRead->isChecked());     // 1.5 rounds to 2
+    EXPECT_EQ(w.FreeDb().txtPort->text(), "80");
     // A remembered folder that no longer exists is ignored without a word.
     EXPECT_EQ(w.CurrentFolder(), "");
     EXPECT_TRUE(messages->Messages().empty());
@@ -157,12 +159,12 @@ TEST_F(FrmMainTest, EnableControlsSwitchesTheControlsAndTreatsImportApart) {
     w.EnableControls(false);
     EXPECT_FALSE(w.cmdRead->isEnabled());
     EXPECT_FALSE(w.lvwTracks->isEnabled());
-    EXPECT_FALSE(w.chkAutoRename->isEnabled());  // through its page
-    EXPECT_TRUE(w.nTab->isEnabled());
+    EXPECT_FALSE(w.Options().chkAutoRename->isEnabled());  // through its page
+    EXPECT_TRUE(w.Pages().nTab->isEnabled());
 
     w.EnableControls(true);
     EXPECT_TRUE(w.cmdRead->isEnabled());
-    EXPECT_TRUE(w.chkAutoRename->isEnabled());
+    EXPECT_TRUE(w.Options().chkAutoRename->isEnabled());
     EXPECT_FALSE(w.cmdImport->isEnabled());  // no album yet
 
     w.SetAlbumValid(true);
@@ -172,33 +174,35 @@ TEST_F(FrmMainTest, EnableControlsSwitchesTheControlsAndTreatsImportApart) {
 
 TEST_F(FrmMainTest, TabsSwitchThePagesEvenWhileTheControlsAreDisabled) {
     frmMain& w = Open();
+    const TabPages& pages = w.Pages();
     w.EnableControls(false);
-    w.nTab->SelectTabManually(3);
-    EXPECT_TRUE(w.fraTab[3]->isVisible());
-    EXPECT_FALSE(w.fraTab[0]->isVisible());
-    EXPECT_FALSE(w.txtServer->isEnabled());
+    pages.nTab->SelectTabManually(3);
+    EXPECT_TRUE(pages.fraTab[3]->isVisible());
+    EXPECT_FALSE(pages.fraTab[0]->isVisible());
+    EXPECT_FALSE(w.FreeDb().txtServer->isEnabled());
 
-    const TabBox& tag_v1 = w.nTab->BodyBox(1);
-    QTest::mouseClick(w.nTab, Qt::LeftButton, {},
+    const TabBox& tag_v1 = pages.nTab->BodyBox(1);
+    QTest::mouseClick(pages.nTab, Qt::LeftButton, {},
                       QPoint(TwipsToPixels(tag_v1.left + tag_v1.width / 2), 5));
-    EXPECT_TRUE(w.fraTab[1]->isVisible());
-    EXPECT_FALSE(w.fraTab[3]->isVisible());
+    EXPECT_TRUE(pages.fraTab[1]->isVisible());
+    EXPECT_FALSE(pages.fraTab[3]->isVisible());
     // Setting the selection from code does not switch.
-    w.nTab->SetSelected(2);
-    EXPECT_TRUE(w.fraTab[1]->isVisible());
+    pages.nTab->SetSelected(2);
+    EXPECT_TRUE(pages.fraTab[1]->isVisible());
 }
 
 TEST_F(FrmMainTest, ResizingMovesAndStretchesTheControls) {
     frmMain& w = Open();
-    const int tab_left = w.nTab->x();
+    const TabPages& pages = w.Pages();
+    const int tab_left = pages.nTab->x();
     const int list_width = w.lvwTracks->width();
     w.resize(w.width() + 100, w.height() + 40);
     QCoreApplication::processEvents();
-    EXPECT_EQ(w.nTab->x() - tab_left, 100);
-    EXPECT_EQ(w.fraTab[0]->x(), w.nTab->x() + 4);
+    EXPECT_EQ(pages.nTab->x() - tab_left, 100);
+    EXPECT_EQ(pages.fraTab[0]->x(), pages.nTab->x() + 4);
     EXPECT_EQ(w.lvwTracks->width() - list_width, 100);
     EXPECT_EQ(w.lvwTracks->geometry().bottom() + 1, w.height() - 8);
-    EXPECT_EQ(w.cmdRead->geometry().right() + 1, w.nTab->x() - 8);
+    EXPECT_EQ(w.cmdRead->geometry().right() + 1, pages.nTab->x() - 8);
 }
 
 TEST_F(FrmMainTest, EnterPressesTheDefaultButtonUnlessAnotherButtonHasTheFocus) {
@@ -207,9 +211,9 @@ TEST_F(FrmMainTest, EnterPressesTheDefaultButtonUnlessAnotherButtonHasTheFocus) 
     ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
     QSignalSpy read(w.cmdRead, &QPushButton::clicked);
     QSignalSpy update(w.cmdUpdate, &QPushButton::clicked);
-    w.nTab->SelectTabManually(3);
-    w.txtDiscID->setFocus();
-    QTest::keyClick(w.txtDiscID, Qt::Key_Return);
+    w.Pages().nTab->SelectTabManually(3);
+    w.FreeDb().txtDiscID->setFocus();
+    QTest::keyClick(w.FreeDb().txtDiscID, Qt::Key_Return);
     EXPECT_TRUE(read.wait(1000));
     w.cmdUpdate->setFocus();
     QTest::keyClick(w.cmdUpdate, Qt::Key_Return);

@@ -59,8 +59,8 @@ protected:
         return w;
     }
     static void UseServer(frmMain& w, const CddbServerProcess& server) {
-        w.txtServer->setText(QString::fromStdString(server.BaseUrl()));
-        w.txtPort->setText(QString::fromStdString(server.PortText()));
+        w.FreeDb().txtServer->setText(QString::fromStdString(server.BaseUrl()));
+        w.FreeDb().txtPort->setText(QString::fromStdString(server.PortText()));
     }
     static std::vector<std::string> Db(std::vector<std::string> extra = {}) {
         std::vector<std::string> options = {"--db", test::TestDataPath("cddb/db")};
@@ -71,16 +71,17 @@ protected:
     void LoadJazz(frmMain& w) {
         disc.Insert(kJazzDisc);
         w.cmdRead->click();
-        ASSERT_EQ(w.txtFAlbum->text(), "Eleven");
+        ASSERT_EQ(w.FreeDb().txtFAlbum->text(), "Eleven");
         *messages = {};
     }
     // What the page and the caption show, to compare before and after.
     static std::vector<QString> Shown(const frmMain& w) {
-        std::vector<QString> shown = {w.txtFArtist->text(),     w.txtFAlbum->text(),
-                                      w.txtFGenre->text(),      w.txtFYear->text(),
-                                      w.txtData->toPlainText(), w.lblFreeDB->text()};
-        for (int i = 0; i < w.lstDetails->count(); ++i) {
-            shown.push_back(w.lstDetails->item(i)->text());
+        std::vector<QString> shown = {
+            w.FreeDb().txtFArtist->text(),     w.FreeDb().txtFAlbum->text(),
+            w.FreeDb().txtFGenre->text(),      w.FreeDb().txtFYear->text(),
+            w.FreeDb().txtData->toPlainText(), w.lblFreeDB->text()};
+        for (int i = 0; i < w.FreeDb().lstDetails->count(); ++i) {
+            shown.push_back(w.FreeDb().lstDetails->item(i)->text());
         }
         return shown;
     }
@@ -106,12 +107,12 @@ TEST_F(LookupWindowTest, GetAlbumDataFillsThePanelTheDetailsTheRawReplyAndTheCap
     disc.Insert(kJazzDisc);
     w.cmdRead->click();
     EXPECT_TRUE(messages->Texts().empty()) << messages->Texts().front();
-    EXPECT_EQ(w.txtFGenre->text(), "Jazz");
-    EXPECT_EQ(w.txtFYear->text(), "1999");
-    ASSERT_EQ(w.lstDetails->count(), 11);
-    EXPECT_EQ(w.lstDetails->item(10)->text(), "Track 11 : Track 11 of 920ef00b");
-    EXPECT_TRUE(w.txtData->toPlainText().startsWith("210 jazz 920ef00b"));
-    EXPECT_FALSE(w.txtData->toPlainText().contains('\r'));
+    EXPECT_EQ(w.FreeDb().txtFGenre->text(), "Jazz");
+    EXPECT_EQ(w.FreeDb().txtFYear->text(), "1999");
+    ASSERT_EQ(w.FreeDb().lstDetails->count(), 11);
+    EXPECT_EQ(w.FreeDb().lstDetails->item(10)->text(), "Track 11 : Track 11 of 920ef00b");
+    EXPECT_TRUE(w.FreeDb().txtData->toPlainText().startsWith("210 jazz 920ef00b"));
+    EXPECT_FALSE(w.FreeDb().txtData->toPlainText().contains('\r'));
     EXPECT_EQ(w.lblFreeDB->text(), "Jazz Group / Eleven");
     EXPECT_TRUE(w.cmdImport->isEnabled());
 }
@@ -136,11 +137,11 @@ TEST_F(LookupWindowTest, TwoMatchesAskInTheDialogAndCancelLeavesEverythingAsItWa
     WhenDialogOpens([&w](frmMatches& dialog) {
         dialog.lstMatches->setCurrentRow(1);
         dialog.OKButton->click();
-        EXPECT_EQ(w.txtFArtist->text(), "Test Artist");
+        EXPECT_EQ(w.FreeDb().txtFArtist->text(), "Test Artist");
     });
     w.cmdRead->click();
     EXPECT_EQ(w.Lookup().ChosenMatch(), 1);
-    EXPECT_EQ(w.txtFGenre->text(), "Rock");
+    EXPECT_EQ(w.FreeDb().txtFGenre->text(), "Rock");
     EXPECT_EQ(w.lblFreeDB->text(), "Test Artist / Two Tracks");
     EXPECT_FALSE(w.MatchDialog().isVisible());
 
@@ -150,7 +151,7 @@ TEST_F(LookupWindowTest, TwoMatchesAskInTheDialogAndCancelLeavesEverythingAsItWa
         emit dialog.lstMatches->itemDoubleClicked(first);
     });
     w.cmdRead->click();
-    EXPECT_EQ(w.txtFArtist->text(), "Other Artist");
+    EXPECT_EQ(w.FreeDb().txtFArtist->text(), "Other Artist");
     const auto misc = Shown(w);
     WhenDialogOpens([](frmMatches& dialog) { dialog.close(); });
     w.cmdRead->click();
@@ -172,7 +173,7 @@ TEST_F(LookupWindowTest, AFailedFetchSaysWhyKeepsThePanelAndEnablesTheControls) 
         EXPECT_TRUE(messages->Texts()[0].starts_with(kFetchFailedPrefix)) << messages->Texts()[0];
         EXPECT_GT(messages->Texts()[0].size(), std::string(kFetchFailedPrefix).size());
         EXPECT_EQ(Shown(w), before);
-        EXPECT_TRUE(w.txtServer->isEnabled());
+        EXPECT_TRUE(w.FreeDb().txtServer->isEnabled());
     }
 }
 
@@ -184,9 +185,9 @@ TEST_F(LookupWindowTest, WhileAFetchWaitsNothingElseStartsAndACloseEndsTheLookup
         checked = true;
         EXPECT_TRUE(w.Lookup().Busy());
         EXPECT_FALSE(w.cmdRead->isEnabled());
-        EXPECT_FALSE(w.cmdLookup->isEnabled());
-        w.txtDiscID->setText("0b014802");
-        emit w.cmdLookup->clicked();  // a second lookup is refused
+        EXPECT_FALSE(w.FreeDb().cmdLookup->isEnabled());
+        w.FreeDb().txtDiscID->setText("0b014802");
+        emit w.FreeDb().cmdLookup->clicked();  // a second lookup is refused
         emit w.cmdRead->clicked();
         w.close();  // the lookup is aborted and the window closes once it has unwound
         EXPECT_TRUE(w.isVisible());
@@ -196,7 +197,7 @@ TEST_F(LookupWindowTest, WhileAFetchWaitsNothingElseStartsAndACloseEndsTheLookup
     EXPECT_FALSE(w.isVisible());
     EXPECT_TRUE(fs::exists(settings));
     // Aborted quietly: no reply was waited for, nothing was told.
-    EXPECT_EQ(w.txtFAlbum->text(), "");
+    EXPECT_EQ(w.FreeDb().txtFAlbum->text(), "");
     EXPECT_TRUE(messages->Texts().empty());
     EXPECT_TRUE(w.cmdRead->isEnabled());
 }
@@ -207,7 +208,7 @@ TEST_F(LookupWindowTest, WhileAFetchWaitsNothingElseStartsAndACloseEndsTheLookup
 TEST_F(LookupWindowTest, TheAlbumPanelKeepsTheUsersEditsAndAFailedReadStopsTheImport) {
     frmMain& w = Open();
     LoadJazz(w);
-    w.txtFAlbum->setText("Eleven (remastered)");
+    w.FreeDb().txtFAlbum->setText("Eleven (remastered)");
     // The panel and the caption; the raw reply box shows each reply.
     const auto panel = [&w] {
         std::vector<QString> shown = Shown(w);
@@ -215,40 +216,40 @@ TEST_F(LookupWindowTest, TheAlbumPanelKeepsTheUsersEditsAndAFailedReadStopsTheIm
         return shown;
     };
     const auto edited = panel();
-    w.cmdTestFreeDB->click();
-    EXPECT_EQ(w.txtFAlbum->text(), "Eleven (remastered)");
-    EXPECT_TRUE(w.txtData->toPlainText().startsWith("210"));  // the message of the day
+    w.FreeDb().cmdTestFreeDB->click();
+    EXPECT_EQ(w.FreeDb().txtFAlbum->text(), "Eleven (remastered)");
+    EXPECT_TRUE(w.FreeDb().txtData->toPlainText().startsWith("210"));  // the message of the day
     EXPECT_TRUE(w.cmdImport->isEnabled());
 
-    w.txtDiscID->setText("deadbeef");
-    w.cboGenre->setEditText("rock");
-    w.cmdLookup->click();
+    w.FreeDb().txtDiscID->setText("deadbeef");
+    w.FreeDb().cboGenre->setEditText("rock");
+    w.FreeDb().cmdLookup->click();
     EXPECT_EQ(messages->Texts().back(), kInvalidAlbumMessage);
     EXPECT_EQ(panel(), edited);
     EXPECT_FALSE(w.cmdImport->isEnabled());
 
-    w.txtDiscID->setText("920ef00b");
-    w.cboGenre->setEditText("jazz");
-    w.cmdLookup->click();
-    EXPECT_EQ(w.txtFAlbum->text(), "Eleven");
+    w.FreeDb().txtDiscID->setText("920ef00b");
+    w.FreeDb().cboGenre->setEditText("jazz");
+    w.FreeDb().cmdLookup->click();
+    EXPECT_EQ(w.FreeDb().txtFAlbum->text(), "Eleven");
     EXPECT_TRUE(w.cmdImport->isEnabled());
 }
 
 TEST_F(LookupWindowTest, ManualLookupSendsTheTrimmedLowerCaseCategoryAndTheTestConnects) {
     frmMain& w = Open();
-    w.txtDiscID->setText("0b014802");
-    w.cboGenre->setEditText(" Rock ");
-    w.cmdLookup->click();
+    w.FreeDb().txtDiscID->setText("0b014802");
+    w.FreeDb().cboGenre->setEditText(" Rock ");
+    w.FreeDb().cmdLookup->click();
     EXPECT_TRUE(messages->Texts().empty());
-    EXPECT_EQ(w.txtFGenre->text(), "Rock");
+    EXPECT_EQ(w.FreeDb().txtFGenre->text(), "Rock");
     EXPECT_TRUE(w.cmdImport->isEnabled());
 
-    w.cmdTestFreeDB->click();
+    w.FreeDb().cmdTestFreeDB->click();
     ASSERT_EQ(messages->Messages().size(), 1u);
     EXPECT_EQ(messages->Messages()[0].text, kConnectedMessage);
     EXPECT_EQ(messages->Messages()[0].icon, CollectingMessageService::Icon::Information);
-    EXPECT_TRUE(w.txtData->toPlainText().startsWith("210"));
-    EXPECT_TRUE(w.cmdTestFreeDB->isEnabled());
+    EXPECT_TRUE(w.FreeDb().txtData->toPlainText().startsWith("210"));
+    EXPECT_TRUE(w.FreeDb().cmdTestFreeDB->isEnabled());
 }
 
 // The program's whole job: a folder as a ripper names it, read from the disc,
@@ -266,11 +267,12 @@ TEST_F(LookupWindowTest, ReadingTheCdImportsAndRenamesTheFilesAndTheFolder) {
     const std::string bonus_bytes = test::ReadFileBytes((old_folder / "Track03.mp3").string());
     fs::create_directories(folder / "music" / "Two Tracks.");  // only a near namesake
     frmMain& w = Open();
+    const OptionsPanel& o = w.Options();
     for (QCheckBox* option :
-         {w.chkTickRead, w.chkImportChecked, w.chkSaveImport, w.chkAutoImport, w.chkAutoRename}) {
+         {o.chkTickRead, o.chkImportChecked, o.chkSaveImport, o.chkAutoImport, o.chkAutoRename}) {
         option->setChecked(true);
     }
-    w.SetDir1Path(old_folder.string());
+    w.Folders().SetDir1Path(old_folder.string());
     ASSERT_EQ(w.Tracks().Rows().Rows().size(), 3u);
     w.chkVersion2->setChecked(true);  // the rip has no tags: the box says what to write
 
@@ -288,7 +290,7 @@ TEST_F(LookupWindowTest, ReadingTheCdImportsAndRenamesTheFilesAndTheFolder) {
     EXPECT_FALSE(fs::exists(old_folder));
     EXPECT_EQ(w.CurrentFolder(), album.string());
     EXPECT_EQ(w.Mp3Folder(), album.string());
-    EXPECT_EQ(w.Dir1Path(), album.string());
+    EXPECT_EQ(w.Folders().Dir1Path(), album.string());
     ASSERT_EQ(w.lvwTracks->topLevelItemCount(), 3);
     EXPECT_EQ(w.lvwTracks->topLevelItem(1)->text(0), "02 Track 2 of 0b014802.mp3");
     EXPECT_EQ(test::ReadFileBytes((album / "Track03.mp3").string()), bonus_bytes);
@@ -296,13 +298,13 @@ TEST_F(LookupWindowTest, ReadingTheCdImportsAndRenamesTheFilesAndTheFolder) {
     ASSERT_TRUE(ReadTagV2((album / "02 Track 2 of 0b014802.mp3").string(), tags));
     EXPECT_EQ(tags.Artist, "Test Artist");
     EXPECT_EQ(tags.TNR, "2");
-    EXPECT_TRUE(w.Dir1->isEnabled());
+    EXPECT_TRUE(w.Folders().Dir1->isEnabled());
 
     // Another folder given the album's name in other letters: taken already.
     fs::create_directories(folder / "music" / "Old");
-    w.SetDir1Path((folder / "music" / "Old").string());
-    w.txtFAlbum->setText("two tracks");
-    w.cmdRenameFolder->click();
+    w.Folders().SetDir1Path((folder / "music" / "Old").string());
+    w.FreeDb().txtFAlbum->setText("two tracks");
+    w.Options().cmdRenameFolder->click();
     // The message's wording is the renaming's; here that the page's title was asked for.
     ASSERT_EQ(messages->Texts().size(), 1u);
     EXPECT_NE(messages->Texts()[0].find((folder / "music" / "two tracks").string()),
@@ -313,12 +315,12 @@ TEST_F(LookupWindowTest, ReadingTheCdImportsAndRenamesTheFilesAndTheFolder) {
 
 TEST_F(LookupWindowTest, DebugUncoversTheRawReplyUnderTheDetailsList) {
     frmMain& w = Open();
-    const int tall = w.lstDetails->height();
-    w.chkDebug->click();
-    EXPECT_LT(w.lstDetails->height(), tall);
-    EXPECT_LE(w.lstDetails->geometry().bottom(), w.txtData->y());
-    w.chkDebug->click();
-    EXPECT_EQ(w.lstDetails->height(), tall);
+    const int tall = w.FreeDb().lstDetails->height();
+    w.FreeDb().chkDebug->click();
+    EXPECT_LT(w.FreeDb().lstDetails->height(), tall);
+    EXPECT_LE(w.FreeDb().lstDetails->geometry().bottom(), w.FreeDb().txtData->y());
+    w.FreeDb().chkDebug->click();
+    EXPECT_EQ(w.FreeDb().lstDetails->height(), tall);
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ protected:
         auto recording = std::make_unique<RecordingDesktop>();
         desktop = recording.get();
         Open({}, std::move(recording), std::make_unique<SevenInput>());
-        window->SetDir1Path((folder / "album").string());
+        window->Folders().SetDir1Path((folder / "album").string());
     }
     std::string Bytes(const char* name) const {
         return test::ReadFileBytes((folder / "album" / name).string());
@@ -97,29 +97,31 @@ TEST_F(TrackListWindowTest, OpeningAFolderListsItAndAClickShowsTheFileOnTheTagPa
     QApplication::sendEvent(w.lvwTracks, &focus);
     EXPECT_TRUE(w.chkVersion2->isChecked());
     QTest::keyClick(w.lvwTracks, Qt::Key_Down);
-    EXPECT_EQ(w.v2Title->text(), "Silence");
-    EXPECT_EQ(w.v2TNR->text(), "02/10");
+    EXPECT_EQ(w.TagPages().v2Title->text(), "Silence");
+    EXPECT_EQ(w.TagPages().v2TNR->text(), "02/10");
     EXPECT_TRUE(w.chkVersion1->isChecked());
-    EXPECT_TRUE(w.txtDetails->toPlainText().startsWith("Version 1 Layer 3\nLength: 0:04"));
+    EXPECT_TRUE(
+        w.TagPages().txtDetails->toPlainText().startsWith("Version 1 Layer 3\nLength: 0:04"));
     ClickRow(0);
-    EXPECT_EQ(w.v2Title->text(), "");
+    EXPECT_EQ(w.TagPages().v2Title->text(), "");
     EXPECT_FALSE(w.chkVersion2->isChecked());
 
     // Highlighting another folder does not list it; opening it does.
     fs::create_directories(folder / "empty");
-    auto* folders = static_cast<QFileSystemModel*>(w.Dir1->model());
-    w.Dir1->setCurrentIndex(folders->index(QString::fromStdString((folder / "empty").string())));
-    EXPECT_EQ(w.Dir1Path(), (folder / "empty").string());
+    auto* folders = static_cast<QFileSystemModel*>(w.Folders().Dir1->model());
+    w.Folders().Dir1->setCurrentIndex(
+        folders->index(QString::fromStdString((folder / "empty").string())));
+    EXPECT_EQ(w.Folders().Dir1Path(), (folder / "empty").string());
     EXPECT_EQ(w.lvwTracks->topLevelItemCount(), 2);
-    w.SetDir1Path((folder / "empty").string());
+    w.Folders().SetDir1Path((folder / "empty").string());
     EXPECT_EQ(w.lvwTracks->topLevelItemCount(), 0);
 }
 
 TEST_F(TrackListWindowTest, EditingAndSavingWritesTheFileAndAFailureSaysWhy) {
     frmMain& w = *window;
     ClickRow(1);
-    w.v2Title->setText("Quiet");
-    w.v2TNR->setText("3/12");
+    w.TagPages().v2Title->setText("Quiet");
+    w.TagPages().v2TNR->setText("3/12");
     QTest::mouseClick(w.cmdUpdate, Qt::LeftButton);
     TagRecord saved;
     ASSERT_TRUE(ReadTagV2((folder / "album" / "b.mp3").string(), saved));
@@ -155,7 +157,7 @@ TEST_F(TrackListWindowTest, SaveAndRowActionsGoToTheRowClickedLast) {
         for (const auto& [row, keys] : clicks) {
             ClickRow(row, keys);
         }
-        w.v2Title->setText("Quiet " + QString::number(clicks.size()));
+        w.TagPages().v2Title->setText("Quiet " + QString::number(clicks.size()));
         QTest::mouseClick(w.cmdUpdate, Qt::LeftButton);
         TagRecord saved;
         ASSERT_TRUE(ReadTagV2((folder / "album" / "b.mp3").string(), saved));

@@ -33,6 +33,10 @@ TEST_F(IniFileTest, WritingCreatesFileAndSectionsAndReadsBackWhatIsThere) {
     EXPECT_EQ(ReadIniValue("Options", "Track option", file), "2");
     EXPECT_EQ(ReadIniValue("Options", "MP3 Folder", file), "");  // another section's key
     EXPECT_EQ(ReadIniValue("FreeDB", "Port", file), "");
+    // The fallback stands in for a missing key, not for an empty value.
+    EXPECT_EQ(ReadIniValue("FreeDB", "Port", file, "80"), "80");
+    EXPECT_TRUE(WriteIniValue("FreeDB", "Port", "", file));
+    EXPECT_EQ(ReadIniValue("FreeDB", "Port", file, "80"), "");
 }
 
 TEST_F(IniFileTest, RewritingKeepsForeignSectionsKeysAndCommentsInPlace) {
