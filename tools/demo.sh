@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The program's whole road without a CD drive or the internet: an album folder
-# of freshly ripped-looking MP3s, a virtual drive holding the matching disc, and
-# a CDDB server on 127.0.0.1 that knows that disc in two categories.
+# of freshly ripped-looking MP3s, a virtual drive holding the matching disc, a
+# CDDB server on 127.0.0.1 that knows that disc as one album and a MusicBrainz
+# stand-in on 127.0.0.1 that knows it as another.
 #
 #   tools/demo.sh [--build DIR] [--work DIR] [--option KEY=VALUE]... [--run COMMAND...]
 #   tools/demo.sh [--build DIR] --prepare-only DIR
@@ -13,9 +14,9 @@
 # tagged and renamed. --option sets a key of the settings' [Options] (the demo
 # ticks every import option). --run runs COMMAND instead of the window, with
 # the window's environment and DEMO_MATERIALS (the JSON below, with the
-# server's Port). --prepare-only only makes the materials in DIR and prints
-# them as JSON. Closing the window (or Ctrl-C, or COMMAND ending) stops the
-# server.
+# servers' Port and MusicBrainzPort). --prepare-only only makes the materials
+# in DIR and prints them as JSON. Closing the window (or Ctrl-C, or COMMAND
+# ending) stops the servers.
 set -euo pipefail
 shopt -s inherit_errexit
 
@@ -60,12 +61,13 @@ frames_to_msf() {
     echo "$(($1 / 4500)):$(($1 / 75 % 60)):$(($1 % 75))"
 }
 
-# prepare DIR: DIR/music/Audio CD/Track01.mp3 ..., DIR/disc.toc, DIR/db/<category>/<discid>.
+# prepare DIR: DIR/music/Audio CD/Track01.mp3 ..., DIR/disc.toc, DIR/db/misc/<discid> (the
+# CDDB record) and DIR/musicbrainz/first-light.json (the MusicBrainz release).
 prepare() {
     local work="$1"
     rm -rf "$work"
     local album="$work/music/Audio CD"
-    mkdir -p "$album" "$work/db/rock" "$work/db/misc"
+    mkdir -p "$album" "$work/db/misc" "$work/musicbrainz"
     local toc_starts="" start=150 count=${#lengths[@]}
     for ((i = 0; i < count; i++)); do
         local mp3
@@ -89,32 +91,56 @@ import json, sys
 
 work, info = sys.argv[1], json.loads(sys.argv[2])
 disc_id = info["DiscId"].lower().zfill(8)
-albums = {
-    "rock": ("The Demo Band / First Light", "2024", "Rock",
-             ["Morning Static", "Paper Satellites", "Guest Singer / Borrowed Chorus",
-              "Tin Roof Rain", "First Light"]),
-    "misc": ("Various Artists / Demo Sampler", "2023", "Misc",
-             ["Northbound / Open Road", "Lena Marsh / Quiet Hours", "The Demo Band / Hum",
-              "Kite Season / Paper Planes", "Cold Tea / Last Call"]),
-}
-for category, (title, year, genre, tracks) in albums.items():
-    lines = ["# xmcd", "#", "# Track frame offsets:"]
-    lines += [f"#\t{frame}" for frame in info["TrackStartFrames"]]
-    lines += ["#", f"# Disc length: {info['DiscSeconds']} seconds", "#", "# Revision: 0",
-              "# Submitted via: kalvex-demo 1.0", "#", f"DISCID={disc_id}",
-              f"DTITLE={title}", f"DYEAR={year}", f"DGENRE={genre}"]
-    lines += [f"TTITLE{n}={name}" for n, name in enumerate(tracks[:info["TrackCount"]])]
-    lines += ["EXTD=Made up for the Kalvex Tagger demo."]
-    lines += [f"EXTT{n}=" for n in range(info["TrackCount"])] + ["PLAYORDER="]
-    with open(f"{work}/db/{category}/{disc_id}", "w", encoding="utf-8") as record:
-        record.write("\n".join(lines) + "\n")
+# The CDDB server knows the disc as a sampler, MusicBrainz as the band's album.
+sampler = ("Various Artists / Demo Sampler", "2023", "Misc",
+           ["Northbound / Open Road", "Lena Marsh / Quiet Hours", "The Demo Band / Hum",
+            "Kite Season / Paper Planes", "Cold Tea / Last Call"])
+title, year, genre, tracks = sampler
+lines = ["# xmcd", "#", "# Track frame offsets:"]
+lines += [f"#\t{frame}" for frame in info["TrackStartFrames"]]
+lines += ["#", f"# Disc length: {info['DiscSeconds']} seconds", "#", "# Revision: 0",
+          "# Submitted via: kalvex-demo 1.0", "#", f"DISCID={disc_id}",
+          f"DTITLE={title}", f"DYEAR={year}", f"DGENRE={genre}"]
+lines += [f"TTITLE{n}={name}" for n, name in enumerate(tracks[:info["TrackCount"]])]
+lines += ["EXTD=Made up for the Kalvex Tagger demo."]
+lines += [f"EXTT{n}=" for n in range(info["TrackCount"])] + ["PLAYORDER="]
+with open(f"{work}/db/misc/{disc_id}", "w", encoding="utf-8") as record:
+    record.write("\n".join(lines) + "\n")
+
+def credit(name):
+    return [{"name": name, "joinphrase": "",
+             "artist": {"id": "00000000-0000-4000-8000-%012d" % len(name), "name": name,
+                        "sort-name": name, "disambiguation": ""}}]
+
+band = credit("The Demo Band")
+titles = [("Morning Static", band), ("Paper Satellites", band),
+          ("Borrowed Chorus", credit("Guest Singer")), ("Tin Roof Rain", band),
+          ("First Light", band)][:info["TrackCount"]]
+starts = info["TrackStartFrames"] + [info["LeadOutFrames"]]
+release = {
+    "id": "d3a10000-0000-4000-8000-000000000001", "title": "First Light", "status": "Official",
+    "date": "2024-03-01", "country": "GB", "artist-credit": band,
+    "release-group": {"id": "d3a10000-0000-4000-8000-000000000002", "title": "First Light",
+                      "primary-type": "Album", "genres": [{"name": "rock", "count": 4}]},
+    "media": [{"position": 1, "format": "CD", "track-count": len(titles),
+               "discs": [{"id": info["MusicBrainzId"], "offset-count": len(titles),
+                          "sectors": info["LeadOutFrames"],
+                          "offsets": info["TrackStartFrames"]}],
+               "tracks": [{"id": "d3a10000-0000-4000-8000-1000000000%02d" % n, "number": str(n + 1),
+                           "position": n + 1, "title": name, "artist-credit": artists,
+                           "length": (starts[n + 1] - starts[n]) * 1000 // 75,
+                           "recording": {"title": name, "artist-credit": artists}}
+                          for n, (name, artists) in enumerate(titles)]}]}
+with open(f"{work}/musicbrainz/first-light.json", "w", encoding="utf-8") as out:
+    json.dump(release, out, ensure_ascii=False, indent=1)
 EOF
     /usr/bin/python3 -c 'import json, sys
 info = json.loads(sys.argv[5])
 print(json.dumps({"Folder": sys.argv[1], "TocFile": sys.argv[2], "Toc": sys.argv[3],
                   "DiscId": info["DiscId"].lower(), "Database": sys.argv[4],
-                  "Categories": ["misc", "rock"]}))' \
-        "$album" "$work/disc.toc" "$toc" "$work/db" "$info"
+                  "Categories": ["misc"], "MusicBrainzId": info["MusicBrainzId"],
+                  "MusicBrainzDatabase": sys.argv[6]}))' \
+        "$album" "$work/disc.toc" "$toc" "$work/db" "$info" "$work/musicbrainz"
 }
 
 if [ -n "$prepare_only" ]; then
@@ -129,11 +155,13 @@ echo "$materials"
 album="$(/usr/bin/python3 -c 'import json, sys; print(json.loads(sys.argv[1])["Folder"])' "$materials")"
 
 source "$here/tools/cddb_server_start.sh"
-trap stop_cddb_server EXIT
+trap 'stop_cddb_server; stop_musicbrainz_server' EXIT
 trap 'exit 130' INT TERM
 start_cddb_server --db "$work/db" || exit 1
 port="$cddb_server_port"
 echo "CDDB server: http://127.0.0.1:$port"
+start_musicbrainz_server --db "$work/musicbrainz" || exit 1
+echo "MusicBrainz stand-in: http://127.0.0.1:$musicbrainz_server_port"
 
 # Settings of the demo's own, so the user's Settings.ini stays as it is.
 mkdir -p "$work/settings"
@@ -143,13 +171,16 @@ mkdir -p "$work/settings"
         printf '%s=%s\n' "$key" "${options[$key]}"
     done
     printf '[FreeDB]\nServer=http://127.0.0.1\nURL start=~cddb/cddb.cgi\nPort=%s\n' "$port"
+    printf '[MusicBrainz]\nAsk=1\nServer=http://127.0.0.1:%s\n' "$musicbrainz_server_port"
 } >"$work/settings/Settings.ini"
 
 export KALVEX_SETTINGS_DIR="$work/settings" KALVEX_ASPI_LIBRARY="$virtual_drive"
 export KALVEX_VIRTUAL_TOC="$work/disc.toc"
 if [ ${#run[@]} -gt 0 ]; then
     DEMO_MATERIALS="$(/usr/bin/python3 -c 'import json, sys
-print(json.dumps({**json.loads(sys.argv[1]), "Port": int(sys.argv[2])}))' "$materials" "$port")" \
+print(json.dumps({**json.loads(sys.argv[1]), "Port": int(sys.argv[2]),
+                  "MusicBrainzPort": int(sys.argv[3])}))' "$materials" "$port" \
+        "$musicbrainz_server_port")" \
         "${run[@]}"
 else
     "$program"

@@ -74,17 +74,17 @@ FreeDbPanel::FreeDbPanel(QFrame* page, QLabel* album_caption) : album_caption_(a
                      [this](bool ticked) { ShowRawReply(ticked); });
 }
 
-void FreeDbPanel::Connect(CdLookup& lookup, Operation run) {
+void FreeDbPanel::Connect(CdLookup& lookup, Operation run, std::function<ServerAddress()> address) {
     lookup.SetChangeListener([this, &lookup](LookupChange change) { Show(lookup, change); });
     QObject::connect(cmdTestFreeDB, &QPushButton::clicked, cmdTestFreeDB,
-                     [this, &lookup, run] { run([&] { lookup.TestConnection(Address()); }); });
-    QObject::connect(cmdLookup, &QPushButton::clicked, cmdLookup, [this, &lookup, run] {
+                     [&lookup, run, address] { run([&] { lookup.TestConnection(address()); }); });
+    QObject::connect(cmdLookup, &QPushButton::clicked, cmdLookup, [this, &lookup, run, address] {
         if (txtDiscID->text().isEmpty()) {
             return;
         }
         run([&] {
             lookup.LookUpManually(cboGenre->currentText().toStdString(), Text(txtDiscID),
-                                  Address());
+                                  address());
         });
     });
 }

@@ -28,8 +28,8 @@ public:
     FreeDbPanel(QFrame* page, QLabel* album_caption);
 
     // Wires the connection test and the manual lookup to `lookup`, and the
-    // page to what the lookup shows.
-    void Connect(CdLookup& lookup, Operation run);
+    // page to what the lookup shows; `address` gives the server they ask.
+    void Connect(CdLookup& lookup, Operation run, std::function<ServerAddress()> address);
     // What the three server boxes hold.
     ServerAddress Address() const;
     // The default server for boxes left empty.

@@ -77,7 +77,9 @@ frmMain::frmMain(MainWindowServices services, QWidget* parent)
     };
     matches_ = new frmMatches(this);
     lookup_ = std::make_unique<CdLookup>(fetchers, *matches_, *messages_, ProgramHelloSuffix());
-    freedb_->Connect(*lookup_, [this](const auto& operation) { RunLookupOperation(operation); });
+    freedb_->Connect(
+        *lookup_, [this](const auto& operation) { RunLookupOperation(operation); },
+        [this] { return LookupAddress(); });
     connect(cmdRead, &QPushButton::clicked, this, &frmMain::ReadCd);
     LoadSettings();
     freedb_->FillEmptyServerBoxes();
@@ -207,8 +209,12 @@ std::vector<Setting> frmMain::SettingsTable() {
             CheckSetting("Options", "Optimise tags", o.chkOptimiseTags),
             CheckSetting("Options", "Auto Import", o.chkAutoImport),
             EditSetting("FreeDB", "Server", f.txtServer),
-            EditSetting("FreeDB", "URL start", f.txtRoot),
-            EditSetting("FreeDB", "Port", f.txtPort)};
+            EditSetting("FreeDB", "URL start", f.txtRoot), EditSetting("FreeDB", "Port", f.txtPort),
+            // Ours, beside the eleven keys the program has always kept.
+            EditSetting("FreeDB", "Email", o.txtEmail, ""),
+            ComboSetting("FreeDB", "Protocol", o.cboProtocol, "5"),
+            CheckSetting("MusicBrainz", "Ask", o.chkAskMusicBrainz, "1"),
+            EditSetting("MusicBrainz", "Server", o.txtMusicBrainz, kDefaultMusicBrainzServer)};
 }
 
 void frmMain::LoadSettings() {
@@ -283,11 +289,17 @@ void frmMain::ReadCd() {
     RunLookupOperation([this] {
         // Only an album this lookup loaded may go into the files: after a
         // failed one the previous disc's titles would land in this one's.
-        if (lookup_->ReadCd(*cboDrives, freedb_->Address()) && !close_pending_ &&
+        if (lookup_->ReadCd(*cboDrives, LookupAddress()) && !close_pending_ &&
             options_->chkAutoImport->isChecked()) {
             ImportAlbum();
         }
     });
+}
+
+ServerAddress frmMain::LookupAddress() const {
+    ServerAddress address = freedb_->Address();
+    options_->Introduce(address);
+    return address;
 }
 
 void frmMain::RunLookupOperation(const std::function<void()>& operation) {
@@ -295,6 +307,7 @@ void frmMain::RunLookupOperation(const std::function<void()>& operation) {
         return;
     }
     EnableControls(false);
+    lookup_->SetSources(options_->Sources());
     operation();
     album_valid_ = lookup_->AlbumReady();
     EnableControls(true);

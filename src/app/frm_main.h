@@ -118,6 +118,9 @@ private:
     void PressDefaultButton();
     // Runs one lookup step with the controls disabled; nothing while a
     // lookup is under way.
+    // The CDDB server as the FreeDB page names it, with the e-mail and the
+    // protocol level of the Options page.
+    ServerAddress LookupAddress() const;
     void RunLookupOperation(const std::function<void()>& operation);
     // The lists back on a released folder, under its new name if it has one.
     void ShowRenamedFolder(const std::string& folder, const FolderRename& rename);

@@ -1,8 +1,10 @@
 #include "app/options_panel.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFrame>
 #include <QGroupBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -46,6 +48,31 @@ OptionsPanel::OptionsPanel(QFrame* page) {
                                {120, 705, 4770, 375});
     cmdRenameFolder = MakeButton(files, "cmdRenameFolder", "Rename folder based on FreeDB album",
                                  {120, 1140, 4770, 375});
+
+    // Below the groups above, so that none of them moves.
+    auto* online =
+        MakeGroup(page, "fraOnline", "Online lookup", {120, 4800, kPageContentWidth, 1380});
+    chkAskMusicBrainz =
+        MakeCheck(online, "chkAskMusicBrainz", "Ask MusicBrainz too, at", {120, 300, 2220, 255});
+    chkAskMusicBrainz->setChecked(true);
+    txtMusicBrainz = MakeEdit(online, "txtMusicBrainz", {2400, 270, 2490, 315});
+    txtMusicBrainz->setText(kDefaultMusicBrainzServer);
+    MakeLabel(online, "lblEmail", "CDDB e-mail:", {120, 675, 1260, 255});
+    txtEmail = MakeEdit(online, "txtEmail", {1440, 630, 3450, 315});
+    txtEmail->setPlaceholderText("address registered at the CDDB service (gnudb.org asks)");
+    MakeLabel(online, "lblProtocol", "CDDB protocol level:", {120, 1035, 2220, 255});
+    cboProtocol = Make<QComboBox>(online, "cboProtocol", {2400, 990, 900, 315});
+    cboProtocol->addItems({"5", "6"});
+    cboProtocol->setToolTip("Level 6 sends titles in UTF-8, so that any script arrives whole");
+}
+
+LookupSources OptionsPanel::Sources() const {
+    return {true, chkAskMusicBrainz->isChecked(), Text(txtMusicBrainz)};
+}
+
+void OptionsPanel::Introduce(ServerAddress& address) const {
+    address.email = Text(txtEmail);
+    address.protocol = cboProtocol->currentText() == "6" ? 6 : 5;
 }
 
 TrackOption OptionsPanel::ChosenTrackOption() const {

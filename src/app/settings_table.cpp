@@ -1,6 +1,7 @@
 #include "app/settings_table.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <algorithm>
@@ -44,6 +45,18 @@ Setting CheckSetting(const char* section, const char* key, QCheckBox* box,
     return {section, key,
             [box](const std::string& stored) { box->setChecked(StoredWholeNumber(stored) != 0); },
             [box] { return std::string(box->isChecked() ? "1" : "0"); }, std::move(fallback)};
+}
+
+Setting ComboSetting(const char* section, const char* key, QComboBox* box,
+                     std::optional<std::string> fallback) {
+    return {section, key,
+            [box](const std::string& stored) {
+                const int index = box->findText(QString::fromStdString(stored));
+                if (index >= 0) {
+                    box->setCurrentIndex(index);
+                }
+            },
+            [box] { return box->currentText().toStdString(); }, std::move(fallback)};
 }
 
 Setting ChoiceSetting(const char* section, const char* key, std::span<QRadioButton* const> group) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 class QCheckBox;
+class QComboBox;
 class QLineEdit;
 class QRadioButton;
 
@@ -33,6 +34,10 @@ Setting EditSetting(const char* section, const char* key, QLineEdit* box,
                     std::optional<std::string> fallback = {});
 // A check box, stored as "0" or "1"; any number other than 0 ticks it.
 Setting CheckSetting(const char* section, const char* key, QCheckBox* box,
+                     std::optional<std::string> fallback = {});
+// A drop-down list, stored as the chosen entry's text; a stored text that
+// is no entry leaves the list as it is.
+Setting ComboSetting(const char* section, const char* key, QComboBox* box,
                      std::optional<std::string> fallback = {});
 // A group of option buttons, stored as the index of the selected one; a
 // stored index out of range selects none of them and leaves the group as it is.

@@ -82,7 +82,8 @@ std::string MatchRowText(const AlbumMatch& match, bool name_source) {
         if (!name_source) {
             return match.Cddb.Title;
         }
-        return "CDDB: " + match.Cddb.Title + " (" + match.Cddb.Category + ")";
+        return "CDDB: " + std::string(TrimBlanks(match.Cddb.Title)) + " (" + match.Cddb.Category +
+               ")";
     }
     const MusicBrainzRelease& release = match.Release;
     std::string facts;

@@ -44,7 +44,9 @@ TEST_F(FrmMainTest, FirstStartWithoutSettingsShowsTheOptionsPageAndTheDefaults) 
     EXPECT_TRUE(w.Pages().fraTab[0]->isVisible());
     EXPECT_FALSE(w.Pages().fraTab[1]->isVisible());
     for (QCheckBox* box : w.findChildren<QCheckBox*>()) {
-        EXPECT_FALSE(box->isChecked()) << box->objectName().toStdString();
+        // Asking MusicBrainz is on until the user turns it off.
+        EXPECT_EQ(box->isChecked(), box == w.Options().chkAskMusicBrainz)
+            << box->objectName().toStdString();
     }
     EXPECT_FALSE(w.cmdImport->isEnabled());
     EXPECT_FALSE(w.pbFiles->isVisible());
@@ -97,9 +99,13 @@ TEST_F(FrmMainTest, SettingsAreReadAtStartAndWrittenBackAtCloseKeepingForeignOne
     // The remembered folder is reopened in the folder list.
     EXPECT_EQ(w.Folders().Dir1Path(), album.string());
     EXPECT_EQ(w.CurrentFolder(), album.string());
-    // Closing unchanged writes every key back in its place: none lost, added or moved.
+    // Closing unchanged writes every key back in its place, none lost or moved;
+    // the keys of the online lookup join their sections.
     w.close();
-    EXPECT_EQ(test::ReadFileBytes(settings), stored);
+    std::string expected = stored;
+    expected.insert(expected.find("[Elsewhere]"), "Email=\nProtocol=5\n");
+    expected += "[MusicBrainz]\nAsk=1\nServer=https://musicbrainz.org\n";
+    EXPECT_EQ(test::ReadFileBytes(settings), expected);
 
     frmMain& again = Open();
     again.Options().chkSaveImport->setChecked(true);

@@ -56,6 +56,8 @@ protected:
                 box, shown, {{}, [] { return std::make_unique<clsASPI>(test::VirtualAspi()); }});
         });
         UseServer(w, *server);
+        // The tests' CDDB server alone, unless a test starts the MusicBrainz stand-in.
+        w.Options().chkAskMusicBrainz->setChecked(false);
         return w;
     }
     static void UseServer(frmMain& w, const CddbServerProcess& server) {
@@ -311,6 +313,31 @@ TEST_F(LookupWindowTest, ReadingTheCdImportsAndRenamesTheFilesAndTheFolder) {
               std::string::npos);
     EXPECT_EQ(w.CurrentFolder(), (folder / "music" / "Old").string());
     EXPECT_TRUE(fs::exists(album / "01 Track 1 of 0b014802.mp3"));
+}
+
+// One click asks both services: the dialog lists the matches of each, and
+// says where each comes from.
+TEST_F(LookupWindowTest, OneClickListsTheMatchesOfBothServices) {
+    frmMain& w = Open();
+    test::MusicBrainzServerProcess musicbrainz({"--db", test::TestDataPath("musicbrainz")});
+    w.Options().chkAskMusicBrainz->setChecked(true);
+    w.Options().txtMusicBrainz->setText(QString::fromStdString(musicbrainz.BaseUrl()));
+    disc.Insert(kTwoMatchDisc);
+    QStringList rows;
+    WhenDialogOpens([&rows](frmMatches& dialog) {
+        for (int i = 0; i < dialog.lstMatches->count(); ++i) {
+            rows << dialog.lstMatches->item(i)->text();
+        }
+        dialog.lstMatches->setCurrentRow(2);
+        dialog.OKButton->click();
+    });
+    w.cmdRead->click();
+    EXPECT_EQ(rows, (QStringList{"CDDB: Other Artist / Same Id (misc)",
+                                 "CDDB: Test Artist / Two Tracks (rock)",
+                                 "MusicBrainz: Stand-In Band / Second Source (2001, GB, CD)"}));
+    EXPECT_EQ(w.FreeDb().txtFAlbum->text(), "Second Source");
+    EXPECT_EQ(w.FreeDb().txtFGenre->text(), "Rock");
+    EXPECT_TRUE(w.cmdImport->isEnabled());
 }
 
 TEST_F(LookupWindowTest, DebugUncoversTheRawReplyUnderTheDetailsList) {

@@ -106,6 +106,27 @@ TEST_F(CliTagAlbumTest, StoredReplyAndAFileThatCannotBeRenamed) {
         << not_a_read.out;
 }
 
+// At protocol level 6 the server sends UTF-8: Cyrillic and Japanese titles
+// reach the tags whole, where level 5 gives question marks.
+TEST_F(CliTagAlbumTest, ProtocolLevelSixBringsAnyScriptIntoTheTags) {
+    fs::copy_file(test::TestDataPath("id3/mutagen/xing.mp3"), album / "Track03.mp3");
+    test::CddbServerProcess server({"--db", test::TestDataPath("cddb/utf8")});
+    const auto titles = [this] {
+        return test::Shell(
+                   "/usr/bin/python3 -c 'import sys, mutagen.id3 as m; "
+                   "print(*(str(m.ID3(f)[\"TIT2\"]) for f in sys.argv[1:]), sep=\"|\")' " +
+                   Quoted(album / "Track01.mp3") + " " + Quoted(album / "Track03.mp3"))
+            .out;
+    };
+    const std::string command = "tag-album " + Quoted(album) +
+                                " --toc '1 3 0:2:0 3:30:0 7:0:0 10:30:0' --source cddb --server " +
+                                server.BaseUrl() + " --proto ";
+    ASSERT_EQ(Cli(command + "5").exit_code, 0);
+    EXPECT_EQ(titles(), "?????? ?????|?????????\n");
+    ASSERT_EQ(Cli(command + "6").exit_code, 0);
+    EXPECT_EQ(titles(), "Группа крови|夜明けのスキャット\n");
+}
+
 // A bonus track beyond the album keeps its own tags and name, and while it is
 // there the folder keeps its name too; DIR given as a link renames the folder.
 TEST_F(CliTagAlbumTest, AFileBeyondTheAlbumIsSkippedAndALinkedFolderIsRenamedItself) {
