@@ -1,7 +1,9 @@
 // Writes a new ID3 v2 tag over arbitrary file content (a fuzzed old tag and
-// what follows it), then reads the new tag back: the write succeeds, the
-// fields read back are the ones written, and every byte after the old tag is
-// still there, in order, after the new one.
+// what follows it), or for one input in five removes the tag, then reads the
+// file back: the write succeeds, the fields read back are the ones written,
+// every byte after the old tag (as far as TagV2Extent lets it reach) is still
+// there, in order, after the new one, and an ID3 v1 tag at the end is kept
+// byte for byte however large the old tag claims to be.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,7 +66,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     {
         const auto file = kalvex::Mp3File::Open(path, kalvex::Mp3File::Mode::kRead);
         Check(file.has_value());
-        old_tag = std::min(kalvex::TagV2Size(*file, 0), file->Length());
+        old_tag = kalvex::TagV2Extent(*file);
+    }
+    const bool had_v1 = size >= 128 && old.compare(size - 128, 3, "TAG") == 0;
+    Check(old_tag >= 0 && old_tag <= static_cast<std::int64_t>(had_v1 ? size - 128 : size));
+    const auto v1_kept = [&](const std::string& now) {
+        return !had_v1 ||
+               (now.size() >= 128 && now.compare(now.size() - 128, 128, old, size - 128, 128) == 0);
+    };
+
+    if (size % 5 == 0) {
+        Check(kalvex::RemoveTagV2(path, kalvex::ReadOnlyFiles::kMakeWritable).Succeeded());
+        const std::string now = ReadAll(path);
+        Check(now == old.substr(static_cast<size_t>(old_tag)));
+        Check(v1_kept(now));
+        return 0;
     }
     kalvex::TagRecord record;
     record.Artist = "Artist";
@@ -85,6 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     Check(new_tag >= 10 && new_tag <= static_cast<std::int64_t>(now.size()));
     Check(now.compare(static_cast<size_t>(new_tag), std::string::npos, old,
                       static_cast<size_t>(old_tag)) == 0);
+    Check(v1_kept(now));
 
     kalvex::TagRecord read;
     kalvex::ParseTagV2(*file, 0, read, nullptr);

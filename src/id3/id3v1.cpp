@@ -30,14 +30,6 @@ std::string FieldText(const Block& block, size_t offset, size_t width) {
         TrimBlanks(BytesToText(std::span(block).subspan(offset, width), kLatin1, true)));
 }
 
-// True when the last 128 bytes of the open file start with "TAG".
-bool HasTagAtEnd(const Mp3File& file) {
-    std::array<std::uint8_t, 3> marker{};
-    return file.Length() >= kTagV1Length &&
-           file.ReadAt(file.Length() - kTagV1Length, marker) == marker.size() &&
-           StartsWithTag(marker);
-}
-
 // The track byte for a track text: its value when the trimmed text is shorter
 // than four characters, is a number and rounds to 1..255; else 0.
 std::uint8_t TrackByte(std::string_view tnr) {
@@ -89,6 +81,13 @@ Block BuildBlock(const TagRecord& record) {
 
 }  // namespace
 
+bool HasTagV1AtEnd(const Mp3File& file) {
+    std::array<std::uint8_t, 3> marker{};
+    return file.Length() >= kTagV1Length &&
+           file.ReadAt(file.Length() - kTagV1Length, marker) == marker.size() &&
+           StartsWithTag(marker);
+}
+
 bool ReadTagV1(const std::string& path, TagRecord& record) {
     Block block{};
     {
@@ -131,7 +130,7 @@ FileResult WriteTagV1(const std::string& path, const TagRecord& record, ReadOnly
         return failure;
     }
     const std::int64_t old_length = file->Length();
-    const bool replaces = HasTagAtEnd(*file);
+    const bool replaces = HasTagV1AtEnd(*file);
     const std::int64_t position = replaces ? old_length - kTagV1Length : old_length;
     const Block block = BuildBlock(record);
     FileResult written = file->WriteAt(position, block);
@@ -153,7 +152,7 @@ FileResult RemoveTagV1(const std::string& path, ReadOnlyFiles read_only) {
     if (!file) {
         return failure;
     }
-    if (HasTagAtEnd(*file)) {
+    if (HasTagV1AtEnd(*file)) {
         return file->Truncate(file->Length() - kTagV1Length);
     }
     return {};

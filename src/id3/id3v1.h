@@ -3,6 +3,7 @@
 #include <string>
 
 #include "common/file_result.h"
+#include "id3/mp3_file.h"
 #include "id3/tag_record.h"
 #include "id3/tag_write_options.h"
 
@@ -10,6 +11,9 @@ namespace kalvex {
 
 // The ID3 v1 block: the last 128 bytes of a file, starting with "TAG".
 inline constexpr int kTagV1Length = 128;
+
+// True when the last 128 bytes of the open file start with "TAG".
+bool HasTagV1AtEnd(const Mp3File& file);
 
 // Fills `record` (cleared first) from the file's v1 tag; true when there was
 // one. Without a tag, or when the file cannot be read, the record is left as

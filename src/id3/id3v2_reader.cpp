@@ -7,7 +7,9 @@
 
 #include "common/numbers.h"
 #include "common/text_helpers.h"
+#include "id3/id3v1.h"
 #include "id3/id3v2_frames.h"
+#include "id3/stream_info.h"
 #include "id3/tag_fields.h"
 #include "id3/tag_text.h"
 
@@ -191,6 +193,22 @@ std::int64_t TagV2Size(const Mp3File& file, std::int64_t offset) {
         size += kFooterLength;
     }
     return size;
+}
+
+std::int64_t TagV2Extent(const Mp3File& file) {
+    const std::int64_t claimed = TagV2Size(file, 0);
+    // A tag that leaves room for a v1 tag behind it cannot reach into one; a
+    // normal file is settled without reading its end.
+    if (claimed <= file.Length() - kTagV1Length) {
+        return claimed;
+    }
+    const std::int64_t end = HasTagV1AtEnd(file) ? file.Length() - kTagV1Length : file.Length();
+    if (claimed <= end) {
+        return claimed;
+    }
+    std::array<std::uint8_t, 4> header{};
+    const std::int64_t frame = FindFrameHeader(file, kHeaderLength, header);
+    return frame >= 0 && frame < end ? frame : end;
 }
 
 std::int64_t ParseTagV2(const Mp3File& file, std::int64_t tag_start, TagRecord& record,

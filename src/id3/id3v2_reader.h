@@ -13,6 +13,14 @@ namespace kalvex {
 // included; 0 when the bytes there are not "ID3".
 std::int64_t TagV2Size(const Mp3File& file, std::int64_t offset);
 
+// How many bytes at the start of the file belong to the ID3 v2 tag there, as
+// far as a rewrite may replace them and where the search for audio begins;
+// 0 without a tag. This is TagV2Size unless the size runs past the end of the
+// file or into an ID3 v1 tag at its end: such a size is broken, and the tag
+// is taken to end at the first MPEG audio frame after its header, or else
+// where the ID3 v1 tag (or the file) begins. It never covers the ID3 v1 tag.
+std::int64_t TagV2Extent(const Mp3File& file);
+
 // Parses the tag whose header is at `tag_start` (the caller has seen "ID3").
 // Reading mode (`collect` null): the text of the frames the editor knows goes
 // into `record`, which is cleared first unless the tag is an update.

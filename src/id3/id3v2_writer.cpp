@@ -263,8 +263,7 @@ FileResult WriteTagV2(const std::string& path, const TagRecord& record,
     if (!file) {
         return failure;
     }
-    // A header that claims more than the file holds covers the whole file.
-    const std::int64_t old_length = std::min(TagV2Size(*file, 0), file->Length());
+    const std::int64_t old_length = TagV2Extent(*file);
     KeptFrames kept;
     if (old_length != 0 && options.old_frames == OldFrames::kCarryOver) {
         CollectTagV2Frames(*file, kept);
@@ -295,7 +294,7 @@ FileResult RemoveTagV2(const std::string& path, ReadOnlyFiles read_only) {
     if (!file) {
         return failure;
     }
-    const std::int64_t old_length = std::min(TagV2Size(*file, 0), file->Length());
+    const std::int64_t old_length = TagV2Extent(*file);
     if (old_length == 0) {
         return {};
     }

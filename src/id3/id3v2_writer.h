@@ -19,15 +19,18 @@ using ByteBuffer = std::vector<std::uint8_t>;
 // `options.old_frames` says to drop them. A tag that fits the old tag's space is written in place;
 // otherwise the file is rewritten safely beside itself (safe_rewrite.h) with a
 // tag padded to a 2048-byte step. The bytes after the old tag (audio, ID3 v1
-// tag) are kept as they are. Fails with the system's reason when the file
-// cannot be opened or written, or with "the tag is too large" when the frames
-// exceed what an ID3 v2 tag can hold; the file is then as it was.
+// tag) are kept as they are; the old tag ends where TagV2Extent says, so a
+// broken tag size never takes the audio or the ID3 v1 tag with it. Fails with
+// the system's reason when the file cannot be opened or written, or with "the
+// tag is too large" when the frames exceed what an ID3 v2 tag can hold; the
+// file is then as it was.
 FileResult WriteTagV2(const std::string& path, const TagRecord& record,
                       const TagV2WriteOptions& options);
 
-// Takes the ID3 v2 tag off the start of the file (safely, as above). Succeeds
-// when the file could be opened for writing and, if it had a tag, rewritten
-// without it; otherwise fails with the reason and the file is as it was.
+// Takes the ID3 v2 tag (as far as TagV2Extent reaches) off the start of the
+// file, safely as above. Succeeds when the file could be opened for writing
+// and, if it had a tag, rewritten without it; otherwise fails with the reason
+// and the file is as it was.
 FileResult RemoveTagV2(const std::string& path, ReadOnlyFiles read_only);
 
 // "(17)Rock" for a genre the list knows (any letter case, spaces around it);

@@ -36,26 +36,6 @@ bool HasValidVersionAndLayer(const std::uint8_t* h) {
     return ((h[1] >> 3) & 3) != 1 && ((h[1] >> 1) & 3) != 0;
 }
 
-// The first frame header at or after `start`: its position, or -1.
-std::int64_t FindFrame(const Mp3File& file, std::int64_t start, std::array<std::uint8_t, 4>& h) {
-    std::array<std::uint8_t, kSearchChunk> chunk;
-    for (std::int64_t base = start; base <= file.Length() - 4;) {
-        const size_t got = file.ReadAt(base, chunk);
-        if (got < 4) {
-            return -1;
-        }
-        for (size_t i = 0; i + 4 <= got; ++i) {
-            if (IsSync(&chunk[i]) && HasValidVersionAndLayer(&chunk[i])) {
-                std::copy_n(&chunk[i], 4, h.begin());
-                return base + static_cast<std::int64_t>(i);
-            }
-        }
-        // The last three bytes start the next chunk, so no pattern is cut.
-        base += static_cast<std::int64_t>(got) - 3;
-    }
-    return -1;
-}
-
 std::uint32_t BigEndian32(const std::uint8_t* b) {
     return std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 | b[3];
 }
@@ -165,16 +145,36 @@ void ReadTagV1Fact(const Mp3File& file, StreamInfo& info) {
 
 }  // namespace
 
+std::int64_t FindFrameHeader(const Mp3File& file, std::int64_t start,
+                             std::array<std::uint8_t, 4>& header) {
+    std::array<std::uint8_t, kSearchChunk> chunk;
+    for (std::int64_t base = start; base <= file.Length() - 4;) {
+        const size_t got = file.ReadAt(base, chunk);
+        if (got < 4) {
+            return -1;
+        }
+        for (size_t i = 0; i + 4 <= got; ++i) {
+            if (IsSync(&chunk[i]) && HasValidVersionAndLayer(&chunk[i])) {
+                std::copy_n(&chunk[i], 4, header.begin());
+                return base + static_cast<std::int64_t>(i);
+            }
+        }
+        // The last three bytes start the next chunk, so no pattern is cut.
+        base += static_cast<std::int64_t>(got) - 3;
+    }
+    return -1;
+}
+
 bool ReadStreamInfo(const std::string& path, StreamInfo& info) {
     const std::optional<Mp3File> file = Mp3File::Open(path, Mp3File::Mode::kRead);
     if (!file || file->Length() < 4) {
         return false;
     }
-    const std::int64_t start = TagV2Size(*file, 0);
+    const std::int64_t start = TagV2Extent(*file);
     StreamInfo facts;
     ReadTagV2Fact(*file, facts);
     std::array<std::uint8_t, 4> header{};
-    const std::int64_t pos = FindFrame(*file, start, header);
+    const std::int64_t pos = FindFrameHeader(*file, start, header);
     if (pos >= 0) {
         DecodeFrame(*file, pos, header, info);
     }

@@ -1,7 +1,10 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
+
+#include "id3/mp3_file.h"
 
 namespace kalvex {
 
@@ -24,10 +27,16 @@ struct StreamInfo {
     bool operator==(const StreamInfo&) const = default;
 };
 
-// Finds the first MPEG audio frame after the ID3 v2 tag and describes it;
-// a Xing, Info or VBRI header makes the file variable bit rate, with bit rate
-// and length from its frame and byte counts. True when a frame with a valid
-// version and layer was found. Fields not reached keep their values (`info`
+// The first MPEG audio frame header at or after `start` (frame sync, a valid
+// version and layer): its position, with its four bytes in `header`; -1 when
+// there is none.
+std::int64_t FindFrameHeader(const Mp3File& file, std::int64_t start,
+                             std::array<std::uint8_t, 4>& header);
+
+// Finds the first MPEG audio frame after the ID3 v2 tag (TagV2Extent) and
+// describes it; a Xing, Info or VBRI header makes the file variable bit rate,
+// with bit rate and length from its frame and byte counts. True when a frame
+// with a valid version and layer was found. Fields not reached keep their values (`info`
 // is not cleared first); the three tag facts and FileSize are set whenever
 // the file could be read and holds at least 4 bytes. Bit rates and lengths
 // that cannot be computed (free format, a forbidden bit-rate or sample-rate

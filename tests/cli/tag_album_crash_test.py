@@ -8,6 +8,13 @@ be missing or doubled, and nothing else may be there but the one hidden file
 a tag rewrite works in. Then a rerun must complete the job: every file tagged
 and renamed, the folder renamed, nothing left over.
 
+Only a kill that ends a running tag-album (it dies of SIGKILL) counts: the
+test goes on until the requested number of kills has ended a running job (at
+most 2 * kills + 10 attempts) and reports how many attempts missed because
+the job had already ended (then the job must be complete). The moments are
+drawn from the time a job is sure to run: measured first, and shortened
+whenever a job ends before a moment drawn from its start.
+
 usage: tag_album_crash_test.py KALVEX_CLI [--kills 100] [--work DIR] [--seed N]
 Exit code 77 (skipped) when sox or lame is missing.
 """
@@ -18,6 +25,7 @@ import hashlib
 import os
 import random
 import re
+import select
 import shutil
 import signal
 import subprocess
@@ -75,6 +83,40 @@ def audio_digest(path):
 def is_tagged(path):
     with open(path, "rb") as f:
         return f.read(3) == b"ID3"
+
+
+def timed_job(command, last_track=None):
+    """One uninterrupted job: seconds until it ended, and (with `last_track`, watched
+    as a kill after the tags watches it) until the last track was tagged."""
+    start = time.monotonic()
+    child = subprocess.Popen(command, stdout=subprocess.DEVNULL)
+    if last_track is None:
+        child.wait()
+    tagged = None
+    while child.poll() is None:
+        if tagged is None:
+            try:
+                if is_tagged(last_track):
+                    tagged = time.monotonic() - start
+            except FileNotFoundError:
+                tagged = time.monotonic() - start
+        time.sleep(0.0002)
+    ended = time.monotonic() - start
+    if child.returncode != 0:
+        raise AssertionError("tag-album failed with exit code %d" % child.returncode)
+    return ended, (ended if tagged is None else tagged)
+
+
+def runs_for(child, seconds):
+    """Waits `seconds` unless the child ends first; True when it still runs."""
+    if child.poll() is not None:
+        return False
+    # An unreaped child's pidfd becomes readable when it ends.
+    pidfd = os.pidfd_open(child.pid)
+    try:
+        return not select.select([pidfd], [], [], seconds)[0]
+    finally:
+        os.close(pidfd)
 
 
 def wait_for_tag(child, path, duration):
@@ -155,42 +197,68 @@ def main():
         def command(folder):
             return [args.cli, "tag-album", folder, "--album", reply, "--rename"]
 
-        fresh_album()
-        start = time.monotonic()
-        subprocess.run(command(os.path.join(work, OLD_FOLDER)), check=True,
-                       stdout=subprocess.DEVNULL)
-        duration = time.monotonic() - start
-        check_complete(work, audio)
+        last_track = os.path.join(work, OLD_FOLDER, old_name(TRACKS))
+        # Whole jobs give the moments to aim at: a kill is drawn from the
+        # shortest job seen, and after the last track is tagged from the
+        # shortest time any job still took from there, less a margin. Each is
+        # measured as the kills see it: watching the last track slows a job.
+        plain, watched = [], []
+        for n in range(6):
+            fresh_album()
+            timing = timed_job(command(os.path.join(work, OLD_FOLDER)),
+                               last_track if n % 2 else None)
+            (watched if n % 2 else plain).append(timing)
+            check_complete(work, audio)
+        duration = min(ended for ended, _ in plain)
+        after_tags = min(ended - tagged for ended, tagged in watched)
 
         seen = collections.Counter()
-        for kill in range(args.kills):
+        kills = missed = 0
+        attempts_cap = 2 * args.kills + 10
+        while kills < args.kills:
+            attempt = kills + missed
+            if attempt == attempts_cap:
+                raise AssertionError("only %d of %d kills ended a running job in %d attempts "
+                                     "(seed %d)" % (kills, args.kills, attempt, seed))
             fresh_album()
+            start = time.monotonic()
             child = subprocess.Popen(command(os.path.join(work, OLD_FOLDER)),
                                      stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            if kill % 2 == 0:
-                time.sleep(rng.uniform(0, duration))
+            if kills % 2 == 0:
+                if not runs_for(child, rng.uniform(0, 0.9 * duration)):
+                    duration = min(duration, time.monotonic() - start)
             else:
                 # The renames are quick: kill in or just after them.
-                wait_for_tag(child, os.path.join(work, OLD_FOLDER, old_name(TRACKS)), duration)
-                time.sleep(rng.uniform(0, 0.004))
+                wait_for_tag(child, last_track, duration)
+                runs_for(child, rng.uniform(0, min(0.004, 0.9 * after_tags)))
             child.send_signal(signal.SIGKILL)
             child.wait()
             try:
+                if child.returncode != -signal.SIGKILL:
+                    # The job had already ended: it must have finished it.
+                    assert child.returncode == 0, \
+                        "tag-album ended with exit code %d" % child.returncode
+                    check_complete(work, audio)
+                    missed += 1
+                    continue
                 folder, renamed, tagged, temp_left = check_whole(work, audio)
                 rerun = subprocess.run(command(folder), stdout=subprocess.DEVNULL,
                                        stderr=subprocess.PIPE, text=True)
                 assert rerun.returncode == 0, "the rerun failed: " + rerun.stderr
                 check_complete(work, audio)
             except AssertionError as error:
-                raise AssertionError("kill %d (seed %d): %s" % (kill, seed, error)) from None
+                raise AssertionError("attempt %d (seed %d): %s" % (attempt, seed, error)) \
+                    from None
+            kills += 1
             seen["all renamed" if renamed == TRACKS else "some renamed" if renamed else
                  "some tagged" if tagged else "untouched"] += 1
             seen["a rewrite left behind"] += temp_left
 
-        print("%d kills of tag-album over %d files (one run %.2f s, seed %d): %s; every file "
-              "whole, every rerun completed the job"
-              % (args.kills, TRACKS, duration, seed, ", ".join(
-                  "%s %d" % item for item in sorted(seen.items()))))
+        print("%d kills ended a running tag-album over %d files in %d attempts (%d missed: the "
+              "job had ended; shortest run %.3f s, at least %.3f s after the tags, seed %d): %s; "
+              "every file whole, every rerun completed the job"
+              % (kills, TRACKS, kills + missed, missed, duration, after_tags, seed, ", ".join(
+                     "%s %d" % item for item in sorted(seen.items()))))
     finally:
         shutil.rmtree(work, ignore_errors=True)
     return 0

@@ -42,6 +42,37 @@ TEST(CliWrite, FieldsNotGivenKeepTheirValueInEachVersion) {
     EXPECT_EQ(file.Read(), kAudio);
 }
 
+// A tag header claiming 200 MB in a small file: the old tag ends at the
+// audio, or before the v1 tag, and the rest of the file stays byte for byte,
+// whether the new tag fits the old place, grows, or the tag is removed.
+TEST(CliWrite, ABrokenTagSizeKeepsTheAudioAndTheV1Tag) {
+    const Bytes broken =
+        Bytes("ID3\3\0\0", 6) + SyncSafe32(200 << 20) + Frame23("TIT2", Latin("Old"));
+    const Bytes v1 = TagV1("v1 title", 4, 13);
+    const std::string long_title(3000, 't');
+    const char* const commands[] = {"write {} --v2 2.3 --title New",
+                                    "write {} --v2 2.4 --title {long}", "remove {} --v2"};
+    for (const Bytes& rest : {kAudio + v1, v1, kAudio}) {
+        for (const std::string command : commands) {
+            const TempFile file(broken + rest);
+            std::string args = command;
+            args.replace(args.find("{}"), 2, Quote(file.path()));
+            if (const size_t at = args.find("{long}"); at != std::string::npos) {
+                args.replace(at, 6, long_title);
+            }
+            const CliRun run = Cli(args);
+            const std::string which = command + " over " + std::to_string(rest.size()) + " bytes";
+            ASSERT_EQ(run.exit_code, 0) << which << ": " << run.out;
+            const Bytes now = file.Read();
+            const std::optional<Mp3File> open = Mp3File::Open(file.path(), Mp3File::Mode::kRead);
+            const std::int64_t tag = TagV2Size(*open, 0);
+            EXPECT_EQ(now.substr(static_cast<size_t>(tag)), rest) << which;
+            TagRecord v2;
+            EXPECT_EQ(ReadTagV2(file.path(), v2), command[0] == 'w') << which;
+        }
+    }
+}
+
 TEST(CliWrite, BadUsageAndUnwritableFiles) {
     const TempFile file(kAudio);
     EXPECT_EQ(Cli("write " + Quote(file.path()) + " --title x 2>&1").exit_code, 2);

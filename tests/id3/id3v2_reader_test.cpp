@@ -47,6 +47,38 @@ TEST(ReadTagV2, HeaderSizeWithATopBitIsReadPlain) {
     EXPECT_EQ(TagV2Size(*open, 0), 10 + 0x180);
 }
 
+// A header claiming 200 MB, whatever the file holds.
+Bytes BrokenTag(const Bytes& body) {
+    return Bytes("ID3\3\0\0", 6) + SyncSafe32(200 << 20) + body;
+}
+
+TEST(TagV2Extent, ABrokenSizeEndsAtTheAudioAndNeverCoversTheV1Tag) {
+    const Bytes frames = Frame23("TIT2", Latin("Old")) + Bytes(100, '\0');
+    const Bytes v1 = TagV1("v1", 1, 2);
+    const Bytes in_v1 = TagV1("\xFF\xFB\x90\x64", 1, 2);  // a sync pattern in the v1 title
+    const auto end = static_cast<std::int64_t>(10 + frames.size());
+    const struct {
+        Bytes content;
+        std::int64_t extent;
+    } cases[] = {
+        {kAudio + v1, 0},
+        {Tag(3, 0, frames) + kAudio + v1, end},
+        {Tag(3, 0, frames), end},
+        {BrokenTag(frames) + kAudio + v1, end},
+        {BrokenTag(frames) + kAudio, end},
+        {BrokenTag(frames) + v1, end},
+        {BrokenTag(frames) + in_v1, end},
+        {BrokenTag(frames), end},
+        // A size that ends inside the v1 tag is broken too.
+        {Tag(3, 0, frames + v1), end},
+    };
+    for (const auto& c : cases) {
+        const TempFile file(c.content);
+        const std::optional<Mp3File> open = Mp3File::Open(file.path(), Mp3File::Mode::kRead);
+        EXPECT_EQ(TagV2Extent(*open), c.extent) << "case " << &c - cases;
+    }
+}
+
 TEST(ReadTagV2, GroupingAndDataLengthBytesAreSkipped) {
     const Bytes body = Frame24("TIT2", "\x07" + Latin("Grouped"), 0x40) +
                        Frame24("TPE1", Be32(8) + Latin("Length"), 0x01) +

@@ -91,6 +91,14 @@ TEST(ReadStreamInfo, FirstSyncPatternWinsUnlessItsVersionOrLayerIsReserved) {
               "version 1 layer 3");
 }
 
+// The audio after a tag whose size runs past the end of the file.
+TEST(ReadStreamInfo, AudioIsFoundBehindABrokenTagSize) {
+    const Bytes broken = Bytes("ID3\3\0\0\x7F\x7F\x7F\x7F", 10) + Bytes(50, '\0');
+    EXPECT_EQ(FieldsLike(Info(broken + kV1Header + Bytes(100, '\0') + TagV1("t", 1, 1)),
+                         "VersionLayer=; TagV1Minor=; TagV2Major="),
+              "VersionLayer=version 1 layer 3; TagV1Minor=1; TagV2Major=3");
+}
+
 TEST(ReadStreamInfo, FreeFormatAndForbiddenBitRateIndexGiveZeroNotACrash) {
     const StreamInfo free_format = Info(Bytes("\xFF\xFB\x00\x64", 4) + Bytes(100, '\0'));
     EXPECT_EQ(free_format.Bitrate, 0);
