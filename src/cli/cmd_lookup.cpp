@@ -10,10 +10,11 @@ namespace kalvex::cli {
 namespace {
 
 constexpr const char* kHelpHead =
-    R"(usage: kalvex-cli lookup (--drive N | --toc "FIRST LAST M:S:F ...")
+    R"(usage: kalvex-cli lookup (--drive N | --toc "FIRST LAST M:S:F ..." | --files DIR)
                          [--server URL] [--root PATH] [--port N] [--choose N]
                          [--source cddb|musicbrainz|both] [--musicbrainz-server URL]
-                         [--email ADDRESS] [--proto 5|6] [--json]
+                         [--email ADDRESS] [--proto 5|6] [--track-option count|name|tag]
+                         [--json]
 
 The window's "Get album data for CD" without a window: the disc's table of
 contents (from drive index N, or as text as for discid), its disc ids, the
@@ -37,8 +38,8 @@ Messages for the user go to standard error (and into "Messages"). Exit code
 does not pick one.
 )";
 
-const std::string kHelp =
-    std::string(kHelpHead) + kDiscOptionsHelp + kServerOptionsHelp + kSourceOptionsHelp + kHelpTail;
+const std::string kHelp = std::string(kHelpHead) + kDiscOptionsHelp + kFilesOptionHelp +
+                          kServerOptionsHelp + kSourceOptionsHelp + kHelpTail;
 
 // The disc as read, then the lookup: its disc id and query, the matches
 // worth listing, the match chosen and the album loaded from it.
@@ -64,7 +65,7 @@ LookupResult LookUp(const DiscOptions& disc, const ServerAddress& address,
     }
     CliLookup cli(choice, sources);
     const CdLookup& lookup = cli.lookup;
-    const bool loaded = cli.lookup.LookUpToc(*result.disc.toc, address);
+    const bool loaded = cli.lookup.LookUpToc(*result.disc.toc, address, result.disc.Note());
     result.messages = cli.messages.Texts();
     if (cli.chooser.ChoiceMissing()) {
         result.missing_choice = cli.chooser.Problem();
@@ -138,9 +139,10 @@ int RunLookup(std::vector<std::string> args, Io& io) {
     ServerAddress address = ReadServerOptions(reader);
     const LookupSources sources = ReadSourceOptions(reader, address);
     const std::optional<int> choice = ReadChoice(reader);
-    if (!reader.Positionals().empty() || disc.toc_text.has_value() == disc.drive.has_value()) {
+    if (!reader.Positionals().empty() || disc.Count() != 1) {
         throw UsageError(
-            "lookup needs --toc \"FIRST LAST M:S:F ...\" or --drive N (see lookup --help)");
+            "lookup needs --toc \"FIRST LAST M:S:F ...\", --drive N or --files DIR (see lookup "
+            "--help)");
     }
     return Print(io, LookUp(disc, address, sources, choice), json);
 }

@@ -16,7 +16,7 @@ namespace {
 
 constexpr const char* kHelpHead =
     R"(usage: kalvex-cli tag-album DIR (--drive N | --toc "FIRST LAST M:S:F ..." |
-                            --read CATEGORY DISCID | --album FILE)
+                            --files | --read CATEGORY DISCID | --album FILE)
                  [--server URL] [--root PATH] [--port N] [--choose N]
                  [--source cddb|musicbrainz|both] [--musicbrainz-server URL]
                  [--email ADDRESS] [--proto 5|6]
@@ -33,7 +33,9 @@ every track ticked and "Save tags on import from FreeDB" on, and with
 )";
 
 constexpr const char* kHelpSources =
-    R"(  --read CATEGORY DISCID
+    R"(  --files        the table of contents from DIR's own files (see discid --files),
+                 for an album whose disc is not at hand
+  --read CATEGORY DISCID
                  read that album from the server ("Manually look up CD")
   --album FILE   a stored "cddb read" reply (status line "210 CATEGORY DISCID
                  ...", the xmcd record, "."; Windows-1252); - reads standard
@@ -83,10 +85,7 @@ struct AlbumSource {
     std::optional<std::vector<std::string>> read;
     std::optional<std::string> album_file;
 
-    int Count() const {
-        return disc.toc_text.has_value() + disc.drive.has_value() + read.has_value() +
-               album_file.has_value();
-    }
+    int Count() const { return disc.Count() + read.has_value() + album_file.has_value(); }
 };
 
 // What the command did: why it could not start, or the album (when one was
@@ -142,7 +141,7 @@ bool LoadAlbum(const AlbumSource& source, const ServerAddress& address, CliLooku
     } else {
         result.disc = ReadDisc(source.disc);
         if (result.disc.toc) {
-            loaded = cli.lookup.LookUpToc(*result.disc.toc, address);
+            loaded = cli.lookup.LookUpToc(*result.disc.toc, address, result.disc.Note());
         }
     }
     if (cli.chooser.ChoiceMissing()) {
@@ -311,7 +310,8 @@ int RunTagAlbum(std::vector<std::string> args, Io& io) {
     ArgReader reader(std::move(args));
     const bool json = reader.Flag("--json");
     TagAlbumRequest request;
-    request.source.disc = ReadDiscOptions(reader);
+    const bool own_files = reader.Flag("--files");
+    request.source.disc = ReadDiscOptions(reader, false);
     request.source.read = reader.Values("--read", 2);
     request.source.album_file = reader.Value("--album");
     request.address = ReadServerOptions(reader);
@@ -326,15 +326,19 @@ int RunTagAlbum(std::vector<std::string> args, Io& io) {
                    .Policy = RenamePolicy::kWrittenFiles,
                    .DryRun = reader.Flag("--dry-run")};
     const std::vector<std::string> dirs = reader.Positionals();
-    if (dirs.size() != 1 || request.source.Count() != 1) {
+    if (dirs.size() != 1 || request.source.Count() + own_files != 1) {
         throw UsageError(
-            "tag-album needs one DIR and one of --drive, --toc, --read or --album (see tag-album "
-            "--help)");
+            "tag-album needs one DIR and one of --drive, --toc, --files, --read or --album (see "
+            "tag-album --help)");
     }
     if (request.job.Optimise && (request.versions.no_v1 || request.versions.no_v2)) {
         throw UsageError("--optimise writes both tags; it cannot go with --no-v1 or --no-v2");
     }
     request.dir = dirs[0];
+    if (own_files) {
+        request.source.disc.files = dirs[0];
+        request.source.disc.track_option = request.option;
+    }
     return Print(io, TagAlbum(request), json);
 }
 

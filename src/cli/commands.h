@@ -7,6 +7,7 @@
 #include "cdrom/disc_toc.h"
 #include "cli/cli_args.h"
 #include "cli/cli_io.h"
+#include "workflow/toc_from_files.h"
 #include "workflow/track_list.h"
 
 namespace kalvex::cli {
@@ -40,15 +41,23 @@ struct TagVersionOptions {
 };
 TagVersionOptions ReadTagVersionOptions(ArgReader& reader);
 
-// The help lines of --drive N and --toc TEXT.
+// The help lines of --drive N and --toc TEXT, and of --files DIR.
 extern const char* const kDiscOptionsHelp;
+extern const char* const kFilesOptionHelp;
 
-// Where a table of contents comes from: --toc TEXT or --drive N.
+// Where a table of contents comes from: --toc TEXT, --drive N or --files DIR
+// (its files in the order --track-option gives them).
 struct DiscOptions {
     std::optional<std::string> toc_text;
     std::optional<std::string> drive;
+    std::optional<std::string> files;
+    TrackOption track_option = TrackOption::kFileCount;
+
+    int Count() const { return toc_text.has_value() + drive.has_value() + files.has_value(); }
 };
-DiscOptions ReadDiscOptions(ArgReader& reader);
+// Takes --toc, --drive and --files out of the arguments (and --track-option
+// when `track_option` is asked for: tag-album reads its own).
+DiscOptions ReadDiscOptions(ArgReader& reader, bool track_option = true);
 
 // The table of contents the options name, or why there is none: the drive's
 // messages and, where they do not say it all, the failure. Every command that
@@ -58,7 +67,10 @@ struct DiscReading {
     std::optional<DiscToc> toc;
     std::vector<std::string> messages;
     std::string failure;
+    std::optional<FilesToc> files;  // what the files gave, for --files
     bool Succeeded() const { return toc.has_value(); }
+    // What a lookup's reply page says of a table of contents from files.
+    std::string Note() const { return files ? FilesTocNote(*files) : std::string(); }
 };
 DiscReading ReadDisc(const DiscOptions& disc);
 // Reads the disc in drive index N (text from the command line); UsageError

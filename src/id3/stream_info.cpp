@@ -61,11 +61,10 @@ struct VbrCounts {
     std::uint32_t bytes = 0;
 };
 
-VbrCounts ReadVbrHeader(const Mp3File& file, std::int64_t frame, int version_code, bool mono) {
+VbrCounts ReadVbrHeader(const Mp3File& file, std::int64_t frame, const FrameHeader& header) {
     VbrCounts counts;
-    const std::int64_t side_info = version_code == 1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
     std::array<std::uint8_t, 16> xing{};
-    if (file.ReadAt(frame + 4 + side_info, xing) >= 4 &&
+    if (file.ReadAt(frame + header.XingOffset(), xing) >= 4 &&
         (Starts(xing.data(), "Xing") || Starts(xing.data(), "Info")) && (xing[7] & 1) != 0) {
         counts.frames = BigEndian32(&xing[8]);
         if ((xing[7] & 2) != 0) {
@@ -82,23 +81,21 @@ VbrCounts ReadVbrHeader(const Mp3File& file, std::int64_t frame, int version_cod
 
 void DecodeFrame(const Mp3File& file, std::int64_t pos, const std::array<std::uint8_t, 4>& h,
                  StreamInfo& info) {
-    const int version_bits = (h[1] >> 3) & 3;
-    const int version_code = version_bits == 3 ? 1 : version_bits == 2 ? 2 : 3;
-    const int layer = 4 - ((h[1] >> 1) & 3);
+    const FrameHeader frame = DecodeFrameHeader(h);
+    const int version_code = frame.version_code;
+    const int layer = frame.layer;
     static constexpr std::array<const char*, 4> kVersionTexts = {"", "version 1", "version 2",
                                                                  "version 2.5"};
     info.VersionLayer = std::string(kVersionTexts[static_cast<size_t>(version_code)]) + " layer " +
                         std::to_string(layer);
-    const int samples = layer == 1 ? 384 : (layer == 3 && version_code != 1) ? 576 : 1152;
+    const int samples = frame.samples;
 
     info.UsesChecksums = (h[1] & 1) == 0;
     const int mode = h[3] >> 6;
     info.ChannelMode = kChannelModes[static_cast<size_t>(mode)];
-    info.Frequency = kSampleRates[static_cast<size_t>((h[2] >> 2) & 3)] / (version_code == 1   ? 1
-                                                                           : version_code == 2 ? 2
-                                                                                               : 4);
+    info.Frequency = frame.sample_rate;
 
-    const VbrCounts vbr = ReadVbrHeader(file, pos, version_code, mode == 3);
+    const VbrCounts vbr = ReadVbrHeader(file, pos, frame);
     if (vbr.bytes != 0 && vbr.frames != 0) {
         info.VariableBitrate = true;
         info.Bitrate = RoundToInt32(static_cast<double>(vbr.bytes) / vbr.frames / samples / 125 *
@@ -109,9 +106,7 @@ void DecodeFrame(const Mp3File& file, std::int64_t pos, const std::array<std::ui
                 : RoundToInt32(static_cast<double>(vbr.frames) / info.Frequency * samples);
     } else {
         info.VariableBitrate = false;
-        const size_t table =
-            version_code == 1 ? static_cast<size_t>(layer - 1) : (layer == 1 ? 3 : 4);
-        info.Bitrate = kBitrates[table][h[2] >> 4];
+        info.Bitrate = frame.bitrate;
         info.LengthSeconds =
             info.Bitrate == 0
                 ? 0
@@ -144,6 +139,41 @@ void ReadTagV1Fact(const Mp3File& file, StreamInfo& info) {
 }
 
 }  // namespace
+
+FrameHeader DecodeFrameHeader(const std::array<std::uint8_t, 4>& h) {
+    FrameHeader frame;
+    const int version_bits = (h[1] >> 3) & 3;
+    frame.version_code = version_bits == 3 ? 1 : version_bits == 2 ? 2 : 3;
+    frame.layer = 4 - ((h[1] >> 1) & 3);
+    frame.samples = frame.layer == 1                                ? 384
+                    : (frame.layer == 3 && frame.version_code != 1) ? 576
+                                                                    : 1152;
+    frame.sample_rate =
+        kSampleRates[static_cast<size_t>((h[2] >> 2) & 3)] / (frame.version_code == 1   ? 1
+                                                              : frame.version_code == 2 ? 2
+                                                                                        : 4);
+    const size_t table =
+        frame.version_code == 1 ? static_cast<size_t>(frame.layer - 1) : (frame.layer == 1 ? 3 : 4);
+    frame.bitrate = kBitrates[table][h[2] >> 4];
+    frame.mono = (h[3] >> 6) == 3;
+    frame.padded = (h[2] & 2) != 0;
+    return frame;
+}
+
+std::int64_t FrameHeader::Length() const {
+    if (bitrate == 0 || sample_rate == 0) {
+        return 0;
+    }
+    // Layer 1 counts in slots of four bytes.
+    const std::int64_t slot = layer == 1 ? 4 : 1;
+    return (std::int64_t{samples} / 8 * bitrate * 1000 / sample_rate / slot + (padded ? 1 : 0)) *
+           slot;
+}
+
+std::int64_t FrameHeader::XingOffset() const {
+    const std::int64_t side_info = version_code == 1 ? (mono ? 17 : 32) : (mono ? 9 : 17);
+    return 4 + side_info;
+}
 
 std::int64_t FindFrameHeader(const Mp3File& file, std::int64_t start,
                              std::array<std::uint8_t, 4>& header) {

@@ -27,6 +27,25 @@ struct StreamInfo {
     bool operator==(const StreamInfo&) const = default;
 };
 
+// The fields of one MPEG audio frame header.
+struct FrameHeader {
+    int version_code = 1;  // 1 for MPEG 1, 2 for MPEG 2, 3 for MPEG 2.5
+    int layer = 3;
+    std::int32_t sample_rate = 0;  // Hz; 0 for the reserved index
+    std::int32_t bitrate = 0;      // kbit/s; 0 for free format or the forbidden index
+    bool mono = false;
+    bool padded = false;
+    int samples = 1152;  // per channel, in one frame
+
+    // The frame's length in bytes; 0 when the bit rate or sample rate is unknown.
+    std::int64_t Length() const;
+    // Where a Xing or Info header starts, counted from the frame's start.
+    std::int64_t XingOffset() const;
+};
+
+// Reads the header's four bytes (a sync with a valid version and layer).
+FrameHeader DecodeFrameHeader(const std::array<std::uint8_t, 4>& header);
+
 // The first MPEG audio frame header at or after `start` (frame sync, a valid
 // version and layer): its position, with its four bytes in `header`; -1 when
 // there is none.

@@ -53,6 +53,21 @@ std::string TitleFromTags(const FileTags& tags) {
     return tags.HasTagV1 ? tags.TagV1.Title : std::string();
 }
 
+// The "Track" text of the file at `position` (from 0) of the listing; `tags`
+// only for the track tag option.
+std::string TrackText(const std::string& name, std::size_t position, TrackOption option,
+                      const FileTags& tags) {
+    switch (option) {
+        case TrackOption::kFileName:
+            return TrackFromFileName(name);
+        case TrackOption::kTrackTag:
+            return TrackFromTags(tags);
+        case TrackOption::kFileCount:
+            break;
+    }
+    return std::to_string(position + 1);
+}
+
 const std::string& Cell(const TrackRow& row, int column) {
     switch (column) {
         case kTrackColumn:
@@ -83,6 +98,19 @@ std::vector<std::string> ListMp3Files(const std::string& folder) {
     return names;
 }
 
+std::vector<std::string> ListTrackTexts(const std::string& folder,
+                                        const std::vector<std::string>& names, TrackOption option) {
+    std::vector<std::string> texts;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        // Only the track tag option needs the tags read.
+        const FileTags tags = option == TrackOption::kTrackTag
+                                  ? LoadFileTags(AddBackslash(folder) + names[i])
+                                  : FileTags{};
+        texts.push_back(TrackText(names[i], i, option, tags));
+    }
+    return texts;
+}
+
 std::string FormatLength(std::int64_t seconds) {
     const std::int64_t rest = seconds % 60;
     return std::to_string(seconds / 60) + ":" + (rest < 10 ? "0" : "") + std::to_string(rest);
@@ -106,17 +134,7 @@ void TrackList::Refresh(const std::string& folder, TrackOption option, bool tick
             continue;
         }
         const FileTags tags = LoadFileTags(path);
-        switch (option) {
-            case TrackOption::kFileCount:
-                row.Track = std::to_string(i + 1);
-                break;
-            case TrackOption::kFileName:
-                row.Track = TrackFromFileName(row.FileName);
-                break;
-            case TrackOption::kTrackTag:
-                row.Track = TrackFromTags(tags);
-                break;
-        }
+        row.Track = TrackText(row.FileName, i, option, tags);
         row.Title = TitleFromTags(tags);
         row.Length = FormatLength(tags.Stream.LengthSeconds);
     }

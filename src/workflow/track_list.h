@@ -37,6 +37,12 @@ inline constexpr int kLengthColumn = 4;
 // letter case, hidden (dot) files left out, sorted by name ignoring case.
 std::vector<std::string> ListMp3Files(const std::string& folder);
 
+// The "Track" text each of `names` (ListMp3Files of `folder`) gets under the
+// option, as the track list would give it, reading tags only when the
+// option asks for them.
+std::vector<std::string> ListTrackTexts(const std::string& folder,
+                                        const std::vector<std::string>& names, TrackOption option);
+
 // Whole seconds as minutes and two-digit seconds: 245 gives "4:05".
 std::string FormatLength(std::int64_t seconds);
 
