@@ -3,13 +3,11 @@
 #include <filesystem>
 #include <ostream>
 
+#include "cli/album_tagging.h"
 #include "cli/cli_args.h"
 #include "cli/cli_lookup.h"
 #include "cli/commands.h"
 #include "common/cp1252.h"
-#include "workflow/album_job.h"
-#include "workflow/rename_operations.h"
-#include "workflow/tag_editor.h"
 
 namespace kalvex::cli {
 namespace {
@@ -98,17 +96,9 @@ struct TagAlbumResult {
     std::vector<std::string> messages;
     std::string folder;
     Json album;  // null when no album was loaded
-    std::vector<TrackRow> rows;
-    std::vector<RowPlan> plans;  // one a row: the album job takes every file
-    FolderRename folder_rename;
-    bool dry_run = false;
+    FolderTagging tagging;
 
-    bool Loaded() const { return !album.is_null(); }
-    bool Succeeded() const {
-        return cannot_start.empty() && Loaded() && folder_rename.error.empty() &&
-               std::ranges::all_of(
-                   plans, [](const RowPlan& plan) { return plan.Written && plan.Error.empty(); });
-    }
+    bool Succeeded() const { return cannot_start.empty() && tagging.Done(); }
 };
 
 std::string StatusLine(const std::string& page) {
@@ -150,25 +140,6 @@ bool LoadAlbum(const AlbumSource& source, const ServerAddress& address, CliLooku
     return loaded;
 }
 
-// The editor's tag boxes as the options set them: both tags, version 2.3,
-// no clearing, unless told otherwise.
-void SetTagBoxes(const TagVersionOptions& versions, TagEditorFields& boxes) {
-    boxes.Version1 = !versions.no_v1;
-    boxes.Version2 = !versions.no_v2;
-    boxes.Version = versions.v2 == "2.4" ? TagV2Version::k24 : TagV2Version::k23;
-    boxes.Clear = versions.clear;
-}
-
-// Why a file the job left out was not written, when it says nothing itself.
-std::string FileError(const TagAlbumResult& result, std::size_t i) {
-    const RowPlan& plan = result.plans[i];
-    if (!plan.Error.empty() || !plan.Skipped.empty() || plan.Written) {
-        return plan.Error;
-    }
-    return result.Loaded() ? "its track text '" + result.rows[i].Track + "' names no album track"
-                           : kNoAlbum;
-}
-
 // The error stream's part, the same in both forms; false when nothing else
 // is to be printed.
 bool PrintProblems(Io& io, const TagAlbumResult& result) {
@@ -185,7 +156,7 @@ bool PrintProblems(Io& io, const TagAlbumResult& result) {
 }
 
 void PrintNoAlbum(Io& io, const TagAlbumResult& result) {
-    if (!result.Loaded()) {
+    if (!result.tagging.loaded) {
         ReportFailure(io, std::string(kNoAlbum) + "; no file was changed");
     }
 }
@@ -194,22 +165,10 @@ void PrintJson(Io& io, const TagAlbumResult& result) {
     if (!PrintProblems(io, result)) {
         return;
     }
-    Json files = Json::array();
-    for (std::size_t i = 0; i < result.plans.size(); ++i) {
-        const RowPlan& plan = result.plans[i];
-        const std::string error = FileError(result, i);
-        files.push_back(Json{{"File", plan.FileName},
-                             {"Track", plan.Track ? Json(*plan.Track) : Json()},
-                             {"Title", plan.Title},
-                             {"Written", plan.Written},
-                             {"RenamedTo", plan.RenamedTo ? Json(*plan.RenamedTo) : Json()},
-                             {"Error", error.empty() ? Json() : Json(error)},
-                             {"Skipped", plan.Skipped.empty() ? Json() : Json(plan.Skipped)}});
-    }
-    const FolderRename& folder = result.folder_rename;
+    const FolderRename& folder = result.tagging.folder_rename;
     PrintJson(io, Json{{"Folder", result.folder},
                        {"Album", result.album},
-                       {"Files", files},
+                       {"Files", FilesJson(result.tagging)},
                        {"FolderRenamedTo", folder.renamed ? Json(folder.new_path) : Json()},
                        {"Messages", result.messages}});
     PrintNoAlbum(io, result);
@@ -219,32 +178,7 @@ void PrintText(Io& io, const TagAlbumResult& result) {
     if (!PrintProblems(io, result)) {
         return;
     }
-    const char* would = result.dry_run ? "would be " : "";
-    for (std::size_t i = 0; i < result.plans.size(); ++i) {
-        const RowPlan& plan = result.plans[i];
-        const std::string error = FileError(result, i);
-        io.out << plan.FileName << ": ";
-        if (plan.Written) {
-            io.out << would << "written, track " << *plan.Track << " \"" << plan.Title << '"';
-            if (plan.RenamedTo) {
-                io.out << ", " << would << "renamed to " << *plan.RenamedTo;
-            }
-        } else if (!plan.Skipped.empty()) {
-            io.out << "skipped: " << plan.Skipped;
-        } else {
-            io.out << "not written";
-        }
-        if (!error.empty()) {
-            io.out << (plan.Written ? "; " : ": ") << error;
-        }
-        io.out << '\n';
-    }
-    const FolderRename& folder = result.folder_rename;
-    if (folder.renamed) {
-        io.out << "Folder " << would << "renamed to " << folder.new_path << '\n';
-    } else if (!folder.error.empty()) {
-        io.out << "Folder not renamed: " << folder.error << '\n';
-    }
+    PrintFiles(io, result.tagging);
     PrintNoAlbum(io, result);
 }
 
@@ -261,7 +195,6 @@ struct TagAlbumRequest {
 
 TagAlbumResult TagAlbum(const TagAlbumRequest& request) {
     TagAlbumResult result;
-    result.dry_run = request.job.DryRun;
     std::string reason;
     result.folder = ExistingFolder(request.dir, reason);
     if (result.folder.empty()) {
@@ -278,30 +211,11 @@ TagAlbumResult TagAlbum(const TagAlbumRequest& request) {
     }
     CliLookup cli(request.choice, request.sources);
     const bool loaded = LoadAlbum(request.source, request.address, cli, result);
-    TrackList tracks;
-    NoProgress progress;
-    tracks.Refresh(result.folder, request.option, true, progress);
+    result.tagging = TagFolder(result.folder, loaded ? &cli.lookup : nullptr, request.option,
+                               request.versions, request.job, cli.messages);
     if (loaded) {
-        TagEditor editor;
-        SetTagBoxes(request.versions, editor.Fields());
-        const AlbumPanel& panel = cli.lookup.Panel();
-        AlbumJob job(tracks, editor,
-                     {panel.Artist, panel.Album, panel.Genre, panel.Year, cli.lookup.Album(),
-                      cli.lookup.TrackCount()},
-                     request.job);
-        AlbumJobResult done = job.Run(progress, cli.messages);
-        result.plans = std::move(done.Rows);
-        result.folder_rename = std::move(done.Folder);
         result.album = AlbumJson(cli.lookup);
-    } else {
-        for (std::size_t i = 0; i < tracks.Rows().size(); ++i) {
-            RowPlan& plan = result.plans.emplace_back();
-            plan.Row = i;
-            plan.FileName = tracks.Rows()[i].FileName;
-            plan.Title = tracks.Rows()[i].Title;
-        }
     }
-    result.rows = tracks.Rows();
     result.messages = cli.messages.Texts();
     return result;
 }
