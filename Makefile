@@ -57,13 +57,15 @@ bench-lookup: deps
 
 # The full crash tests: 200 SIGKILLs during grown-tag writes of a 128 MB file
 # (CI runs a 40-kill variant on 32 MB), and 300 of tag-album --rename over a
-# 12-file album (CI: 100).
+# 12-file album (CI: 100), and tag-library over 100 albums with 20 kills (CI: 8 albums,
+# 6 kills).
 .PHONY: crash-test
 crash-test: deps
 	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DKALVEX_SANITIZE=ON -DKALVEX_WERROR=$(WERROR)
 	cmake --build $(TEST_DIR) --target kalvex-cli -j $(JOBS)
 	/usr/bin/python3 tests/id3/crash_test.py $(TEST_DIR)/src/cli/kalvex-cli --size-mb 128 --kills 200 --work $(TEST_DIR)
 	/usr/bin/python3 tests/cli/tag_album_crash_test.py $(TEST_DIR)/src/cli/kalvex-cli --kills 300 --work $(TEST_DIR)
+	/usr/bin/python3 tests/cli/tag_library_test.py $(TEST_DIR)/src/cli/kalvex-cli --albums 100 --kills 20
 
 # The whole road without a CD drive or the internet: a folder of fresh MP3s,
 # the virtual drive holding their disc and a CDDB server that knows it twice.

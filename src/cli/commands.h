@@ -22,6 +22,7 @@ Command TagsCommand();
 Command WriteCommand();
 Command RemoveCommand();
 Command TagAlbumCommand();
+Command TagLibraryCommand();
 
 // --track-option count|name|tag (count when not given).
 TrackOption ReadTrackOption(ArgReader& reader);

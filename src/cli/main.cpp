@@ -14,9 +14,11 @@ using kalvex::cli::Command;
 
 std::vector<Command> AllCommands() {
     return {
-        kalvex::cli::DiscIdCommand(), kalvex::cli::LookupCommand(), kalvex::cli::CddbCommand(),
-        kalvex::cli::DrivesCommand(), kalvex::cli::ListCommand(),   kalvex::cli::TagsCommand(),
-        kalvex::cli::WriteCommand(),  kalvex::cli::RemoveCommand(), kalvex::cli::TagAlbumCommand(),
+        kalvex::cli::DiscIdCommand(),   kalvex::cli::LookupCommand(),
+        kalvex::cli::CddbCommand(),     kalvex::cli::DrivesCommand(),
+        kalvex::cli::ListCommand(),     kalvex::cli::TagsCommand(),
+        kalvex::cli::WriteCommand(),    kalvex::cli::RemoveCommand(),
+        kalvex::cli::TagAlbumCommand(), kalvex::cli::TagLibraryCommand(),
     };
 }
 
@@ -25,7 +27,7 @@ void PrintOverview(std::ostream& out) {
            "The command line of Kalvex Tagger, over the same core as the window.\n\n"
            "Commands:\n";
     for (const Command& command : AllCommands()) {
-        out << "  " << std::left << std::setw(10) << command.name << command.summary << '\n';
+        out << "  " << std::left << std::setw(13) << command.name << command.summary << '\n';
     }
     out << "\n'kalvex-cli COMMAND --help' describes one command. Exit codes: 0 success,\n"
            "1 failed operation, 2 bad usage.\n";

@@ -1,0 +1,208 @@
+#!/usr/bin/python3
+"""kalvex-cli tag-library over a library of lame-made albums, with the
+project's CDDB server and MusicBrainz stand-in on 127.0.0.1.
+
+Of the albums, CDDB knows most, some in two categories (several matches:
+left for a choice), MusicBrainz knows some CDDB does not, and some nobody
+knows. A run must tag and rename every album that has one match and list the
+rest; a second run must change nothing; runs killed with SIGKILL at random
+moments, then finished by a last run, must leave every album whole: each file
+once, under its old or new name, with its audio as encoded.
+
+usage: tag_library_test.py KALVEX_CLI [--albums 8] [--kills 6] [--seed N]
+Exit code 77 (skipped) when sox or lame is missing.
+"""
+
+import argparse
+import hashlib
+import json
+import os
+import random
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../workflow"))
+import album_maker  # noqa: E402
+
+SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+
+
+def start_server(script, *options):
+    server = subprocess.Popen([sys.executable, os.path.join(SOURCE, "tools", script),
+                               "--port", "0", *options], stdout=subprocess.PIPE, text=True)
+    line = server.stdout.readline()
+    if not line.startswith("PORT "):
+        raise RuntimeError(script + " did not start: " + line)
+    return server, "http://127.0.0.1:" + line.split()[1]
+
+
+def audio_digest(path):
+    """The bytes between an ID3 v2 tag at the start and an ID3 v1 tag at the end."""
+    with open(path, "rb") as f:
+        data = f.read()
+    start = 0
+    if data[:3] == b"ID3":
+        start = 10 + ((data[6] << 21) | (data[7] << 14) | (data[8] << 7) | data[9])
+    end = len(data) - 128 if data[-128:-125] == b"TAG" else len(data)
+    return hashlib.sha1(data[start:end]).hexdigest()
+
+
+def snapshot(root):
+    return {os.path.relpath(os.path.join(d, f), root): open(os.path.join(d, f), "rb").read()
+            for d, _, files in os.walk(root) for f in files}
+
+
+class Library:
+    """The albums: their lengths, who knows them, and their files' audio."""
+
+    def __init__(self, cli, work, count, rng):
+        self.albums = []
+        self.cddb = os.path.join(work, "cddb")
+        self.musicbrainz = os.path.join(work, "musicbrainz")
+        self.pristine = os.path.join(work, "pristine")
+        os.makedirs(self.musicbrainz)
+        for n in range(count):
+            lengths = album_maker.random_lengths(rng, rng.randint(3, 6), 4, 9)
+            # A first track of its own length keeps each disc apart from the
+            # others, also for the lookups by nearness.
+            lengths[0] = (10 + 7 * n) * 75
+            folder = os.path.join(self.pristine, "Rip %02d" % n)
+            album_maker.make_album(folder, lengths)
+            disc = json.loads(subprocess.run([cli, "discid", "--json", "--toc",
+                                              album_maker.toc_text(lengths)],
+                                             capture_output=True, check=True).stdout)
+            titles = ["Song %d" % t for t in range(len(lengths))]
+            # Who knows it decides what a run must do with it.
+            known = ["cddb", "twice", "musicbrainz", "nobody"][n % 4]
+            if known in ("cddb", "twice"):
+                album_maker.write_cddb_record(self.cddb, "rock", disc["DiscId"], lengths,
+                                              "Library Band / Album %02d" % n, titles)
+            if known == "twice":
+                album_maker.write_cddb_record(self.cddb, "misc", disc["DiscId"], lengths,
+                                              "Other Band / Other %02d" % n, titles)
+            if known == "musicbrainz":
+                album_maker.write_musicbrainz_release(
+                    self.musicbrainz, "00000000-0000-4000-8000-%012d" % n,
+                    disc["MusicBrainzId"], lengths, "Library Band", "Album %02d" % n, titles)
+            audio = {f: audio_digest(os.path.join(folder, f)) for f in os.listdir(folder)}
+            self.albums.append({"n": n, "known": known, "tracks": len(lengths), "audio": audio})
+
+    def fresh_copy(self, root):
+        shutil.rmtree(root, ignore_errors=True)
+        shutil.copytree(self.pristine, root)
+
+    def check_whole(self, root, finished, musicbrainz=True):
+        """Every file of every album once, whole; with `finished`, every album
+        that has one match (at the services asked) tagged and renamed, the
+        others untouched."""
+        folders = set(os.listdir(root))
+        for album in self.albums:
+            n = album["n"]
+            names = [f for f in ("Rip %02d" % n, "Album %02d" % n) if f in folders]
+            assert len(names) == 1, "album %d is there as %r" % (n, names)
+            folder = os.path.join(root, names[0])
+            files = [f for f in os.listdir(folder) if not f.startswith(".kalvex-write-")]
+            assert len(files) == album["tracks"], "album %d holds %r" % (n, files)
+            for track in range(1, album["tracks"] + 1):
+                present = [f for f in ("Track%02d.mp3" % track, "%02d Song %d.mp3" %
+                                       (track, track - 1)) if f in files]
+                assert len(present) == 1, "album %d track %d is there as %r" % (n, track, present)
+                digest = audio_digest(os.path.join(folder, present[0]))
+                assert digest == album["audio"]["Track%02d.mp3" % track], \
+                    "album %d: the audio of %s was damaged" % (n, present[0])
+            if finished:
+                tagged = album["known"] == "cddb" or (album["known"] == "musicbrainz" and
+                                                      musicbrainz)
+                assert names[0] == ("Album %02d" % n if tagged else "Rip %02d" % n), \
+                    "album %d (%s) ended as %s" % (n, album["known"], names[0])
+
+
+def run(cli, root, options, timeout=600):
+    done = subprocess.run([cli, "tag-library", root, "--rename", "--optimise", "--json",
+                           *options], capture_output=True, text=True, timeout=timeout)
+    return done.returncode, [json.loads(line) for line in done.stdout.splitlines()], done.stderr
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("cli")
+    parser.add_argument("--albums", type=int, default=8)
+    parser.add_argument("--kills", type=int, default=6)
+    parser.add_argument("--seed", type=int, default=None)
+    args = parser.parse_args()
+    if not (shutil.which("sox") and shutil.which("lame")):
+        print("sox and lame are needed to make the albums; skipped")
+        return 77
+    seed = args.seed if args.seed is not None else int(time.time())
+    rng = random.Random(seed)
+    work = tempfile.mkdtemp(prefix="kalvex-library-")
+    servers = []
+    try:
+        library = Library(args.cli, work, args.albums, rng)
+        cddb, cddb_url = start_server("cddb_server.py", "--db", library.cddb)
+        musicbrainz, musicbrainz_url = start_server("musicbrainz_server.py", "--db",
+                                                    library.musicbrainz)
+        servers = [cddb, musicbrainz]
+        both = ["--server", cddb_url, "--musicbrainz-server", musicbrainz_url]
+        root = os.path.join(work, "library")
+
+        library.fresh_copy(root)
+        code, albums, err = run(args.cli, root, both)
+        statuses = {a["Folder"].rsplit("/", 1)[-1]: a["Status"] for a in albums}
+        for album in library.albums:
+            want = "tagged" if album["known"] in ("cddb", "musicbrainz") else "left"
+            assert statuses["Rip %02d" % album["n"]] == want, \
+                "seed %d: album %d (%s) was %s: %s" % (seed, album["n"], album["known"],
+                                                       statuses, err)
+        twice = [a for a in albums if a["Folder"].endswith("Rip %02d" % 1)][0]
+        assert len(twice["Matches"]) == 2, twice
+        assert code == 1, "a run that left albums exits 1"
+        library.check_whole(root, finished=True)
+
+        before = snapshot(root)
+        code, albums, err = run(args.cli, root, both)
+        assert snapshot(root) == before, "seed %d: the second run changed files" % seed
+        assert {a["Status"] for a in albums} == {"done before", "left"}, albums
+
+        # Killed runs (CDDB alone, for speed), then one to finish.
+        cddb_only = ["--server", cddb_url, "--source", "cddb"]
+        library.fresh_copy(root)
+        start = time.monotonic()
+        run(args.cli, root, cddb_only)
+        duration = time.monotonic() - start
+        killed = 0
+        for attempt in range(args.kills * 3):
+            if killed == args.kills:
+                break
+            library.fresh_copy(root)
+            child = subprocess.Popen([args.cli, "tag-library", root, "--rename", "--optimise",
+                                      *cddb_only], stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
+            time.sleep(rng.uniform(0, duration * 0.9))
+            child.send_signal(signal.SIGKILL)
+            if child.wait() == -signal.SIGKILL:
+                killed += 1
+            try:
+                library.check_whole(root, finished=False)
+                run(args.cli, root, cddb_only)
+                library.check_whole(root, finished=True, musicbrainz=False)
+            except AssertionError as error:
+                raise AssertionError("kill %d (seed %d): %s" % (attempt, seed, error)) from None
+        assert killed > 0, "no kill ended a running program"
+        print("%d albums (seed %d): one run tagged and renamed every album with one match and "
+              "left the rest, a second changed nothing; %d kills, each finished by a rerun, left "
+              "every album whole" % (args.albums, seed, killed))
+    finally:
+        for server in servers:
+            server.terminate()
+            server.wait()
+        shutil.rmtree(work, ignore_errors=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
