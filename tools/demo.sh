@@ -49,12 +49,13 @@ virtual_drive="$build/src/cdrom/virtual_drive/libkalvex-virtual-aspi.so"
 for needed in "$cli" "$virtual_drive"; do
     [ -e "$needed" ] || { echo "demo.sh: $needed is missing (build with make run first)" >&2; exit 2; }
 done
-for tool in sox lame ffprobe; do
+for tool in sox lame; do
     command -v "$tool" >/dev/null || { echo "demo.sh: $tool is missing (tools/install-deps.sh)" >&2; exit 2; }
 done
 
-# Track lengths in seconds; different, so a file shows as the track it is.
-lengths=(4.2 6.5 3.1 5.4 7.3)
+# Track lengths in CD frames of 1/75 s (4.2 s, 6.48 s ...); different, so a file
+# shows as the track it is. A rip holds whole CD frames, and so do these.
+lengths=(315 486 234 405 546)
 tones=(330 392 440 523 294)
 
 frames_to_msf() {
@@ -72,15 +73,14 @@ prepare() {
     for ((i = 0; i < count; i++)); do
         local mp3
         mp3="$album/$(printf 'Track%02d.mp3' $((i + 1)))"
-        sox -V1 -q -n -r 44100 -c 2 -b 16 -t wav - synth "${lengths[i]}" sine "${tones[i]}" \
-            tremolo 5 40 fade 0.05 "${lengths[i]}" 0.4 vol 0.5 |
+        # Exactly the track's samples (588 a CD frame); lame keeps the count
+        # in its Info header, so the files give the disc's own table of contents.
+        local samples=$((lengths[i] * 588))
+        sox -V1 -q -r 44100 -c 2 -n -b 16 -t wav - synth "${samples}s" sine "${tones[i]}" \
+            tremolo 5 40 fade 0.05 "${samples}s" 0.4 vol 0.5 |
             lame --quiet -b 128 - "$mp3"
-        # The disc's track is as long as the MP3's audio, in CD frames of 1/75 s.
-        local seconds frames
-        seconds="$(ffprobe -v error -show_entries format=duration -of csv=p=0 "$mp3")"
-        frames="$(awk -v s="$seconds" 'BEGIN { printf "%d", s * 75 + 0.5 }')"
         toc_starts+=" $(frames_to_msf "$start")"
-        start=$((start + frames))
+        start=$((start + lengths[i]))
     done
     local toc="1 $count$toc_starts $(frames_to_msf "$start")"
     echo "$toc" >"$work/disc.toc"

@@ -69,6 +69,12 @@ FreeDbPanel::FreeDbPanel(QFrame* page, QLabel* album_caption) : album_caption_(a
     }
     cboGenre->setCurrentIndex(-1);
     cmdLookup = MakeButton(page, "cmdLookup", "&Manually look up CD", {2880, 5850, 2250, 375});
+    // Beside the manual lookup, in room the page had to spare.
+    cmdLookupFiles =
+        MakeButton(page, "cmdLookupFiles", "Look up album by its &files", {120, 5850, 2640, 375});
+    cmdLookupFiles->setToolTip(
+        "Finds the album of the open folder from its MP3 files, without the disc: the files' "
+        "lengths give the disc's table of contents");
 
     QObject::connect(chkDebug, &QCheckBox::toggled, page,
                      [this](bool ticked) { ShowRawReply(ticked); });

@@ -51,6 +51,7 @@ public:
     QLineEdit* txtDiscID = nullptr;
     QComboBox* cboGenre = nullptr;
     QPushButton* cmdLookup = nullptr;
+    QPushButton* cmdLookupFiles = nullptr;
 
 private:
     void ShowRawReply(bool shown);

@@ -81,6 +81,7 @@ frmMain::frmMain(MainWindowServices services, QWidget* parent)
         *lookup_, [this](const auto& operation) { RunLookupOperation(operation); },
         [this] { return LookupAddress(); });
     connect(cmdRead, &QPushButton::clicked, this, &frmMain::ReadCd);
+    connect(freedb_->cmdLookupFiles, &QPushButton::clicked, this, &frmMain::LookUpFiles);
     LoadSettings();
     freedb_->FillEmptyServerBoxes();
     FillDriveBox(*cboDrives, select_drives_, *messages_);
@@ -281,40 +282,6 @@ void frmMain::SaveSelectedFileTags() {
                                    "': " + saved.Reason());
     }
     EnableControls(true);
-}
-
-// ---- the lookup ------------------------------------------------------------------
-
-void frmMain::ReadCd() {
-    RunLookupOperation([this] {
-        // Only an album this lookup loaded may go into the files: after a
-        // failed one the previous disc's titles would land in this one's.
-        if (lookup_->ReadCd(*cboDrives, LookupAddress()) && !close_pending_ &&
-            options_->chkAutoImport->isChecked()) {
-            ImportAlbum();
-        }
-    });
-}
-
-ServerAddress frmMain::LookupAddress() const {
-    ServerAddress address = freedb_->Address();
-    options_->Introduce(address);
-    return address;
-}
-
-void frmMain::RunLookupOperation(const std::function<void()>& operation) {
-    if (lookup_->Busy()) {
-        return;
-    }
-    EnableControls(false);
-    lookup_->SetSources(options_->Sources());
-    operation();
-    album_valid_ = lookup_->AlbumReady();
-    EnableControls(true);
-    if (close_pending_) {
-        close_pending_ = false;
-        close();
-    }
 }
 
 // ---- states and layout -------------------------------------------------------------

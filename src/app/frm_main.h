@@ -30,6 +30,8 @@ namespace kalvex {
 class Caption;
 class frmMatches;
 
+inline constexpr const char* kNoFolderForFiles =
+    "Open the folder of the album's MP3 files in the folder list first.";
 inline constexpr const char* kNoFileShownMessage =
     "No file is shown on the tag pages: click a file in the track list first.";
 
@@ -118,6 +120,9 @@ private:
     void PressDefaultButton();
     // Runs one lookup step with the controls disabled; nothing while a
     // lookup is under way.
+    // "Look up album by its files": the open folder's files stand in for the
+    // disc, then the road is the disc's.
+    void LookUpFiles();
     // The CDDB server as the FreeDB page names it, with the e-mail and the
     // protocol level of the Options page.
     ServerAddress LookupAddress() const;

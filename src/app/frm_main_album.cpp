@@ -1,5 +1,6 @@
-// The main window's album workflow: the import of the loaded album into the
-// files and the renaming of the files and the folder after it.
+// The main window's album road: the lookup (from the disc or from the files),
+// the import of the loaded album into the files and the renaming of the files
+// and the folder after it.
 #include <QCheckBox>
 
 #include "app/frm_main.h"
@@ -7,8 +8,61 @@
 #include "common/text_helpers.h"
 #include "workflow/album_job.h"
 #include "workflow/rename_operations.h"
+#include "workflow/toc_from_files.h"
 
 namespace kalvex {
+
+void frmMain::ReadCd() {
+    RunLookupOperation([this] {
+        // Only an album this lookup loaded may go into the files: after a
+        // failed one the previous disc's titles would land in this one's.
+        if (lookup_->ReadCd(*cboDrives, LookupAddress()) && !close_pending_ &&
+            options_->chkAutoImport->isChecked()) {
+            ImportAlbum();
+        }
+    });
+}
+
+void frmMain::LookUpFiles() {
+    RunLookupOperation([this] {
+        if (current_folder_.empty()) {
+            messages_->ShowExclamation(kNoFolderForFiles);
+            return;
+        }
+        const FilesToc toc = TocFromFiles(current_folder_, options_->ChosenTrackOption());
+        if (!toc.Toc) {
+            messages_->ShowExclamation("The files of '" + current_folder_ +
+                                       "' give no table of contents: " + toc.Problem);
+            return;
+        }
+        // As after the disc's lookup: only an album this lookup loaded.
+        if (lookup_->LookUpToc(*toc.Toc, LookupAddress(), FilesTocNote(toc)) && !close_pending_ &&
+            options_->chkAutoImport->isChecked()) {
+            ImportAlbum();
+        }
+    });
+}
+
+ServerAddress frmMain::LookupAddress() const {
+    ServerAddress address = freedb_->Address();
+    options_->Introduce(address);
+    return address;
+}
+
+void frmMain::RunLookupOperation(const std::function<void()>& operation) {
+    if (lookup_->Busy()) {
+        return;
+    }
+    EnableControls(false);
+    lookup_->SetSources(options_->Sources());
+    operation();
+    album_valid_ = lookup_->AlbumReady();
+    EnableControls(true);
+    if (close_pending_) {
+        close_pending_ = false;
+        close();
+    }
+}
 
 void frmMain::ImportAlbum() {
     EnableControls(false);

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "cdrom/disc_id.h"
+#include "cdrom/drive_commands.h"
 #include "cdrom/scsi_interface.h"
 #include "common/cp1252.h"
 #include "common/text_helpers.h"
@@ -73,7 +74,19 @@ bool CdLookup::ReadCd(const DriveBox& box, const ServerAddress& address) {
     {
         BusyScope busy(busy_);
         album_ready_ = false;
-        read = ReadDiscToc(box, messages_);
+        // Without the disc, the files it was ripped to can stand in for it.
+        class Hinting : public MessageService {
+        public:
+            explicit Hinting(MessageService& to) : to_(to) {}
+            void ShowExclamation(const std::string& text) override {
+                to_.ShowExclamation(text == kNoDiscMessage ? text + "\r\n" + kFilesHint : text);
+            }
+            void ShowInformation(const std::string& text) override { to_.ShowInformation(text); }
+
+        private:
+            MessageService& to_;
+        } hinting(messages_);
+        read = ReadDiscToc(box, hinting);
     }
     return read && LookUpToc(CurrentDiscToc(), address);
 }

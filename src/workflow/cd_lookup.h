@@ -21,6 +21,9 @@ inline constexpr const char* kInvalidAlbumMessage = "The CD album data is invali
 inline constexpr const char* kConnectedMessage = "Successfully connected to FreeDB";
 inline constexpr const char* kNotConnectedMessage = "Could not connect to FreeDB";
 inline constexpr const char* kNoMatchMessage = "No match found";
+inline constexpr const char* kFilesHint =
+    "Without the disc, its album can be found from the MP3 files ripped from it: open their "
+    "folder and click \"Look up album by its files\" on the FreeDB page.";
 inline constexpr const char* kRefusedPrefix = "The CDDB server refused the lookup: \"";
 
 // Where the CDDB requests go, as the server boxes hold it, and how the

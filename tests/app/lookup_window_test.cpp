@@ -15,6 +15,7 @@
 #include <QTreeView>
 #include <QTreeWidget>
 #include <filesystem>
+#include <nlohmann/json.hpp>
 #include <optional>
 
 #include "app/drive_combo_box.h"
@@ -24,6 +25,7 @@
 #include "cdrom/aspi.h"
 #include "cdrom/scsi_interface.h"
 #include "cdrom/virtual_drive_env.h"
+#include "cli_runner.h"
 #include "id3/id3v2_reader.h"
 #include "id3/id3v2_writer.h"
 #include "main_window_fixture.h"
@@ -337,6 +339,37 @@ TEST_F(LookupWindowTest, OneClickListsTheMatchesOfBothServices) {
                                  "MusicBrainz: Stand-In Band / Second Source (2001, GB, CD)"}));
     EXPECT_EQ(w.FreeDb().txtFAlbum->text(), "Second Source");
     EXPECT_EQ(w.FreeDb().txtFGenre->text(), "Rock");
+    EXPECT_TRUE(w.cmdImport->isEnabled());
+}
+
+// Without a disc, the demo's album is found from its files; the message of
+// an empty drive says that the files can stand in for the disc.
+TEST_F(LookupWindowTest, WithoutTheDiscTheAlbumIsFoundFromItsFiles) {
+    const test::CliRun prepared =
+        test::Shell(std::string(KALVEX_SOURCE_DIR) + "/tools/demo.sh --build " + KALVEX_BUILD_DIR +
+                    " --prepare-only " + (folder / "demo").string());
+    ASSERT_EQ(prepared.exit_code, 0) << prepared.out;
+    const auto demo = nlohmann::json::parse(prepared.out);
+    CddbServerProcess cddb({"--db", demo["Database"]});
+    test::MusicBrainzServerProcess musicbrainz({"--db", demo["MusicBrainzDatabase"]});
+    frmMain& w = MainWindowTest::Open();  // no drive at all
+    UseServer(w, cddb);
+    w.Options().txtMusicBrainz->setText(QString::fromStdString(musicbrainz.BaseUrl()));
+
+    w.cmdRead->click();
+    ASSERT_EQ(messages->Texts().size(), 1u);
+    EXPECT_NE(messages->Texts()[0].find(kFilesHint), std::string::npos) << messages->Texts()[0];
+
+    w.Folders().SetDir1Path(demo["Folder"]);
+    WhenDialogOpens([](frmMatches& dialog) {
+        ASSERT_EQ(dialog.lstMatches->count(), 2);
+        dialog.lstMatches->setCurrentRow(1);
+        dialog.OKButton->click();
+    });
+    w.FreeDb().cmdLookupFiles->click();
+    EXPECT_EQ(w.FreeDb().txtFAlbum->text(), "First Light");
+    EXPECT_TRUE(w.FreeDb().txtData->toPlainText().startsWith(
+        "The table of contents comes from the files' exact lengths"));
     EXPECT_TRUE(w.cmdImport->isEnabled());
 }
 
