@@ -15,8 +15,6 @@
 namespace kalvex {
 namespace {
 
-constexpr std::int64_t kHeaderLength = 10;
-constexpr std::int64_t kFrameHeaderLength = 10;
 constexpr std::int64_t kStep = 2048;
 // The largest body a sync-safe header size can give.
 constexpr std::int64_t kLargestBody = (1 << 28) - 1;
@@ -171,27 +169,13 @@ std::uint32_t WriteKeptFrame(ByteBuffer& out, const KeptFrame& frame, TagV2Versi
     return size + kFrameHeaderLength;
 }
 
-void WriteSize32(std::uint32_t value, bool sync_safe, ByteBuffer& out) {
-    if (sync_safe) {
-        out.push_back(static_cast<std::uint8_t>((value >> 21) & 0x7F));
-        out.push_back(static_cast<std::uint8_t>((value >> 14) & 0x7F));
-        out.push_back(static_cast<std::uint8_t>((value >> 7) & 0x7F));
-        out.push_back(static_cast<std::uint8_t>(value & 0x7F));
-    } else {
-        out.push_back(static_cast<std::uint8_t>(value >> 24));
-        out.push_back(static_cast<std::uint8_t>(value >> 16));
-        out.push_back(static_cast<std::uint8_t>(value >> 8));
-        out.push_back(static_cast<std::uint8_t>(value));
-    }
-}
-
 std::int64_t TagBlockLength(std::int64_t needed, std::int64_t old_length) {
     if (needed <= old_length) {
         return old_length;
     }
     const std::int64_t steps = needed / kStep;
     const std::int64_t rest = needed % kStep;
-    return steps * kStep + (rest < kStep / 2 ? kStep : 2 * kStep) + kHeaderLength;
+    return steps * kStep + (rest < kStep / 2 ? kStep : 2 * kStep) + kTagHeaderLength;
 }
 
 namespace {
@@ -200,7 +184,7 @@ namespace {
 // the bytes not returned are zero fill. Empty when no tag could hold them.
 ByteBuffer BuildTagHead(const TagRecord& record, const KeptFrames& kept, TagV2Version version,
                         std::int64_t old_length, std::int64_t& length) {
-    std::int64_t needed = kHeaderLength;
+    std::int64_t needed = kTagHeaderLength;
     for (const TagField& field : kTagFields) {
         needed += FrameSize(FrameIdOf(field, version), FrameText(field, record), version);
     }
@@ -210,13 +194,13 @@ ByteBuffer BuildTagHead(const TagRecord& record, const KeptFrames& kept, TagV2Ve
         }
     }
     length = TagBlockLength(needed, old_length);
-    if (length - kHeaderLength > kLargestBody) {
+    if (length - kTagHeaderLength > kLargestBody) {
         return {};  // more than any ID3 v2 tag can hold
     }
     // "ID3", the major version, revision 0, no flags.
     ByteBuffer block{'I', 'D', '3', static_cast<std::uint8_t>(version), 0, 0};
     block.reserve(static_cast<size_t>(needed));
-    WriteSize32(static_cast<std::uint32_t>(length - kHeaderLength), true, block);
+    WriteSize32(static_cast<std::uint32_t>(length - kTagHeaderLength), true, block);
     for (const TagField& field : kTagFields) {
         WriteTextFrame(block, FrameIdOf(field, version), FrameText(field, record), version);
     }
