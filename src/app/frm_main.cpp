@@ -1,3 +1,4 @@
+// The main window: its controls, settings, folders and enabled states, wired to the panels.
 #include "app/frm_main.h"
 
 #include <QCheckBox>

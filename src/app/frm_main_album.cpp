@@ -1,6 +1,4 @@
-// The main window's album road: the lookup (from the disc or from the files),
-// the import of the loaded album into the files and the renaming of the files
-// and the folder after it.
+// The main window's album road: lookup, import, and renaming files and folder.
 #include <QCheckBox>
 
 #include "app/frm_main.h"

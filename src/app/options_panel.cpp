@@ -1,3 +1,4 @@
+// The Options page: track option, reading and importing, renaming and online lookup.
 #include "app/options_panel.h"
 
 #include <QCheckBox>

@@ -1,5 +1,4 @@
-// Tagging one folder with the album a lookup loaded: what tag-album and
-// tag-library both do with each album.
+// Tagging one folder with a looked-up album, for tag-album and tag-library.
 #include "cli/album_tagging.h"
 
 #include <algorithm>

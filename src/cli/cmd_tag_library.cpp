@@ -1,5 +1,4 @@
-// kalvex-cli tag-library: every album folder of a library found from its
-// files, looked up, tagged and renamed.
+// kalvex-cli tag-library: every album folder of a library, from its files.
 #include <unistd.h>
 
 #include <algorithm>

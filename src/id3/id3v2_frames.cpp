@@ -1,3 +1,4 @@
+// ID3 v2 frame contents: their text, unsynchronisation and genre text.
 #include "id3/id3v2_frames.h"
 
 #include <algorithm>

@@ -1,5 +1,4 @@
-// Reading ID3 v2 tags: one walk over their frames, for the editor's fields
-// and for the frames a rewrite carries over.
+// Reading ID3 v2 tags: one frame walk for the fields and the frames kept.
 #include "id3/id3v2_reader.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// Writing and removing ID3 v2 tags, in place or by a safe rewrite.
 #include "id3/id3v2_writer.h"
 
 #include <algorithm>

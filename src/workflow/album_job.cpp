@@ -1,5 +1,4 @@
-// The album job: the loaded album into a folder's files, then their names and
-// the folder's, planned row by row before anything is changed.
+// The album job: an album into a folder's files, then their names, planned first.
 #include "workflow/album_job.h"
 
 #include <algorithm>
