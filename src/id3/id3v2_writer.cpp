@@ -9,6 +9,7 @@
 #include "id3/genres.h"
 #include "id3/id3v2_reader.h"
 #include "id3/mp3_file.h"
+#include "id3/picture.h"
 #include "id3/safe_rewrite.h"
 #include "id3/tag_fields.h"
 #include "id3/tag_text.h"
@@ -213,6 +214,36 @@ ByteBuffer BuildTagHead(const TagRecord& record, const KeptFrames& kept, TagV2Ve
     return block;
 }
 
+// The old tag's frames the new one carries, then the pictures given: a
+// cleared tag keeps only its pictures, and a picture given replaces the old
+// ones of its type.
+KeptFrames FramesToWrite(const Mp3File& file, std::int64_t old_length,
+                         const TagV2WriteOptions& options) {
+    KeptFrames kept;
+    if (old_length != 0) {
+        CollectTagV2Frames(file, kept);
+    }
+    std::erase_if(kept, [&options](const KeptFrame& frame) {
+        if (frame.Id != "APIC") {
+            return options.old_frames == OldFrames::kDrop;
+        }
+        if (options.remove_pictures) {
+            return true;
+        }
+        const std::optional<TagPicture> old =
+            DecodePictureFrame(std::span(frame.Data.data(), static_cast<std::size_t>(frame.Size)));
+        return old && std::ranges::any_of(options.pictures, [&old](const TagPicture& given) {
+                   return given.Type == old->Type;
+               });
+    });
+    for (const TagPicture& picture : options.pictures) {
+        std::vector<std::uint8_t> content = EncodePictureFrame(picture);
+        const auto size = static_cast<std::int32_t>(content.size());
+        kept.push_back({"APIC", size, std::move(content)});
+    }
+    return kept;
+}
+
 // Zero fill for the part of an in-place tag after its frames, in bounded pieces
 // (an old tag may hold megabytes of padding).
 FileResult WriteZeros(Mp3File& file, std::int64_t from, std::int64_t to) {
@@ -249,10 +280,7 @@ FileResult WriteTagV2(const std::string& path, const TagRecord& record,
         return failure;
     }
     const std::int64_t old_length = TagV2Extent(*file);
-    KeptFrames kept;
-    if (old_length != 0 && options.old_frames == OldFrames::kCarryOver) {
-        CollectTagV2Frames(*file, kept);
-    }
+    KeptFrames kept = FramesToWrite(*file, old_length, options);
     std::int64_t length = 0;
     ByteBuffer block = BuildTagHead(record, kept, options.version, old_length, length);
     if (block.empty()) {
