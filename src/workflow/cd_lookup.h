@@ -182,8 +182,9 @@ private:
     std::vector<std::string> musicbrainz_replies_;  // one per release found
 
     LookupSources sources_;
-    // MusicBrainz asks for at most one request a second, across lookups.
-    RequestPacer musicbrainz_pacer_{std::chrono::seconds(1)};
+    // MusicBrainz asks for at most one request a second, across lookups; the
+    // margin keeps network jitter from bringing two closer at the service.
+    RequestPacer musicbrainz_pacer_{std::chrono::milliseconds(1050)};
 
     std::string disc_id_;
     std::string query_command_;

@@ -152,7 +152,8 @@ TEST(WriteTagV2, Version24RenamesToryAndIpls) {
     EXPECT_EQ(IdsOf(file.Read()), "TORY IPLS");
 }
 
-TEST(WriteTagV2, ClearDropsEveryOldFrameButReusesTheSpace) {
+// A cleared tag keeps its pictures: the cover is not the user's to lose.
+TEST(WriteTagV2, ClearDropsEveryOldFrameButThePicturesAndReusesTheSpace) {
     const Bytes old = Tag(4, 0,
                           Frame24("APIC", Bytes("\0image/png\0\3\0PNG", 16)) +
                               Frame24("TXXX", Latin("x")) + Bytes(3000, '\0'));
@@ -161,7 +162,7 @@ TEST(WriteTagV2, ClearDropsEveryOldFrameButReusesTheSpace) {
                            {.version = TagV2Version::k24, .old_frames = OldFrames::kDrop}));
     const Bytes written = file.Read();
     EXPECT_EQ(written.size(), old.size() + Audio().size());
-    EXPECT_EQ(IdsOf(written), "TPE1 TALB TIT2 TDRC TCON COMM TRCK");
+    EXPECT_EQ(IdsOf(written), "TPE1 TALB TIT2 TDRC TCON COMM TRCK APIC");
 }
 
 TEST(RemoveTagV2, CutsTheTagAndKeepsEverythingAfterIt) {
