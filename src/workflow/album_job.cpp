@@ -141,6 +141,10 @@ void AlbumJob::FillFields(int track) {
     editor_.SetV2(&TagRecord::Album, album_.Album);
     editor_.SelectV2Genre(album_.Genre, "");
     editor_.SetV2(&TagRecord::Year, album_.Year);
+    fields.NewPictures.clear();
+    if (album_.Cover) {
+        fields.NewPictures.push_back(*album_.Cover);
+    }
     if (options_.Optimise) {
         editor_.CopyTo1();
     }
