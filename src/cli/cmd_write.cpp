@@ -227,8 +227,9 @@ int RunWrite(std::vector<std::string> args, Io& io) {
     }
     const PictureChanges pictures = ReadPictureOptions(reader);
     if ((!pictures.put.empty() || pictures.remove_old) && !versions.v2) {
-        throw UsageError("pictures live in the ID3 v2 tag: --picture and --remove-pictures "
-                         "need --v2");
+        throw UsageError(
+            "pictures live in the ID3 v2 tag: --picture and --remove-pictures "
+            "need --v2");
     }
     const std::string path = OneWritableFile(reader, "write");
     return Print(io, ChangeTags(path, versions, values, pictures), json);
