@@ -63,12 +63,18 @@ frames_to_msf() {
 }
 
 # prepare DIR: DIR/music/Audio CD/Track01.mp3 ..., DIR/disc.toc, DIR/db/misc/<discid> (the
-# CDDB record) and DIR/musicbrainz/first-light.json (the MusicBrainz release).
+# CDDB record), DIR/musicbrainz/first-light.json (the MusicBrainz release) and
+# DIR/covers/<release id>.jpg (its front cover, when ImageMagick is there).
 prepare() {
     local work="$1"
     rm -rf "$work"
     local album="$work/music/Audio CD"
-    mkdir -p "$album" "$work/db/misc" "$work/musicbrainz"
+    mkdir -p "$album" "$work/db/misc" "$work/musicbrainz" "$work/covers"
+    if command -v convert >/dev/null; then
+        convert -size 500x500 gradient:'#f6c453-#1d3557' -fill '#fdf6e3' \
+            -draw 'circle 250,330 250,210' -fill '#1d3557' -draw 'rectangle 0,360 500,500' \
+            "$work/covers/d3a10000-0000-4000-8000-000000000001.jpg"
+    fi
     local toc_starts="" start=150 count=${#lengths[@]}
     for ((i = 0; i < count; i++)); do
         local mp3
@@ -160,7 +166,7 @@ trap 'exit 130' INT TERM
 start_cddb_server --db "$work/db" || exit 1
 port="$cddb_server_port"
 echo "CDDB server: http://127.0.0.1:$port"
-start_musicbrainz_server --db "$work/musicbrainz" || exit 1
+start_musicbrainz_server --db "$work/musicbrainz" --covers "$work/covers" || exit 1
 echo "MusicBrainz stand-in: http://127.0.0.1:$musicbrainz_server_port"
 
 # Settings of the demo's own, so the user's Settings.ini stays as it is.
@@ -171,7 +177,8 @@ mkdir -p "$work/settings"
         printf '%s=%s\n' "$key" "${options[$key]}"
     done
     printf '[FreeDB]\nServer=http://127.0.0.1\nURL start=~cddb/cddb.cgi\nPort=%s\n' "$port"
-    printf '[MusicBrainz]\nAsk=1\nServer=http://127.0.0.1:%s\n' "$musicbrainz_server_port"
+    printf '[MusicBrainz]\nAsk=1\nServer=http://127.0.0.1:%s\nCover server=http://127.0.0.1:%s\n' \
+        "$musicbrainz_server_port" "$musicbrainz_server_port"
 } >"$work/settings/Settings.ini"
 
 export KALVEX_SETTINGS_DIR="$work/settings" KALVEX_ASPI_LIBRARY="$virtual_drive"

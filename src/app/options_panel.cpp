@@ -62,11 +62,11 @@ OptionsPanel::OptionsPanel(QFrame* page) {
     txtEmail = MakeEdit(online, "txtEmail", {1440, 630, 3450, 315});
     txtEmail->setPlaceholderText("address registered at the CDDB service (gnudb.org asks)");
     MakeLabel(online, "lblProtocol", "CDDB protocol:", {120, 1035, 1260, 255});
-    cboProtocol = Make<QComboBox>(online, "cboProtocol", {1440, 990, 750, 315});
+    cboProtocol = Make<QComboBox>(online, "cboProtocol", {1440, 990, 600, 315});
     cboProtocol->addItems({"5", "6"});
     cboProtocol->setToolTip("Level 6 sends titles in UTF-8, so that any script arrives whole");
     chkEmbedCover =
-        MakeCheck(online, "chkEmbedCover", "Embed cover art on import", {2400, 1050, 2490, 255});
+        MakeCheck(online, "chkEmbedCover", "Embed cover art on import", {2160, 1050, 2730, 255});
     chkEmbedCover->setToolTip(
         "For an album from MusicBrainz: its front cover from the Cover Art Archive goes into "
         "every file imported");

@@ -7,6 +7,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPixmap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <utility>
@@ -136,6 +137,30 @@ void TagEditorPanel::CreateTagV2Page(QFrame* page) {
     chkClear = MakeCheck(page, "chkClear", "Clear existing ID3 v2 tag before writing the new one.",
                          {120, 5010, kPageContentWidth, 255});
     cmdCopyTo1 = MakeButton(page, "cmdCopyTo1", "&Copy v2 tag to v1", {2880, 5400, 2250, 375});
+    imgPicture = MakeLabel(page, "imgPicture", "", {120, 5340, 780, 780});
+    imgPicture->setFrameShape(QFrame::StyledPanel);
+    imgPicture->setAlignment(Qt::AlignCenter);
+    lblPicture = MakeLabel(page, "lblPicture", "", {1020, 5370, 1740, 750});
+    lblPicture->setWordWrap(true);
+    lblPicture->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+}
+
+void TagEditorPanel::ShowPicture() {
+    const TagPicture* shown = editor_.ShownPicture();
+    QPixmap image;
+    if (shown != nullptr) {
+        image.loadFromData(reinterpret_cast<const uchar*>(shown->Data.data()),
+                           static_cast<uint>(shown->Data.size()));
+    }
+    if (image.isNull()) {
+        imgPicture->clear();
+    } else {
+        imgPicture->setPixmap(image.scaled(imgPicture->contentsRect().size(), Qt::KeepAspectRatio,
+                                           Qt::SmoothTransformation));
+    }
+    const QString caption = QString::fromStdString(editor_.PictureCaption());
+    lblPicture->setText(caption);
+    imgPicture->setToolTip(shown != nullptr ? caption : QString());
 }
 
 std::vector<std::pair<QLineEdit*, std::string*>> TagEditorPanel::TextBoxes() {
@@ -184,6 +209,7 @@ void TagEditorPanel::LoadAndShow(const std::string& path) {
     editor_.LoadFileTags(path);
     editor_.ShowFileTags();
     ShowFields();
+    ShowPicture();
 }
 
 FileResult TagEditorPanel::Save(const std::string& path) {

@@ -9,6 +9,7 @@
 class QCheckBox;
 class QComboBox;
 class QFrame;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
@@ -57,8 +58,11 @@ public:
     QComboBox* cmbVersion = nullptr;
     QCheckBox* chkClear = nullptr;
     QPushButton* cmdCopyTo1 = nullptr;
+    QLabel* imgPicture = nullptr;  // the loaded file's cover, small
+    QLabel* lblPicture = nullptr;  // what it is
 
 private:
+    void ShowPicture();
     void CreateTagV1Page(QFrame* page);
     void CreateTagV2Page(QFrame* page);
     // Each text box with the field it shows.

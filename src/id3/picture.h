@@ -12,6 +12,7 @@
 namespace kalvex {
 
 inline constexpr std::uint8_t kFrontCover = 3;
+inline constexpr std::uint8_t kBackCover = 4;
 
 // A picture of an ID3 v2 tag (an APIC frame, or a version 2.2 PIC).
 struct TagPicture {

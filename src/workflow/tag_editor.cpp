@@ -3,6 +3,8 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <span>
 
@@ -12,6 +14,7 @@
 #include "id3/genres.h"
 #include "id3/id3v1.h"
 #include "id3/id3v2_writer.h"
+#include "id3/picture.h"
 #include "id3/stream_details.h"
 #include "id3/tag_fields.h"
 #include "id3/tag_text.h"
@@ -113,6 +116,41 @@ void TagEditor::SelectV2Genre(std::string_view wanted, std::string_view fallback
 void TagEditor::LoadFileTags(const std::string& path) {
     loaded_path_ = path;
     loaded_ = kalvex::LoadFileTags(path);
+    pictures_ = ReadTagV2Pictures(path);
+}
+
+const TagPicture* TagEditor::ShownPicture() const {
+    for (const TagPicture& picture : pictures_) {
+        if (picture.Type == kFrontCover) {
+            return &picture;
+        }
+    }
+    return pictures_.empty() ? nullptr : &pictures_.front();
+}
+
+std::string TagEditor::PictureCaption() const {
+    const TagPicture* shown = ShownPicture();
+    if (shown == nullptr) {
+        return "No picture in the tag";
+    }
+    std::string name = PictureTypeName(shown->Type);
+    std::replace(name.begin(), name.end(), '-', ' ');
+    if (shown->Type == kFrontCover || shown->Type == kBackCover) {
+        name += " cover";
+    }
+    std::string caption = name;
+    caption[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(caption[0])));
+    caption += ": ";
+    const ImageFacts facts = ReadImageFacts(shown->Data);
+    caption += facts.Mime == "image/png" ? "PNG" : facts.Mime == "image/jpeg" ? "JPEG" : shown->Mime;
+    if (facts.Width && facts.Height) {
+        caption += ", " + std::to_string(*facts.Width) + " x " + std::to_string(*facts.Height);
+    }
+    caption += ", " + std::to_string((shown->Data.size() + 1023) / 1024) + " KB";
+    if (pictures_.size() > 1) {
+        caption += " (1 of " + std::to_string(pictures_.size()) + ")";
+    }
+    return caption;
 }
 
 void TagEditor::FollowRename(const std::string& old_path, const std::string& new_path) {

@@ -77,12 +77,21 @@ public:
     TagEditorFields& Fields() { return fields_; }
     const TagEditorFields& Fields() const { return fields_; }
     const FileTags& Loaded() const { return loaded_; }
+    // The pictures of the loaded file's version 2 tag, in the tag's order.
+    const std::vector<TagPicture>& LoadedPictures() const { return pictures_; }
+    // The one to show of them: the front cover, else the first; nullptr when
+    // the tag holds none.
+    const TagPicture* ShownPicture() const;
+    // What the shown picture is, e.g. "Front cover: JPEG, 500 x 500, 48 KB
+    // (1 of 2)", or "No picture in the tag".
+    std::string PictureCaption() const;
     // The ten lines under "MPEG information:", joined by CR LF.
     const std::string& Details() const { return details_; }
 
 private:
     std::string loaded_path_;
     FileTags loaded_;
+    std::vector<TagPicture> pictures_;
     TagEditorFields fields_;
     std::string details_;
 };

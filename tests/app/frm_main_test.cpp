@@ -44,8 +44,10 @@ TEST_F(FrmMainTest, FirstStartWithoutSettingsShowsTheOptionsPageAndTheDefaults) 
     EXPECT_TRUE(w.Pages().fraTab[0]->isVisible());
     EXPECT_FALSE(w.Pages().fraTab[1]->isVisible());
     for (QCheckBox* box : w.findChildren<QCheckBox*>()) {
-        // Asking MusicBrainz is on until the user turns it off.
-        EXPECT_EQ(box->isChecked(), box == w.Options().chkAskMusicBrainz)
+        // Asking MusicBrainz and embedding its covers are on until the user
+        // turns them off.
+        EXPECT_EQ(box->isChecked(),
+                  box == w.Options().chkAskMusicBrainz || box == w.Options().chkEmbedCover)
             << box->objectName().toStdString();
     }
     EXPECT_FALSE(w.cmdImport->isEnabled());
@@ -103,8 +105,11 @@ TEST_F(FrmMainTest, SettingsAreReadAtStartAndWrittenBackAtCloseKeepingForeignOne
     // the keys of the online lookup join their sections.
     w.close();
     std::string expected = stored;
+    expected.insert(expected.find("[FreeDB]"), "Embed cover art=1\n");
     expected.insert(expected.find("[Elsewhere]"), "Email=\nProtocol=5\n");
-    expected += "[MusicBrainz]\nAsk=1\nServer=https://musicbrainz.org\n";
+    expected +=
+        "[MusicBrainz]\nAsk=1\nServer=https://musicbrainz.org\n"
+        "Cover server=https://coverartarchive.org\n";
     EXPECT_EQ(test::ReadFileBytes(settings), expected);
 
     frmMain& again = Open();

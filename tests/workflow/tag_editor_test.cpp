@@ -6,6 +6,7 @@
 #include "id3/id3v1.h"
 #include "id3/id3v2_reader.h"
 #include "id3/id3v2_writer.h"
+#include "id3/picture.h"
 #include "id3/tag_bytes.h"
 
 namespace kalvex {
@@ -139,6 +140,86 @@ TEST(TagEditor, SavingWhatWasLoadedKeepsEveryFieldForAnotherReader) {
     ASSERT_TRUE(editor.SaveFileTags(file.path()));
     EXPECT_EQ(test::Shell(dump + test::Quote(file.path())).out, before);
     EXPECT_NE(before.find("3/12"), std::string::npos);
+}
+
+// The smallest images whose headers give a size: a JPEG with one
+// start-of-frame segment after an APP0 segment, a PNG with its IHDR chunk.
+std::string Jpeg(int width, int height) {
+    std::string bytes("\xFF\xD8\xFF\xE0\x00\x04\x00\x00\xFF\xC0\x00\x0B\x08", 13);
+    for (int value : {height, width}) {
+        bytes += static_cast<char>(value >> 8);
+        bytes += static_cast<char>(value & 0xFF);
+    }
+    return bytes + std::string(2000, '\x55');
+}
+
+std::string Png(int width, int height) {
+    std::string bytes("\x89PNG\r\n\x1A\n\x00\x00\x00\x0DIHDR", 16);
+    for (int value : {width, height}) {
+        bytes += std::string(2, '\0');
+        bytes += static_cast<char>(value >> 8);
+        bytes += static_cast<char>(value & 0xFF);
+    }
+    return bytes;
+}
+
+TEST(TagEditor, ThePictureShownIsTheFrontCoverAndAnImportsCoverStaysWithItsFile) {
+    const TempFile file(Mp3("xing.mp3"));
+    const TempFile other(Mp3("xing.mp3"));
+    TagEditor editor;
+    editor.LoadFileTags(file.path());
+    editor.ShowFileTags();
+    EXPECT_EQ(editor.ShownPicture(), nullptr);
+    EXPECT_EQ(editor.PictureCaption(), "No picture in the tag");
+
+    editor.Fields().Version2 = true;
+    editor.Fields().NewPictures = {TagPicture{kBackCover, "image/png", "", Png(64, 32)},
+                                   TagPicture{kFrontCover, "image/jpeg", "", Jpeg(500, 400)}};
+    ASSERT_TRUE(editor.SaveFileTags(file.path()));
+    editor.LoadFileTags(file.path());
+    editor.ShowFileTags();
+    ASSERT_EQ(editor.LoadedPictures().size(), 2u);
+    ASSERT_NE(editor.ShownPicture(), nullptr);
+    EXPECT_EQ(editor.ShownPicture()->Data, Jpeg(500, 400));
+    EXPECT_EQ(editor.PictureCaption(), "Front cover: JPEG, 500 x 400, 2 KB (1 of 2)");
+
+    // Loading a file forgets the pictures meant for the last one; saving
+    // other fields keeps the file's own.
+    EXPECT_TRUE(editor.Fields().NewPictures.empty());
+    editor.LoadFileTags(other.path());
+    editor.ShowFileTags();
+    editor.Fields().Version2 = true;
+    ASSERT_TRUE(editor.SaveFileTags(other.path()));
+    editor.LoadFileTags(file.path());
+    editor.ShowFileTags();
+    editor.SetV2(&TagRecord::Title, "Renamed");
+    ASSERT_TRUE(editor.SaveFileTags(file.path()));
+    EXPECT_TRUE(ReadTagV2Pictures(other.path()).empty());
+    EXPECT_EQ(ReadTagV2Pictures(file.path()).size(), 2u);
+}
+
+TEST(TagEditor, ImageFactsComeFromWholeHeadersOnly) {
+    struct Case {
+        std::string bytes;
+        std::string mime;
+        std::optional<int> width, height;
+    };
+    const std::string jpeg = Jpeg(300, 200);
+    const std::vector<Case> cases = {
+        {jpeg, "image/jpeg", 300, 200},
+        {jpeg.substr(0, 16), "image/jpeg", std::nullopt, std::nullopt},  // cut in the frame
+        {std::string("\xFF\xD8\xFF\xE0\x00\x00", 6), "image/jpeg", std::nullopt, std::nullopt},
+        {Png(64, 32), "image/png", 64, 32},
+        {Png(0, 32), "image/png", std::nullopt, 32},
+        {Png(64, 32).substr(0, 20), "image/png", std::nullopt, std::nullopt},
+        {"GIF89a", "", std::nullopt, std::nullopt},
+        {"", "", std::nullopt, std::nullopt}};
+    for (const Case& c : cases) {
+        const ImageFacts facts = ReadImageFacts(c.bytes);
+        EXPECT_EQ(facts.Mime, c.mime) << c.bytes.size();
+        EXPECT_EQ(facts.Width, c.width) << c.bytes.size();
+        EXPECT_EQ(facts.Height, c.height) << c.bytes.size();
+    }
 }
 
 }  // namespace
