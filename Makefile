@@ -101,3 +101,23 @@ bench-tracks: deps
 .PHONY: bench-tag-album
 bench-tag-album: deps
 	bench/tag_album_bench.sh
+
+# A lookup over both services with one answering late, against the same two
+# lookups one after the other.
+.PHONY: bench-sources
+bench-sources: deps
+	cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DKALVEX_BENCH=ON -DKALVEX_TESTS=OFF
+	cmake --build build/bench --target sources_bench -j $(JOBS)
+	build/bench/bench/sources_bench
+
+# The album from its files: the table of contents of 20 files against reading
+# their tags; tag-library over 100 albums against a tag-album run for each.
+.PHONY: bench-library
+bench-library: deps
+	bash -c 'source bench/bench_lib.sh && /usr/bin/python3 bench/library_bench.py "$$(bench_cli)"'
+
+# A 300 KB cover embedded into 1,000 files of 8 MB against mid3v2 and mutagen:
+# make bench-cover FOLDER=/mnt/xfs to measure on another file system.
+.PHONY: bench-cover
+bench-cover: deps
+	bench/cover_bench.sh 1000 $(FOLDER)
