@@ -16,7 +16,10 @@
 namespace kalvex {
 namespace {
 
-constexpr std::int64_t kStep = 2048;
+// The zero fill a rewritten tag gets for later edits: this much, plus a
+// thousandth of the audio, at most kMostRoom.
+constexpr std::int64_t kLeastRoom = 1024;
+constexpr std::int64_t kMostRoom = 4 * 4096;
 // The largest body a sync-safe header size can give.
 constexpr std::int64_t kLargestBody = (1 << 28) - 1;
 
@@ -170,13 +173,12 @@ std::uint32_t WriteKeptFrame(ByteBuffer& out, const KeptFrame& frame, TagV2Versi
     return size + kFrameHeaderLength;
 }
 
-std::int64_t TagBlockLength(std::int64_t needed, std::int64_t old_length) {
-    if (needed <= old_length) {
-        return old_length;
+std::int64_t TagBlockLength(std::int64_t needed, const TagRoom& room) {
+    if (needed <= room.old_length) {
+        return room.old_length;
     }
-    const std::int64_t steps = needed / kStep;
-    const std::int64_t rest = needed % kStep;
-    return steps * kStep + (rest < kStep / 2 ? kStep : 2 * kStep) + kTagHeaderLength;
+    const std::int64_t for_edits = std::min(kLeastRoom + room.audio_length / 1000, kMostRoom);
+    return needed + for_edits;
 }
 
 namespace {
@@ -184,7 +186,7 @@ namespace {
 // The tag's header and frames; `length` is the whole block's length, of which
 // the bytes not returned are zero fill. Empty when no tag could hold them.
 ByteBuffer BuildTagHead(const TagRecord& record, const KeptFrames& kept, TagV2Version version,
-                        std::int64_t old_length, std::int64_t& length) {
+                        const TagRoom& room, std::int64_t& length) {
     std::int64_t needed = kTagHeaderLength;
     for (const TagField& field : kTagFields) {
         needed += FrameSize(FrameIdOf(field, version), FrameText(field, record), version);
@@ -194,7 +196,7 @@ ByteBuffer BuildTagHead(const TagRecord& record, const KeptFrames& kept, TagV2Ve
             needed += frame.Size + kFrameHeaderLength;
         }
     }
-    length = TagBlockLength(needed, old_length);
+    length = TagBlockLength(needed, room);
     if (length - kTagHeaderLength > kLargestBody) {
         return {};  // more than any ID3 v2 tag can hold
     }
@@ -229,9 +231,9 @@ FileResult WriteZeros(Mp3File& file, std::int64_t from, std::int64_t to) {
 }  // namespace
 
 ByteBuffer BuildTagV2(const TagRecord& record, const KeptFrames& kept, TagV2Version version,
-                      std::int64_t old_length) {
+                      const TagRoom& room) {
     std::int64_t length = 0;
-    ByteBuffer block = BuildTagHead(record, kept, version, old_length, length);
+    ByteBuffer block = BuildTagHead(record, kept, version, room, length);
     if (!block.empty()) {
         block.resize(static_cast<size_t>(length), 0);
     }
@@ -254,7 +256,8 @@ FileResult WriteTagV2(const std::string& path, const TagRecord& record,
         CollectTagV2Frames(*file, kept);
     }
     std::int64_t length = 0;
-    ByteBuffer block = BuildTagHead(record, kept, options.version, old_length, length);
+    const TagRoom room{.old_length = old_length, .audio_length = file->Length() - old_length};
+    ByteBuffer block = BuildTagHead(record, kept, options.version, room, length);
     if (block.empty()) {
         return FileResult::Failed("the tag is too large");
     }

@@ -17,7 +17,7 @@ namespace kalvex {
 // of the file, carrying over the old tag's other frames unless
 // `options.old_frames` says to drop them. A tag that fits the old tag's space is written in place;
 // otherwise the file is rewritten safely beside itself (safe_rewrite.h) with a
-// tag padded to a 2048-byte step. The bytes after the old tag (audio, ID3 v1
+// tag padded as TagBlockLength says. The bytes after the old tag (audio, ID3 v1
 // tag) are kept as they are; the old tag ends where TagV2Extent says, so a
 // broken tag size never takes the audio or the ID3 v1 tag with it. Fails with
 // the system's reason when the file cannot be opened or written, or with "the
@@ -55,14 +55,24 @@ std::uint32_t WriteTextFrame(ByteBuffer& out, std::string_view id, std::string_v
 // bytes appended.
 std::uint32_t WriteKeptFrame(ByteBuffer& out, const KeptFrame& frame, TagV2Version version);
 
+// What a new tag's length depends on besides its frames.
+struct TagRoom {
+    std::int64_t old_length = 0;    // the old tag's (0: none)
+    std::int64_t audio_length = 0;  // the bytes after the old tag
+};
+
 // The length of the new tag block for frames needing `needed` bytes (header
-// included) over an old tag of `old_length` bytes: the old length when they
-// fit, else a body of whole 2048-byte steps leaving at least 1024 bytes free.
-std::int64_t TagBlockLength(std::int64_t needed, std::int64_t old_length);
+// included):
+// - the old tag's length when they fit in it: the tag is written in place,
+//   and the bytes after it never move;
+// - else the frames plus zero fill, so that later edits of the texts fit in
+//   place too: 1 KiB and a thousandth of the audio (the longer the file, the
+//   more a rewrite costs and the less the fill weighs), at most 16 KiB.
+std::int64_t TagBlockLength(std::int64_t needed, const TagRoom& room);
 
 // The complete tag block: header, the record's frames, the kept frames that
 // IsKeptFrame passes (in order), zero fill up to TagBlockLength.
 ByteBuffer BuildTagV2(const TagRecord& record, const KeptFrames& kept, TagV2Version version,
-                      std::int64_t old_length);
+                      const TagRoom& room);
 
 }  // namespace kalvex
