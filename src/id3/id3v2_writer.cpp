@@ -178,7 +178,12 @@ std::int64_t TagBlockLength(std::int64_t needed, const TagRoom& room) {
         return room.old_length;
     }
     const std::int64_t for_edits = std::min(kLeastRoom + room.audio_length / 1000, kMostRoom);
-    return needed + for_edits;
+    std::int64_t length = needed + for_edits;
+    if (const std::int64_t block = room.clone_block; block > 0) {
+        // Up to the next length the old one is congruent to.
+        length += ((room.old_length - length) % block + block) % block;
+    }
+    return length;
 }
 
 namespace {
@@ -256,8 +261,15 @@ FileResult WriteTagV2(const std::string& path, const TagRecord& record,
         CollectTagV2Frames(*file, kept);
     }
     std::int64_t length = 0;
-    const TagRoom room{.old_length = old_length, .audio_length = file->Length() - old_length};
+    TagRoom room{.old_length = old_length, .audio_length = file->Length() - old_length};
     ByteBuffer block = BuildTagHead(record, kept, options.version, room, length);
+    if (!block.empty() && length != old_length) {
+        // Only a rewrite asks the file system whether it shares blocks.
+        room.clone_block = CloneBlockSize(path);
+        if (room.clone_block > 0) {
+            block = BuildTagHead(record, kept, options.version, room, length);
+        }
+    }
     if (block.empty()) {
         return FileResult::Failed("the tag is too large");
     }

@@ -50,14 +50,22 @@ std::string IdsOf(const Bytes& file) {
 const TagRecord kRecord = Record(
     "Artist=Artist; Album=Album; Title=Title; Year=2003; Genre=rock; Comment=Comment; TNR=3/12");
 
-TEST(TagBlockLength, FitsInPlaceElseLeavesRoomForEdits) {
+TEST(TagBlockLength, FitsInPlaceElseLeavesRoomForEditsAndKeepsTheAudioInItsBlockOffset) {
     // Frames that fit keep the old length, whatever the file system.
-    EXPECT_EQ(TagBlockLength(3100, {.old_length = 3100}), 3100);
+    EXPECT_EQ(TagBlockLength(3100, {.old_length = 3100, .clone_block = 4096}), 3100);
     EXPECT_EQ(TagBlockLength(900, {.old_length = 5000, .audio_length = 1 << 20}), 5000);
     // Else 1 KiB and a thousandth of the audio to spare, at most 16 KiB.
     EXPECT_EQ(TagBlockLength(1000, {}), 2024);
     EXPECT_EQ(TagBlockLength(5001, {.old_length = 5000, .audio_length = 3'000'000}), 9025);
     EXPECT_EQ(TagBlockLength(5001, {.old_length = 5000, .audio_length = 500'000'000}), 21385);
+    // Where blocks can be shared, up to a block more keeps the audio's offset
+    // within its block: 21385 + 4095 = 25480 = 5000 + 5 * 4096.
+    EXPECT_EQ(TagBlockLength(
+                  5001, {.old_length = 5000, .audio_length = 500'000'000, .clone_block = 4096}),
+              25480);
+    EXPECT_EQ(TagBlockLength(1000, {.audio_length = 3'000'000, .clone_block = 4096}), 8192);
+    EXPECT_EQ(TagBlockLength(8192 - 4024, {.audio_length = 3'000'000, .clone_block = 4096}), 8192)
+        << "already congruent: nothing more";
 }
 
 TEST(WriteTagV2, NewTagMovesTheAudioBackAndTheSecondSaveIsInPlace) {
