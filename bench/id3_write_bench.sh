@@ -6,7 +6,9 @@
 # The files live in build/bench/write-work, or in FOLDER/kalvex-write-work to
 # measure on another file system (a grown tag pays for freeing the original's
 # blocks, which costs most on a file system that discards them at once), and
-# are removed afterwards.
+# are removed afterwards. As root, the grown tag is measured once more on an
+# XFS loop image made in build/bench, where the write shares the audio's blocks
+# instead of copying them (else a line says why it was skipped).
 #   bench/id3_write_bench.sh [FILES] [MB] [FOLDER]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -27,3 +29,10 @@ lame --quiet -b 128 "$work/tone.wav" "$work/tone.mp3"
 
 $build/bench/id3_write_bench inplace "$work/tone.mp3" "$work/files" --files "$files"
 $build/bench/id3_write_bench grow "$work" --mb "$megabytes"
+
+echo
+echo "on XFS (a loop image in $build):"
+status=0
+/usr/bin/python3 tests/id3/loop_fs.py xfs $build --size-mb $((megabytes * 3 + 300)) -- \
+    $build/bench/id3_write_bench grow {} --mb "$megabytes" --reflink || status=$?
+[ $status -eq 0 ] || [ $status -eq 77 ] || exit $status

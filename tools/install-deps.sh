@@ -23,6 +23,9 @@ packages=(
     libtag1-dev strace
     # tag writing: more independent readers of what we write (interop tests)
     ffmpeg eyed3
+    # tag writing on file systems that share blocks and one that does not:
+    # loop images for the tests and the write benchmark, chattr
+    xfsprogs btrfs-progs e2fsprogs
     # the Debian package (cpack's dpkg-shlibdeps), its checks and its test in a fresh root
     dpkg-dev file desktop-file-utils appstream man-db debootstrap
     # fuzzing (clang's libFuzzer and sanitizer runtimes)

@@ -17,7 +17,10 @@
 namespace kalvex {
 namespace {
 
-constexpr std::int64_t kStep = 2048;
+// The zero fill a rewritten tag gets for later edits: this much, plus a
+// thousandth of the audio, at most kMostRoom.
+constexpr std::int64_t kLeastRoom = 1024;
+constexpr std::int64_t kMostRoom = 4 * 4096;
 // The largest body a sync-safe header size can give.
 constexpr std::int64_t kLargestBody = (1 << 28) - 1;
 
@@ -171,13 +174,17 @@ std::uint32_t WriteKeptFrame(ByteBuffer& out, const KeptFrame& frame, TagV2Versi
     return size + kFrameHeaderLength;
 }
 
-std::int64_t TagBlockLength(std::int64_t needed, std::int64_t old_length) {
-    if (needed <= old_length) {
-        return old_length;
+std::int64_t TagBlockLength(std::int64_t needed, const TagRoom& room) {
+    if (needed <= room.old_length) {
+        return room.old_length;
     }
-    const std::int64_t steps = needed / kStep;
-    const std::int64_t rest = needed % kStep;
-    return steps * kStep + (rest < kStep / 2 ? kStep : 2 * kStep) + kTagHeaderLength;
+    const std::int64_t for_edits = std::min(kLeastRoom + room.audio_length / 1000, kMostRoom);
+    std::int64_t length = needed + for_edits;
+    if (const std::int64_t block = room.clone_block; block > 0) {
+        // Up to the next length the old one is congruent to.
+        length += ((room.old_length - length) % block + block) % block;
+    }
+    return length;
 }
 
 namespace {
@@ -185,7 +192,7 @@ namespace {
 // The tag's header and frames; `length` is the whole block's length, of which
 // the bytes not returned are zero fill. Empty when no tag could hold them.
 ByteBuffer BuildTagHead(const TagRecord& record, const KeptFrames& kept, TagV2Version version,
-                        std::int64_t old_length, std::int64_t& length) {
+                        const TagRoom& room, std::int64_t& length) {
     std::int64_t needed = kTagHeaderLength;
     for (const TagField& field : kTagFields) {
         needed += FrameSize(FrameIdOf(field, version), FrameText(field, record), version);
@@ -195,7 +202,7 @@ ByteBuffer BuildTagHead(const TagRecord& record, const KeptFrames& kept, TagV2Ve
             needed += frame.Size + kFrameHeaderLength;
         }
     }
-    length = TagBlockLength(needed, old_length);
+    length = TagBlockLength(needed, room);
     if (length - kTagHeaderLength > kLargestBody) {
         return {};  // more than any ID3 v2 tag can hold
     }
@@ -260,9 +267,9 @@ FileResult WriteZeros(Mp3File& file, std::int64_t from, std::int64_t to) {
 }  // namespace
 
 ByteBuffer BuildTagV2(const TagRecord& record, const KeptFrames& kept, TagV2Version version,
-                      std::int64_t old_length) {
+                      const TagRoom& room) {
     std::int64_t length = 0;
-    ByteBuffer block = BuildTagHead(record, kept, version, old_length, length);
+    ByteBuffer block = BuildTagHead(record, kept, version, room, length);
     if (!block.empty()) {
         block.resize(static_cast<size_t>(length), 0);
     }
@@ -282,7 +289,15 @@ FileResult WriteTagV2(const std::string& path, const TagRecord& record,
     const std::int64_t old_length = TagV2Extent(*file);
     KeptFrames kept = FramesToWrite(*file, old_length, options);
     std::int64_t length = 0;
-    ByteBuffer block = BuildTagHead(record, kept, options.version, old_length, length);
+    TagRoom room{.old_length = old_length, .audio_length = file->Length() - old_length};
+    ByteBuffer block = BuildTagHead(record, kept, options.version, room, length);
+    if (!block.empty() && length != old_length) {
+        // Only a rewrite asks the file system whether it shares blocks.
+        room.clone_block = CloneBlockSize(path);
+        if (room.clone_block > 0) {
+            block = BuildTagHead(record, kept, options.version, room, length);
+        }
+    }
     if (block.empty()) {
         return FileResult::Failed("the tag is too large");
     }

@@ -17,7 +17,7 @@ namespace kalvex {
 // of the file, carrying over the old tag's other frames unless
 // `options.old_frames` says to drop them. A tag that fits the old tag's space is written in place;
 // otherwise the file is rewritten safely beside itself (safe_rewrite.h) with a
-// tag padded to a 2048-byte step. The bytes after the old tag (audio, ID3 v1
+// tag padded as TagBlockLength says. The bytes after the old tag (audio, ID3 v1
 // tag) are kept as they are; the old tag ends where TagV2Extent says, so a
 // broken tag size never takes the audio or the ID3 v1 tag with it. Fails with
 // the system's reason when the file cannot be opened or written, or with "the
@@ -27,7 +27,10 @@ FileResult WriteTagV2(const std::string& path, const TagRecord& record,
                       const TagV2WriteOptions& options);
 
 // Takes the ID3 v2 tag (as far as TagV2Extent reaches) off the start of the
-// file, safely as above. Succeeds when the file could be opened for writing
+// file, safely as above. The audio's blocks are shared rather than copied only
+// where the old tag's length is a whole number of blocks: with no tag in
+// front, the audio must start the new file, at offset 0, and a block cannot be
+// shared from the middle. Succeeds when the file could be opened for writing
 // and, if it had a tag, rewritten without it; otherwise fails with the reason
 // and the file is as it was.
 FileResult RemoveTagV2(const std::string& path, ReadOnlyFiles read_only);
@@ -55,14 +58,30 @@ std::uint32_t WriteTextFrame(ByteBuffer& out, std::string_view id, std::string_v
 // bytes appended.
 std::uint32_t WriteKeptFrame(ByteBuffer& out, const KeptFrame& frame, TagV2Version version);
 
+// What a new tag's length depends on besides its frames.
+struct TagRoom {
+    std::int64_t old_length = 0;    // the old tag's (0: none)
+    std::int64_t audio_length = 0;  // the bytes after the old tag
+    // CloneBlockSize of the file's file system: 0 where it cannot share blocks.
+    std::int64_t clone_block = 0;
+};
+
 // The length of the new tag block for frames needing `needed` bytes (header
-// included) over an old tag of `old_length` bytes: the old length when they
-// fit, else a body of whole 2048-byte steps leaving at least 1024 bytes free.
-std::int64_t TagBlockLength(std::int64_t needed, std::int64_t old_length);
+// included):
+// - the old tag's length when they fit in it: the tag is written in place,
+//   and the bytes after it never move;
+// - else the frames plus zero fill, so that later edits of the texts fit in
+//   place too: 1 KiB and a thousandth of the audio (the longer the file, the
+//   more a rewrite costs and the less the fill weighs), at most 16 KiB;
+// - where the file system can share blocks (clone_block), less than one block
+//   more on top, so that the audio's new offset is congruent to its old one
+//   modulo the block and the rewrite shares the audio's blocks instead of
+//   copying them (RewriteFileWithHead).
+std::int64_t TagBlockLength(std::int64_t needed, const TagRoom& room);
 
 // The complete tag block: header, the record's frames, the kept frames that
 // IsKeptFrame passes (in order), zero fill up to TagBlockLength.
 ByteBuffer BuildTagV2(const TagRecord& record, const KeptFrames& kept, TagV2Version version,
-                      std::int64_t old_length);
+                      const TagRoom& room);
 
 }  // namespace kalvex

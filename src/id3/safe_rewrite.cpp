@@ -3,7 +3,11 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <linux/magic.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -107,7 +111,8 @@ FileResult WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
 FileResult CopyRange(int from, std::int64_t offset, int to, std::int64_t written,
                      std::int64_t count, WriteBehind& write_behind) {
     ::posix_fadvise(from, static_cast<off_t>(offset), 0, POSIX_FADV_SEQUENTIAL);
-    const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(kCopyChunk);
+    const auto buffer = std::make_unique_for_overwrite<std::uint8_t[]>(
+        static_cast<size_t>(std::min<std::int64_t>(count, kCopyChunk)));
     off_t in = static_cast<off_t>(offset);
     off_t out = static_cast<off_t>(written);
     while (count > 0) {
@@ -131,6 +136,29 @@ FileResult CopyRange(int from, std::int64_t offset, int to, std::int64_t written
         write_behind.Copied(in, out);
     }
     return {};
+}
+
+// The block size at which files of this file system can share blocks, or 0.
+// Only the two that are tested here are named; on another file system that
+// could (OCFS2, bcachefs) the bytes are copied, which is correct, only slower.
+std::int64_t SharedBlockSize(const struct statfs& fs) {
+    const bool shares = fs.f_type == XFS_SUPER_MAGIC || fs.f_type == BTRFS_SUPER_MAGIC;
+    return shares && fs.f_bsize > 0 ? static_cast<std::int64_t>(fs.f_bsize) : 0;
+}
+
+// Gives the new file `count` bytes of the original from `offset` at
+// `to_offset`, both block boundaries, by sharing the original's blocks. False
+// when the file system refused (no support after all, a flag the two files do
+// not share, no space for its bookkeeping, the original got shorter
+// meanwhile); a part may have been shared even then.
+bool ShareBlocks(int from, std::int64_t offset, std::int64_t count, int to,
+                 std::int64_t to_offset) {
+    file_clone_range range{};
+    range.src_fd = from;
+    range.src_offset = static_cast<std::uint64_t>(offset);
+    range.src_length = static_cast<std::uint64_t>(count);
+    range.dest_offset = static_cast<std::uint64_t>(to_offset);
+    return ::ioctl(to, FICLONERANGE, &range) == 0;
 }
 
 // Removes what interrupted rewrites of the same file left in its folder.
@@ -167,18 +195,42 @@ FileResult FillNewFile(Descriptor& target, int source, const struct stat& origin
     if (::fchmod(target.get(), original.st_mode & 07777) != 0) {
         return LastError();
     }
+    const auto head_size = static_cast<std::int64_t>(head.size());
+    // Where the file system can, the whole blocks of the kept bytes are
+    // shared; only the head and the kept bytes before the first block boundary
+    // are written. The new head never goes over a shared block, which would
+    // cost a copy of it, and on XFS a reservation of many more blocks for
+    // further such writes.
+    std::int64_t copy_end = original.st_size;
+    struct statfs fs {};
+    const std::int64_t block = ::fstatfs(source, &fs) == 0 ? SharedBlockSize(fs) : 0;
+    if (block > 0 && (head_size - keep_from) % block == 0) {
+        const std::int64_t boundary = (keep_from + block - 1) / block * block;
+        if (boundary < original.st_size) {
+            // A refusal may come after a part was shared: the copy then starts
+            // from an empty file.
+            if (ShareBlocks(source, boundary, original.st_size - boundary, target.get(),
+                            head_size + boundary - keep_from)) {
+                copy_end = boundary;
+            } else if (::ftruncate(target.get(), 0) != 0) {
+                return LastError();
+            }
+        }
+    }
+    // Nothing has moved the file position: the head goes to the start.
     if (FileResult written = WriteAll(target.get(), head.data(), head.size()); !written) {
         return written;
     }
+    // Lives until the end, so the flush waits for the disk while the other
+    // thread frees what is left of the original's cache (after a shared
+    // rewrite the old file's last close would otherwise do that, for all of
+    // its cached pages, and take longer than the rest of the rewrite).
     WriteBehind write_behind(source, target.get());
-    if (FileResult copied =
-            CopyRange(source, keep_from, target.get(), static_cast<std::int64_t>(head.size()),
-                      original.st_size - keep_from, write_behind);
+    if (FileResult copied = CopyRange(source, keep_from, target.get(), head_size,
+                                      copy_end - keep_from, write_behind);
         !copied) {
         return copied;
     }
-    // The flush waits for the disk while the other thread frees what is left
-    // of the original's cache.
     write_behind.Finish();
     if (::fsync(target.get()) != 0) {
         return LastError();
@@ -193,6 +245,11 @@ std::string RewriteTempPrefix(const std::string& path) {
     std::snprintf(name, sizeof name, ".kalvex-write-%016llx-",
                   static_cast<unsigned long long>(NameHash(NameOf(path))));
     return std::string(FolderOf(path)) + "/" + name;
+}
+
+std::int64_t CloneBlockSize(const std::string& path) {
+    struct statfs fs {};
+    return ::statfs(path.c_str(), &fs) == 0 ? SharedBlockSize(fs) : 0;
 }
 
 FileResult RewriteFileWithHead(const std::string& path, std::span<const std::uint8_t> head,

@@ -50,14 +50,22 @@ std::string IdsOf(const Bytes& file) {
 const TagRecord kRecord = Record(
     "Artist=Artist; Album=Album; Title=Title; Year=2003; Genre=rock; Comment=Comment; TNR=3/12");
 
-TEST(TagBlockLength, GrowsInStepsOf2048LeavingAtLeast1024Free) {
-    EXPECT_EQ(TagBlockLength(1023, 0), 2058);
-    EXPECT_EQ(TagBlockLength(1024, 0), 4106);
-    EXPECT_EQ(TagBlockLength(2100, 0), 4106);
-    EXPECT_EQ(TagBlockLength(3100, 0), 6154);
-    EXPECT_EQ(TagBlockLength(3100, 3100), 3100);
-    EXPECT_EQ(TagBlockLength(900, 5000), 5000);
-    EXPECT_EQ(TagBlockLength(5001, 5000), 6154);
+TEST(TagBlockLength, FitsInPlaceElseLeavesRoomForEditsAndKeepsTheAudioInItsBlockOffset) {
+    // Frames that fit keep the old length, whatever the file system.
+    EXPECT_EQ(TagBlockLength(3100, {.old_length = 3100, .clone_block = 4096}), 3100);
+    EXPECT_EQ(TagBlockLength(900, {.old_length = 5000, .audio_length = 1 << 20}), 5000);
+    // Else 1 KiB and a thousandth of the audio to spare, at most 16 KiB.
+    EXPECT_EQ(TagBlockLength(1000, {}), 2024);
+    EXPECT_EQ(TagBlockLength(5001, {.old_length = 5000, .audio_length = 3'000'000}), 9025);
+    EXPECT_EQ(TagBlockLength(5001, {.old_length = 5000, .audio_length = 500'000'000}), 21385);
+    // Where blocks can be shared, up to a block more keeps the audio's offset
+    // within its block: 21385 + 4095 = 25480 = 5000 + 5 * 4096.
+    EXPECT_EQ(TagBlockLength(
+                  5001, {.old_length = 5000, .audio_length = 500'000'000, .clone_block = 4096}),
+              25480);
+    EXPECT_EQ(TagBlockLength(1000, {.audio_length = 3'000'000, .clone_block = 4096}), 8192);
+    EXPECT_EQ(TagBlockLength(8192 - 4024, {.audio_length = 3'000'000, .clone_block = 4096}), 8192)
+        << "already congruent: nothing more";
 }
 
 TEST(WriteTagV2, NewTagMovesTheAudioBackAndTheSecondSaveIsInPlace) {
@@ -65,9 +73,9 @@ TEST(WriteTagV2, NewTagMovesTheAudioBackAndTheSecondSaveIsInPlace) {
     const TempFile file(audio);
     ASSERT_TRUE(WriteTagV2(file.path(), kRecord, {.version = TagV2Version::k23}));
     Bytes written = file.Read();
-    ASSERT_EQ(written.size(), 2058 + audio.size());
+    ASSERT_EQ(written.size(), 1167 + audio.size());
     EXPECT_EQ(written.substr(0, 6), Bytes("ID3\3\0\0", 6));
-    EXPECT_EQ(written.substr(2058), audio);
+    EXPECT_EQ(written.substr(1167), audio);
 
     struct stat before {};
     ::stat(file.path().c_str(), &before);
@@ -78,9 +86,9 @@ TEST(WriteTagV2, NewTagMovesTheAudioBackAndTheSecondSaveIsInPlace) {
     ::stat(file.path().c_str(), &after);
     EXPECT_EQ(after.st_ino, before.st_ino) << "a tag that fits is written in place";
     written = file.Read();
-    EXPECT_EQ(written.size(), 2058 + audio.size());
+    EXPECT_EQ(written.size(), 1167 + audio.size());
     EXPECT_EQ(written[3], 4);
-    EXPECT_EQ(written.substr(2058), audio);
+    EXPECT_EQ(written.substr(1167), audio);
     TagRecord read;
     ASSERT_TRUE(ReadTagV2(file.path(), read));
     changed.Genre = "Rock";
@@ -193,7 +201,7 @@ TEST(WriteTagV2, ARewriteKeepsPermissionsLinksAndCleansUpAfterACrash) {
     struct stat status {};
     ::stat(file.path().c_str(), &status);
     EXPECT_EQ(status.st_mode & 07777, 0644u) << "read-only cleared for the owner only";
-    EXPECT_EQ(file.Read().substr(2058), Audio());
+    EXPECT_EQ(file.Read().substr(1167), Audio());
 }
 
 }  // namespace
