@@ -154,7 +154,6 @@ TEST_F(AlbumJobTest, WithoutTickedImportOnlyTheSelectedRowAndItsLeadingTrackNumb
     EXPECT_EQ(results[0].FileName, "Track03.mp3");
     EXPECT_EQ(results[0].Track, 2);
     EXPECT_TRUE(progress.steps.empty());
-    EXPECT_EQ(tracks.Rows()[2].Title, "Some Song");
 
     for (const char* no_track : {"0", "-2", "", "none", "40000"}) {
         tracks.Rows()[2].Track = no_track;
