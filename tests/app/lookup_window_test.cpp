@@ -30,6 +30,11 @@
 #include "workflow/album_job.h"
 #include "workflow/cd_lookup.h"
 
+// Failures show the texts compared, not their bytes.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
 namespace kalvex {
 namespace {
 
