@@ -50,8 +50,6 @@ TEST_F(FrmMainTest, FirstStartWithoutSettingsShowsTheOptionsPageAndTheDefaults) 
                   box == w.Options().chkAskMusicBrainz || box == w.Options().chkEmbedCover)
             << box->objectName().toStdString();
     }
-    EXPECT_FALSE(w.cmdImport->isEnabled());
-    EXPECT_FALSE(w.pbFiles->isVisible());
     EXPECT_TRUE(messages->Messages().empty());
     EXPECT_FALSE(fs::exists(settings));  // created at the first close
 }
@@ -137,23 +135,7 @@ TEST_F(FrmMainTest, OddSettingsValuesFallBackSensibly) {
     EXPECT_TRUE(messages->Messages().empty());
 }
 
-// The group's own index is covered by the stored "Track option" above.
-TEST_F(FrmMainTest, SelectedOptionIndexIsEmptyForAButtonOutsideAnIndexedGroup) {
-    frmMain& w = Open();
-    QRadioButton stranger(&w);
-    stranger.setObjectName("optTrack");
-    EXPECT_EQ(SelectedOptionIndex(stranger, stranger), "");
-}
-
-TEST_F(FrmMainTest, DriveSelectionFillsTheDriveBoxAndItsErrorsAreShown) {
-    frmMain& w = Open([](DriveBox& box, MessageService&) {
-        box.AddDrive("/dev/sr0 ACME DVD", 1);
-        box.AddDrive("/dev/sr1 ACME CD", 2);
-        return box.SelectFirst();
-    });
-    EXPECT_EQ(w.cboDrives->count(), 2);
-    EXPECT_EQ(w.cboDrives->currentText(), "/dev/sr0 ACME DVD");
-
+TEST_F(FrmMainTest, ErrorsOfTheDriveSelectionAreShown) {
     const std::pair<std::function<void()>, std::string> failures[] = {
         {[] { throw DriveAccessError(48, "No CD drive interface could be loaded"); },
          "Error accessing CD drive: 48 - No CD drive interface could be loaded"},
@@ -165,41 +147,28 @@ TEST_F(FrmMainTest, DriveSelectionFillsTheDriveBoxAndItsErrorsAreShown) {
     }
 }
 
-TEST_F(FrmMainTest, EnableControlsSwitchesTheControlsAndTreatsImportApart) {
-    frmMain& w = Open();
-    w.EnableControls(false);
-    EXPECT_FALSE(w.cmdRead->isEnabled());
-    EXPECT_FALSE(w.lvwTracks->isEnabled());
-    EXPECT_FALSE(w.Options().chkAutoRename->isEnabled());  // through its page
-    EXPECT_TRUE(w.Pages().nTab->isEnabled());
-
-    w.EnableControls(true);
-    EXPECT_TRUE(w.cmdRead->isEnabled());
-    EXPECT_TRUE(w.Options().chkAutoRename->isEnabled());
-    EXPECT_FALSE(w.cmdImport->isEnabled());  // no album yet
-
-    w.SetAlbumValid(true);
-    w.EnableControls(true);
-    EXPECT_TRUE(w.cmdImport->isEnabled());
-}
-
-TEST_F(FrmMainTest, TabsSwitchThePagesEvenWhileTheControlsAreDisabled) {
+TEST_F(FrmMainTest, DisabledControlsLeaveTheTabsWorkingAndTheImportWaitsForAnAlbum) {
     frmMain& w = Open();
     const TabPages& pages = w.Pages();
     w.EnableControls(false);
-    pages.nTab->SelectTabManually(3);
+    EXPECT_FALSE(w.cmdRead->isEnabled());
+    EXPECT_FALSE(w.lvwTracks->isEnabled());
+    const TabBox& freedb = pages.nTab->BodyBox(3);
+    QTest::mouseClick(pages.nTab, Qt::LeftButton, {},
+                      QPoint(TwipsToPixels(freedb.left + freedb.width / 2), 5));
     EXPECT_TRUE(pages.fraTab[3]->isVisible());
     EXPECT_FALSE(pages.fraTab[0]->isVisible());
-    EXPECT_FALSE(w.FreeDb().txtServer->isEnabled());
-
-    const TabBox& tag_v1 = pages.nTab->BodyBox(1);
-    QTest::mouseClick(pages.nTab, Qt::LeftButton, {},
-                      QPoint(TwipsToPixels(tag_v1.left + tag_v1.width / 2), 5));
-    EXPECT_TRUE(pages.fraTab[1]->isVisible());
-    EXPECT_FALSE(pages.fraTab[3]->isVisible());
+    EXPECT_FALSE(w.FreeDb().txtServer->isEnabled());  // through its page
     // Setting the selection from code does not switch.
     pages.nTab->SetSelected(2);
-    EXPECT_TRUE(pages.fraTab[1]->isVisible());
+    EXPECT_TRUE(pages.fraTab[3]->isVisible());
+
+    w.EnableControls(true);
+    EXPECT_TRUE(w.FreeDb().txtServer->isEnabled());
+    EXPECT_FALSE(w.cmdImport->isEnabled());  // no album yet
+    w.SetAlbumValid(true);
+    w.EnableControls(true);
+    EXPECT_TRUE(w.cmdImport->isEnabled());
 }
 
 TEST_F(FrmMainTest, ResizingMovesAndStretchesTheControls) {
@@ -250,12 +219,15 @@ bool CaptionFits(QPushButton* button) {
     return button->fontMetrics().horizontalAdvance(QString(button->text()).remove('&')) <= room;
 }
 
-TEST_F(FrmMainTest, DriveEntriesButtonCaptionsAndTagBoxesHaveTheRoomTheirTextNeeds) {
+TEST_F(FrmMainTest, TheDrivesFillTheBoxAndEntriesCaptionsAndTagBoxesHaveTheRoomTheyNeed) {
     const QString entry = "D: KALVEX  VIRTUAL CD-ROM    1.0  (0:0:0)";
     frmMain& w = Open([&](DriveBox& box, MessageService&) {
         box.AddDrive(entry.toStdString(), 1);
+        box.AddDrive("E: ACME CD", 2);
         return box.SelectFirst();
     });
+    ASSERT_EQ(w.cboDrives->count(), 2);
+    EXPECT_EQ(w.cboDrives->currentText(), entry);
     // The dropped-down list shows the whole entry; the closed box keeps both
     // ends of it within its field.
     EXPECT_GT(w.cboDrives->view()->minimumWidth(),

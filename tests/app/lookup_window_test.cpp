@@ -32,6 +32,11 @@
 #include "workflow/album_job.h"
 #include "workflow/cd_lookup.h"
 
+// Failures show the texts compared, not their bytes.
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+
 namespace kalvex {
 namespace {
 
@@ -52,31 +57,17 @@ protected:
     // Starts the server on the test records, with `faults` of its options, and
     // opens the window on it and the virtual drive.
     frmMain& Open(std::vector<std::string> faults = {}) {
-        server.emplace(Db(faults));
+        faults.insert(faults.begin(), {"--db", test::TestDataPath("cddb/db")});
+        server.emplace(faults);
         frmMain& w = MainWindowTest::Open([](DriveBox& box, MessageService& shown) {
             return SelectScsiInterface(
                 box, shown, {{}, [] { return std::make_unique<clsASPI>(test::VirtualAspi()); }});
         });
-        UseServer(w, *server);
+        w.FreeDb().txtServer->setText(QString::fromStdString(server->BaseUrl()));
+        w.FreeDb().txtPort->setText(QString::fromStdString(server->PortText()));
         // The tests' CDDB server alone, unless a test starts the MusicBrainz stand-in.
         w.Options().chkAskMusicBrainz->setChecked(false);
         return w;
-    }
-    static void UseServer(frmMain& w, const CddbServerProcess& server) {
-        w.FreeDb().txtServer->setText(QString::fromStdString(server.BaseUrl()));
-        w.FreeDb().txtPort->setText(QString::fromStdString(server.PortText()));
-    }
-    static std::vector<std::string> Db(std::vector<std::string> extra = {}) {
-        std::vector<std::string> options = {"--db", test::TestDataPath("cddb/db")};
-        options.insert(options.end(), extra.begin(), extra.end());
-        return options;
-    }
-    // Reads the jazz disc so that a later lookup has something to keep.
-    void LoadJazz(frmMain& w) {
-        disc.Insert(kJazzDisc);
-        w.cmdRead->click();
-        ASSERT_EQ(w.FreeDb().txtFAlbum->text(), "Eleven");
-        *messages = {};
     }
     // What the page and the caption show, to compare before and after.
     static std::vector<QString> Shown(const frmMain& w) {
@@ -106,79 +97,44 @@ protected:
     std::optional<CddbServerProcess> server;
 };
 
-TEST_F(LookupWindowTest, GetAlbumDataFillsThePanelTheDetailsTheRawReplyAndTheCaption) {
+TEST_F(LookupWindowTest, TwoMatchesAskInTheDialogAndACancelOrAFailedFetchKeepsThePage) {
     frmMain& w = Open();
-    disc.Insert(kJazzDisc);
-    w.cmdRead->click();
-    EXPECT_TRUE(messages->Texts().empty()) << messages->Texts().front();
-    EXPECT_EQ(w.FreeDb().txtFGenre->text(), "Jazz");
-    EXPECT_EQ(w.FreeDb().txtFYear->text(), "1999");
-    ASSERT_EQ(w.FreeDb().lstDetails->count(), 11);
-    EXPECT_EQ(w.FreeDb().lstDetails->item(10)->text(), "Track 11 : Track 11 of 920ef00b");
-    EXPECT_TRUE(w.FreeDb().txtData->toPlainText().startsWith("210 jazz 920ef00b"));
-    EXPECT_FALSE(w.FreeDb().txtData->toPlainText().contains('\r'));
-    EXPECT_EQ(w.lblFreeDB->text(), "Jazz Group / Eleven");
-    EXPECT_TRUE(w.cmdImport->isEnabled());
-}
-
-TEST_F(LookupWindowTest, TwoMatchesAskInTheDialogAndCancelLeavesEverythingAsItWas) {
-    frmMain& w = Open();
-    LoadJazz(w);
-    const auto before = Shown(w);
-
     disc.Insert(kTwoMatchDisc);
-    WhenDialogOpens([](frmMatches& dialog) {
-        ASSERT_EQ(dialog.lstMatches->count(), 2);
+    // Choosing the second row reads entry 1, while the dialog is still up.
+    WhenDialogOpens([&w](frmMatches& dialog) {
+        EXPECT_EQ(dialog.lstMatches->count(), 2);
         EXPECT_EQ(dialog.lstMatches->currentRow(), 0);
+        dialog.lstMatches->setCurrentRow(1);
+        dialog.OKButton->click();
+        EXPECT_EQ(w.FreeDb().txtFArtist->text(), "Test Artist");
+    });
+    w.cmdRead->click();
+    EXPECT_EQ(w.FreeDb().txtFGenre->text(), "Rock");
+    EXPECT_FALSE(w.MatchDialog().isVisible());
+
+    // A double click is OK.
+    WhenDialogOpens([](frmMatches& dialog) {
+        emit dialog.lstMatches->itemDoubleClicked(dialog.lstMatches->item(0));
+    });
+    w.cmdRead->click();
+    EXPECT_EQ(w.FreeDb().txtFArtist->text(), "Other Artist");
+
+    // Escape with the other row chosen reads nothing; nor does a server gone.
+    const auto before = Shown(w);
+    WhenDialogOpens([](frmMatches& dialog) {
+        dialog.lstMatches->setCurrentRow(1);
         QTest::keyClick(&dialog, Qt::Key_Escape);
     });
     w.cmdRead->click();
     EXPECT_EQ(Shown(w), before);
     EXPECT_TRUE(messages->Texts().empty());
     EXPECT_TRUE(w.cmdRead->isEnabled());
-
-    // Choosing the second row reads entry 1, while the dialog is still up.
-    WhenDialogOpens([&w](frmMatches& dialog) {
-        dialog.lstMatches->setCurrentRow(1);
-        dialog.OKButton->click();
-        EXPECT_EQ(w.FreeDb().txtFArtist->text(), "Test Artist");
-    });
-    w.cmdRead->click();
-    EXPECT_EQ(w.Lookup().ChosenMatch(), 1);
-    EXPECT_EQ(w.FreeDb().txtFGenre->text(), "Rock");
-    EXPECT_EQ(w.lblFreeDB->text(), "Test Artist / Two Tracks");
-    EXPECT_FALSE(w.MatchDialog().isVisible());
-
-    // A double click is OK; the window's close button cancels.
-    WhenDialogOpens([](frmMatches& dialog) {
-        QListWidgetItem* first = dialog.lstMatches->item(0);
-        emit dialog.lstMatches->itemDoubleClicked(first);
-    });
-    w.cmdRead->click();
-    EXPECT_EQ(w.FreeDb().txtFArtist->text(), "Other Artist");
-    const auto misc = Shown(w);
-    WhenDialogOpens([](frmMatches& dialog) { dialog.close(); });
-    w.cmdRead->click();
-    EXPECT_EQ(Shown(w), misc);
-}
-
-TEST_F(LookupWindowTest, AFailedFetchSaysWhyKeepsThePanelAndEnablesTheControls) {
-    frmMain& w = Open();
-    LoadJazz(w);
-    const auto before = Shown(w);
     server->Stop();
-    // One gone, one answering with an HTTP error status.
-    CddbServerProcess broken(Db({"--fault", "status:503", "--fault-on", "read"}));
-    for (const CddbServerProcess* failing : {&*server, &broken}) {
-        UseServer(w, *failing);
-        *messages = {};
-        w.cmdRead->click();
-        ASSERT_EQ(messages->Texts().size(), 1u);
-        EXPECT_TRUE(messages->Texts()[0].starts_with(kFetchFailedPrefix)) << messages->Texts()[0];
-        EXPECT_GT(messages->Texts()[0].size(), std::string(kFetchFailedPrefix).size());
-        EXPECT_EQ(Shown(w), before);
-        EXPECT_TRUE(w.FreeDb().txtServer->isEnabled());
-    }
+    w.cmdRead->click();
+    ASSERT_EQ(messages->Texts().size(), 1u);
+    EXPECT_TRUE(messages->Texts()[0].starts_with(kFetchFailedPrefix)) << messages->Texts()[0];
+    EXPECT_EQ(Shown(w), before);
+    EXPECT_TRUE(w.FreeDb().txtServer->isEnabled());
 }
 
 TEST_F(LookupWindowTest, WhileAFetchWaitsNothingElseStartsAndACloseEndsTheLookupAndTheWindow) {
@@ -206,12 +162,23 @@ TEST_F(LookupWindowTest, WhileAFetchWaitsNothingElseStartsAndACloseEndsTheLookup
     EXPECT_TRUE(w.cmdRead->isEnabled());
 }
 
-// A connection test or a read that fails keeps what the user corrected in
-// the album panel; only a newly read album replaces it, and only then may
-// the import go on.
+// Get album data fills the album panel, the raw reply box, the caption and the
+// details. A connection test or a read that fails keeps what the user then
+// corrected in the panel; only a newly read album replaces it, and only then
+// may the import go on.
 TEST_F(LookupWindowTest, TheAlbumPanelKeepsTheUsersEditsAndAFailedReadStopsTheImport) {
     frmMain& w = Open();
-    LoadJazz(w);
+    disc.Insert(kJazzDisc);
+    w.cmdRead->click();
+    EXPECT_TRUE(messages->Texts().empty()) << messages->Texts().front();
+    const std::vector<QString> read = Shown(w);
+    ASSERT_EQ(read.size(), 6u + 11u);
+    EXPECT_EQ(std::vector<QString>(read.begin(), read.begin() + 4),
+              (std::vector<QString>{"Jazz Group", "Eleven", "Jazz", "1999"}));
+    EXPECT_TRUE(read[4].startsWith("210 jazz 920ef00b") && !read[4].contains('\r'));
+    EXPECT_EQ(read[5], "Jazz Group / Eleven");
+    EXPECT_EQ(read.back(), "Track 11 : Track 11 of 920ef00b");
+
     w.FreeDb().txtFAlbum->setText("Eleven (remastered)");
     // The panel and the caption; the raw reply box shows each reply.
     const auto panel = [&w] {
@@ -239,23 +206,6 @@ TEST_F(LookupWindowTest, TheAlbumPanelKeepsTheUsersEditsAndAFailedReadStopsTheIm
     EXPECT_TRUE(w.cmdImport->isEnabled());
 }
 
-TEST_F(LookupWindowTest, ManualLookupSendsTheTrimmedLowerCaseCategoryAndTheTestConnects) {
-    frmMain& w = Open();
-    w.FreeDb().txtDiscID->setText("0b014802");
-    w.FreeDb().cboGenre->setEditText(" Rock ");
-    w.FreeDb().cmdLookup->click();
-    EXPECT_TRUE(messages->Texts().empty());
-    EXPECT_EQ(w.FreeDb().txtFGenre->text(), "Rock");
-    EXPECT_TRUE(w.cmdImport->isEnabled());
-
-    w.FreeDb().cmdTestFreeDB->click();
-    ASSERT_EQ(messages->Messages().size(), 1u);
-    EXPECT_EQ(messages->Messages()[0].text, kConnectedMessage);
-    EXPECT_EQ(messages->Messages()[0].icon, CollectingMessageService::Icon::Information);
-    EXPECT_TRUE(w.FreeDb().txtData->toPlainText().startsWith("210"));
-    EXPECT_TRUE(w.FreeDb().cmdTestFreeDB->isEnabled());
-}
-
 // The program's whole job: a folder as a ripper names it, read from the disc,
 // tagged, renamed, and the folder named after the album while it is listed.
 TEST_F(LookupWindowTest, ReadingTheCdImportsAndRenamesTheFilesAndTheFolder) {
@@ -270,6 +220,10 @@ TEST_F(LookupWindowTest, ReadingTheCdImportsAndRenamesTheFilesAndTheFolder) {
     ASSERT_TRUE(WriteTagV2((old_folder / "Track03.mp3").string(), bonus, {}));
     const std::string bonus_bytes = test::ReadFileBytes((old_folder / "Track03.mp3").string());
     fs::create_directories(folder / "music" / "Two Tracks.");  // only a near namesake
+    // Made before the window opens, as a user's folders are: one made just
+    // before it is highlighted is dropped again by the tree's listing of the
+    // parent taken before it existed, and the highlight moves to a neighbour.
+    fs::create_directories(folder / "music" / "Old");
     frmMain& w = Open();
     const OptionsPanel& o = w.Options();
     for (QCheckBox* option :
@@ -293,7 +247,6 @@ TEST_F(LookupWindowTest, ReadingTheCdImportsAndRenamesTheFilesAndTheFolder) {
     const fs::path album = folder / "music" / "Two Tracks";
     EXPECT_FALSE(fs::exists(old_folder));
     EXPECT_EQ(w.CurrentFolder(), album.string());
-    EXPECT_EQ(w.Mp3Folder(), album.string());
     EXPECT_EQ(w.Folders().Dir1Path(), album.string());
     ASSERT_EQ(w.lvwTracks->topLevelItemCount(), 3);
     EXPECT_EQ(w.lvwTracks->topLevelItem(1)->text(0), "02 Track 2 of 0b014802.mp3");
@@ -305,7 +258,6 @@ TEST_F(LookupWindowTest, ReadingTheCdImportsAndRenamesTheFilesAndTheFolder) {
     EXPECT_TRUE(w.Folders().Dir1->isEnabled());
 
     // Another folder given the album's name in other letters: taken already.
-    fs::create_directories(folder / "music" / "Old");
     w.Folders().SetDir1Path((folder / "music" / "Old").string());
     w.FreeDb().txtFAlbum->setText("two tracks");
     w.Options().cmdRenameFolder->click();
@@ -317,29 +269,20 @@ TEST_F(LookupWindowTest, ReadingTheCdImportsAndRenamesTheFilesAndTheFolder) {
     EXPECT_TRUE(fs::exists(album / "01 Track 1 of 0b014802.mp3"));
 }
 
-// One click asks both services: the dialog lists the matches of each, and
-// says where each comes from.
-TEST_F(LookupWindowTest, OneClickListsTheMatchesOfBothServices) {
+// The rows' wording is the lookup's own test.
+TEST_F(LookupWindowTest, AskMusicBrainzOnTheOptionsPageAddsItsMatchesToTheDialog) {
     frmMain& w = Open();
     test::MusicBrainzServerProcess musicbrainz({"--db", test::TestDataPath("musicbrainz")});
     w.Options().chkAskMusicBrainz->setChecked(true);
     w.Options().txtMusicBrainz->setText(QString::fromStdString(musicbrainz.BaseUrl()));
     disc.Insert(kTwoMatchDisc);
-    QStringList rows;
-    WhenDialogOpens([&rows](frmMatches& dialog) {
-        for (int i = 0; i < dialog.lstMatches->count(); ++i) {
-            rows << dialog.lstMatches->item(i)->text();
-        }
+    WhenDialogOpens([](frmMatches& dialog) {
+        EXPECT_EQ(dialog.lstMatches->count(), 3);
         dialog.lstMatches->setCurrentRow(2);
         dialog.OKButton->click();
     });
     w.cmdRead->click();
-    EXPECT_EQ(rows, (QStringList{"CDDB: Other Artist / Same Id (misc)",
-                                 "CDDB: Test Artist / Two Tracks (rock)",
-                                 "MusicBrainz: Stand-In Band / Second Source (2001, GB, CD)"}));
     EXPECT_EQ(w.FreeDb().txtFAlbum->text(), "Second Source");
-    EXPECT_EQ(w.FreeDb().txtFGenre->text(), "Rock");
-    EXPECT_TRUE(w.cmdImport->isEnabled());
 }
 
 // Without a disc, the demo's album is found from its files; the message of
