@@ -30,6 +30,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [os.path.join(HERE, "../id3"), os.path.join(HERE, "../workflow")]
 import album_maker  # noqa: E402
 from kill_runs import TEMP_NAME, kill_runs  # noqa: E402
+from mp3_tools import read_bytes, tag_length  # noqa: E402
 
 TRACKS = 12
 OLD_FOLDER = "Audio CD"
@@ -54,14 +55,9 @@ def write_reply(path):
 
 def audio_digest(path):
     """The bytes between an ID3 v2 tag at the start and an ID3 v1 tag at the end."""
-    with open(path, "rb") as f:
-        data = f.read()
-    start = 0
-    if data[:3] == b"ID3" and len(data) >= 10:
-        size = (data[6] << 21) | (data[7] << 14) | (data[8] << 7) | data[9]
-        start = 10 + size + (10 if data[5] & 0x10 else 0)
+    data = read_bytes(path)
     end = len(data) - 128 if data[-128:-125] == b"TAG" else len(data)
-    return hashlib.sha1(data[start:end]).hexdigest()
+    return hashlib.sha1(data[tag_length(data):end]).hexdigest()
 
 
 def is_tagged(path):
