@@ -19,13 +19,11 @@ StreamInfo Info(const Bytes& content) {
     return info;
 }
 
-// A first frame with a VBR header where a stereo MPEG 1 frame has it.
-Bytes FrameWithHeader(const Bytes& header, const Bytes& vbr) {
-    return header + Bytes(32, '\0') + vbr + Bytes(800, '\0');
-}
-
-Bytes Xing(const char* name, std::uint32_t flags, std::uint32_t frames, std::uint32_t bytes) {
-    return Bytes(name) + Be32(flags) + Be32(frames) + Be32(bytes);
+// A first frame with a Xing header where a stereo MPEG 1 frame has it.
+Bytes WithXing(const Bytes& header, std::uint32_t flags, std::uint32_t frames,
+               std::uint32_t bytes) {
+    return header + Bytes(32, '\0') + "Xing" + Be32(flags) + Be32(frames) + Be32(bytes) +
+           Bytes(800, '\0');
 }
 
 TEST(ReadStreamInfo, ConstantBitRateAfterATag) {
@@ -56,6 +54,13 @@ TEST(ReadStreamInfo, FrameHeaders) {
         {Bytes("\xFF\xFB\x00\x64", 4) + pad, "Bitrate=0; LengthSeconds=0"},
         {Bytes("\xFF\xFB\xF0\x64", 4) + pad, "Bitrate=0; LengthSeconds=0"},
         {kV1Header + Bytes(300, '\0') + TagV1("t", 0, 1), "TagV1Minor=0"},
+        // A Xing header without a frame count, or with frames but no bytes, is none.
+        {WithXing(kV1Header, 2, 1000, 500000), "VariableBitrate=no; Bitrate=128"},
+        {WithXing(kV1Header, 1, 1000, 0), "VariableBitrate=no"},
+        // Sample-rate index 3: nothing to divide by; counts that would overflow are capped.
+        {WithXing(Bytes("\xFF\xFB\x9C\x64", 4), 3, 100, 50000),
+         "Frequency=0; Bitrate=0; LengthSeconds=0"},
+        {WithXing(Bytes("\xFF\xFF\x94\x64", 4), 3, 1, 0xFFFFFFFF), "Bitrate=2147483647"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Fields(Info(c.content), c.fields), c.fields) << "case " << &c - cases;
@@ -68,28 +73,6 @@ TEST(ReadStreamInfo, LayerOneWithEveryFlag) {
     EXPECT_EQ(Fields(Info(Bytes("\xFF\xFE\xE8\x89", 4) + Bytes(100, '\0'))),
               "VersionLayer=version 1 layer 1; UsesChecksums=yes; Bitrate=448; Frequency=32000; "
               "ChannelMode=Dual channel; Copyrighted=yes; Emphasis=yes; FileSize=104");
-}
-
-// A Xing header that lacks a count, or whose counts break the arithmetic.
-TEST(ReadStreamInfo, VariableBitRateHeaders) {
-    const Bytes xing = Xing("Xing", 3, 100, 50000);
-    const struct {
-        Bytes header;
-        Bytes vbr;
-        const char* fields;
-    } cases[] = {
-        // Without a frame count, or frames without bytes, it is no header.
-        {kV1Header, Xing("Xing", 2, 1000, 500000), "VariableBitrate=no; Bitrate=128"},
-        {kV1Header, Xing("Xing", 1, 1000, 0), "VariableBitrate=no"},
-        // Sample-rate index 3: nothing to divide by.
-        {Bytes("\xFF\xFB\x9C\x64", 4), xing, "Frequency=0; Bitrate=0; LengthSeconds=0"},
-        // Counts that would overflow are capped.
-        {Bytes("\xFF\xFF\x94\x64", 4), Xing("Xing", 3, 1, 0xFFFFFFFF), "Bitrate=2147483647"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(Fields(Info(FrameWithHeader(c.header, c.vbr)), c.fields), c.fields)
-            << "case " << &c - cases;
-    }
 }
 
 // The audio after a tag whose size runs past the end of the file.
