@@ -104,7 +104,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
     Check(v1_kept(now));
 
     kalvex::TagRecord read;
-    kalvex::ParseTagV2(*file, 0, read, nullptr);
+    kalvex::ParseTagV2(*file, 0, read);
     record.Genre = "Rock";
     Check(read == record);
     return 0;

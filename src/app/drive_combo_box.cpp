@@ -1,3 +1,4 @@
+// The CD drive box, and filling it through the SCSI back end chosen at start.
 #include "app/drive_combo_box.h"
 
 #include <QAbstractItemView>

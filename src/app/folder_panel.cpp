@@ -1,3 +1,4 @@
+// The folder tree and volume list: where the MP3 folder is opened and followed.
 #include "app/folder_panel.h"
 
 #include <QComboBox>

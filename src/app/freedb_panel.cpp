@@ -1,3 +1,4 @@
+// The FreeDB page: the CDDB server, the album panel, the raw reply and the lookups.
 #include "app/freedb_panel.h"
 
 #include <QCheckBox>

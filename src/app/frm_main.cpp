@@ -1,3 +1,4 @@
+// The main window: its controls, settings, folders and enabled states, wired to the panels.
 #include "app/frm_main.h"
 
 #include <QCheckBox>
@@ -215,7 +216,9 @@ std::vector<Setting> frmMain::SettingsTable() {
             EditSetting("FreeDB", "Email", o.txtEmail, ""),
             ComboSetting("FreeDB", "Protocol", o.cboProtocol, "5"),
             CheckSetting("MusicBrainz", "Ask", o.chkAskMusicBrainz, "1"),
-            EditSetting("MusicBrainz", "Server", o.txtMusicBrainz, kDefaultMusicBrainzServer)};
+            EditSetting("MusicBrainz", "Server", o.txtMusicBrainz, kDefaultMusicBrainzServer),
+            TextSetting("MusicBrainz", "Cover server", cover_server_, kDefaultCoverServer),
+            CheckSetting("Options", "Embed cover art", o.chkEmbedCover, "1")};
 }
 
 void frmMain::LoadSettings() {

@@ -148,7 +148,8 @@ private:
     std::string mp3_folder_;
     std::string current_folder_;
     bool album_valid_ = false;
-    bool close_pending_ = false;  // asked to close while a lookup ran
+    bool close_pending_ = false;                      // asked to close while a lookup ran
+    std::string cover_server_ = kDefaultCoverServer;  // the Cover Art Archive
 };
 
 }  // namespace kalvex

@@ -1,6 +1,4 @@
-// The main window's album road: the lookup (from the disc or from the files),
-// the import of the loaded album into the files and the renaming of the files
-// and the folder after it.
+// The main window's album road: lookup, import, and renaming files and folder.
 #include <QCheckBox>
 
 #include "app/frm_main.h"
@@ -70,6 +68,17 @@ void frmMain::ImportAlbum() {
     AlbumToImport album{Text(freedb_->txtFArtist), Text(freedb_->txtFAlbum),
                         Text(freedb_->txtFGenre),  Text(freedb_->txtFYear),
                         lookup_->Album(),          lookup_->TrackCount()};
+    // One download an album; one that fails is noted on the FreeDB page and
+    // the import goes on without it.
+    if (options_->chkEmbedCover->isChecked() && options_->chkSaveImport->isChecked()) {
+        album.Cover = lookup_->FrontCover(cover_server_);
+        if (close_pending_) {
+            close_pending_ = false;
+            EnableControls(true);
+            close();
+            return;
+        }
+    }
     const AlbumJobOptions options{.ImportTicked = options_->chkImportChecked->isChecked(),
                                   .Optimise = options_->chkOptimiseTags->isChecked(),
                                   .SaveTags = options_->chkSaveImport->isChecked(),

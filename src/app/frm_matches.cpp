@@ -1,3 +1,4 @@
+// The "CD Matches" dialog: the user picks one of several albums.
 #include "app/frm_matches.h"
 
 #include <QLabel>

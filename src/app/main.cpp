@@ -1,3 +1,4 @@
+// kalvex-tagger: the desktop program's entry point.
 #include <QApplication>
 #include <QTimer>
 

@@ -1,3 +1,4 @@
+// Where the main window's controls sit, in twips, and how they follow its size.
 #include "app/main_layout.h"
 
 namespace kalvex {

@@ -1,3 +1,4 @@
+// Option button groups: the index of the selected button, as the settings store it.
 #include "app/option_group.h"
 
 namespace kalvex {

@@ -1,3 +1,4 @@
+// The Options page: track option, reading and importing, renaming and online lookup.
 #include "app/options_panel.h"
 
 #include <QCheckBox>
@@ -60,10 +61,16 @@ OptionsPanel::OptionsPanel(QFrame* page) {
     MakeLabel(online, "lblEmail", "CDDB e-mail:", {120, 675, 1260, 255});
     txtEmail = MakeEdit(online, "txtEmail", {1440, 630, 3450, 315});
     txtEmail->setPlaceholderText("address registered at the CDDB service (gnudb.org asks)");
-    MakeLabel(online, "lblProtocol", "CDDB protocol level:", {120, 1035, 2220, 255});
-    cboProtocol = Make<QComboBox>(online, "cboProtocol", {2400, 990, 900, 315});
+    MakeLabel(online, "lblProtocol", "CDDB protocol:", {120, 1035, 1260, 255});
+    cboProtocol = Make<QComboBox>(online, "cboProtocol", {1440, 990, 750, 315});
     cboProtocol->addItems({"5", "6"});
     cboProtocol->setToolTip("Level 6 sends titles in UTF-8, so that any script arrives whole");
+    chkEmbedCover =
+        MakeCheck(online, "chkEmbedCover", "Embed cover art on import", {2400, 1050, 2490, 255});
+    chkEmbedCover->setToolTip(
+        "For an album from MusicBrainz: its front cover from the Cover Art Archive goes into "
+        "every file imported");
+    chkEmbedCover->setChecked(true);
 }
 
 LookupSources OptionsPanel::Sources() const {

@@ -47,6 +47,7 @@ public:
     QLineEdit* txtMusicBrainz = nullptr;
     QLineEdit* txtEmail = nullptr;
     QComboBox* cboProtocol = nullptr;
+    QCheckBox* chkEmbedCover = nullptr;
 };
 
 }  // namespace kalvex

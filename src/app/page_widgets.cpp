@@ -1,3 +1,4 @@
+// Small makers of the pages' labels, boxes and buttons at twip places.
 #include "app/page_widgets.h"
 
 #include <QCheckBox>

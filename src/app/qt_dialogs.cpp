@@ -1,3 +1,4 @@
+// Message boxes and the input box, as the window shows them.
 #include "app/qt_dialogs.h"
 
 #include <QDesktopServices>

@@ -1,3 +1,4 @@
+// The window's "Settings.ini" keys, each with the control it feeds.
 #include "app/settings_table.h"
 
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// The tab strip and its four pages, and which page shows.
 #include "app/tab_pages.h"
 
 #include <QFrame>

@@ -1,3 +1,4 @@
+// The Tag v1 and Tag v2 pages as a view of the tag editor.
 #include "app/tag_editor_panel.h"
 
 #include <QCheckBox>

@@ -1,3 +1,4 @@
+// The track list as a view of its rows: ticks, clicks, sorting and its menu.
 #include "app/track_list_panel.h"
 
 #include <QAction>

@@ -1,3 +1,4 @@
+// A JSON map of the visible controls, for tests that click through the real window.
 #include "app/widget_map.h"
 
 #include <QAbstractButton>

@@ -1,3 +1,4 @@
+// A push button whose caption wraps onto a second line.
 #include "app/wrap_button.h"
 
 #include <QStyleOptionButton>

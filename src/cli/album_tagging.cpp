@@ -1,10 +1,10 @@
-// Tagging one folder with the album a lookup loaded: what tag-album and
-// tag-library both do with each album.
+// Tagging one folder with a looked-up album, for tag-album and tag-library.
 #include "cli/album_tagging.h"
 
 #include <algorithm>
 #include <ostream>
 
+#include "cli/cli_args.h"
 #include "common/text_helpers.h"
 #include "id3/file_tags.h"
 #include "workflow/file_names.h"
@@ -44,7 +44,7 @@ bool FolderTagging::Done() const {
 
 FolderTagging TagFolder(const std::string& folder, const CdLookup* lookup, TrackOption option,
                         const TagVersionOptions& versions, const AlbumJobOptions& job,
-                        MessageService& messages) {
+                        MessageService& messages, std::optional<TagPicture> cover) {
     FolderTagging tagging;
     tagging.folder = folder;
     tagging.dry_run = job.DryRun;
@@ -57,7 +57,7 @@ FolderTagging TagFolder(const std::string& folder, const CdLookup* lookup, Track
         const AlbumPanel& panel = lookup->Panel();
         AlbumJob album_job(tracks, editor,
                            {panel.Artist, panel.Album, panel.Genre, panel.Year, lookup->Album(),
-                            lookup->TrackCount()},
+                            lookup->TrackCount(), std::move(cover)},
                            job);
         AlbumJobResult done = album_job.Run(progress, messages);
         tagging.plans = std::move(done.Rows);
@@ -73,6 +73,39 @@ FolderTagging TagFolder(const std::string& folder, const CdLookup* lookup, Track
     }
     tagging.rows = tracks.Rows();
     return tagging;
+}
+
+const char* const kCoverOptionsHelp =
+    R"(  --cover        for an album from MusicBrainz, embed its front cover from the
+                 Cover Art Archive into every file written (the default)
+  --no-cover     embed no cover
+  --cover-server URL
+                 the Cover Art Archive (default https://coverartarchive.org)
+)";
+
+CoverOptions ReadCoverOptions(ArgReader& reader) {
+    CoverOptions options;
+    const bool cover = reader.Flag("--cover");
+    const bool no_cover = reader.Flag("--no-cover");
+    if (cover && no_cover) {
+        throw UsageError("--cover and --no-cover cannot go together");
+    }
+    options.embed = !no_cover;
+    options.server = reader.Value("--cover-server").value_or(kDefaultCoverServer);
+    return options;
+}
+
+std::optional<TagPicture> CoverOf(CdLookup& lookup, const CoverOptions& options,
+                                  MessageService& messages) {
+    if (!options.embed || lookup.LoadedRelease() == nullptr) {
+        return std::nullopt;
+    }
+    std::string note;
+    std::optional<TagPicture> cover = lookup.FrontCover(options.server, &note);
+    if (!note.empty()) {
+        messages.ShowInformation(note);
+    }
+    return cover;
 }
 
 bool LooksTaggedAndNamed(const std::string& folder) {

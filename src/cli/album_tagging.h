@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,7 +31,20 @@ struct FolderTagging {
 // says. Without `lookup` only the files are listed.
 FolderTagging TagFolder(const std::string& folder, const CdLookup* lookup, TrackOption option,
                         const TagVersionOptions& versions, const AlbumJobOptions& job,
-                        MessageService& messages);
+                        MessageService& messages, std::optional<TagPicture> cover = std::nullopt);
+
+// --cover / --no-cover and --cover-server URL: whether an album from
+// MusicBrainz brings its front cover, and from where.
+struct CoverOptions {
+    bool embed = true;
+    std::string server = kDefaultCoverServer;
+};
+extern const char* const kCoverOptionsHelp;
+CoverOptions ReadCoverOptions(ArgReader& reader);
+// The loaded album's front cover when asked for; a cover that could not be
+// had is told through `messages`.
+std::optional<TagPicture> CoverOf(CdLookup& lookup, const CoverOptions& options,
+                                  MessageService& messages);
 
 // Whether the folder's files already carry one album's tags (ID3 v2 with
 // the same album, an artist, a title and a track each) and are named after

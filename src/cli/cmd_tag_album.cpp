@@ -17,7 +17,8 @@ constexpr const char* kHelpHead =
                             --files | --read CATEGORY DISCID | --album FILE)
                  [--server URL] [--root PATH] [--port N] [--choose N]
                  [--source cddb|musicbrainz|both] [--musicbrainz-server URL]
-                 [--email ADDRESS] [--proto 5|6]
+                 [--email ADDRESS] [--proto 5|6] [--cover|--no-cover]
+                 [--cover-server URL]
                  [--track-option count|name|tag] [--optimise]
                  [--v1|--no-v1] [--v2 2.3|--v2 2.4|--no-v2] [--clear]
                  [--rename] [--dry-run] [--json]
@@ -73,7 +74,7 @@ when no album was loaded.
 )";
 
 const std::string kHelp = std::string(kHelpHead) + kDiscOptionsHelp + kHelpSources +
-                          kServerOptionsHelp + kSourceOptionsHelp + kHelpTail;
+                          kServerOptionsHelp + kSourceOptionsHelp + kCoverOptionsHelp + kHelpTail;
 
 constexpr const char* kNoAlbum = "no album was loaded";
 
@@ -191,6 +192,7 @@ struct TagAlbumRequest {
     TrackOption option = TrackOption::kFileCount;
     TagVersionOptions versions;
     AlbumJobOptions job;
+    CoverOptions cover;
 };
 
 TagAlbumResult TagAlbum(const TagAlbumRequest& request) {
@@ -211,8 +213,12 @@ TagAlbumResult TagAlbum(const TagAlbumRequest& request) {
     }
     CliLookup cli(request.choice, request.sources);
     const bool loaded = LoadAlbum(request.source, request.address, cli, result);
+    std::optional<TagPicture> cover;
+    if (loaded && !request.job.DryRun) {
+        cover = CoverOf(cli.lookup, request.cover, cli.messages);
+    }
     result.tagging = TagFolder(result.folder, loaded ? &cli.lookup : nullptr, request.option,
-                               request.versions, request.job, cli.messages);
+                               request.versions, request.job, cli.messages, std::move(cover));
     if (loaded) {
         result.album = AlbumJson(cli.lookup);
     }
@@ -233,6 +239,7 @@ int RunTagAlbum(std::vector<std::string> args, Io& io) {
     request.choice = ReadChoice(reader);
     request.option = ReadTrackOption(reader);
     request.versions = ReadTagVersionOptions(reader);
+    request.cover = ReadCoverOptions(reader);
     request.job = {.ImportTicked = true,
                    .Optimise = reader.Flag("--optimise"),
                    .SaveTags = true,

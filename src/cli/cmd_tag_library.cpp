@@ -1,5 +1,4 @@
-// kalvex-cli tag-library: every album folder of a library found from its
-// files, looked up, tagged and renamed.
+// kalvex-cli tag-library: every album folder of a library, from its files.
 #include <unistd.h>
 
 #include <algorithm>
@@ -22,7 +21,8 @@ constexpr const char* kHelpHead =
                             [--v1|--no-v1] [--v2 2.3|--v2 2.4|--no-v2] [--clear]
                             [--server URL] [--root PATH] [--port N]
                             [--source cddb|musicbrainz|both] [--musicbrainz-server URL]
-                            [--email ADDRESS] [--proto 5|6] [--json]
+                            [--email ADDRESS] [--proto 5|6]
+                            [--cover|--no-cover] [--cover-server URL] [--json]
 
 tag-album for a whole library, without the discs: every folder under ROOT
 that holds MP3 files is one album. For each, the table of contents comes
@@ -52,7 +52,7 @@ before, 1 otherwise.
 )";
 
 const std::string kHelp =
-    std::string(kHelpHead) + kServerOptionsHelp + kSourceOptionsHelp + kHelpTail;
+    std::string(kHelpHead) + kServerOptionsHelp + kSourceOptionsHelp + kCoverOptionsHelp + kHelpTail;
 
 // Takes the first match, or none and tells how many there were.
 class LibraryChooser : public MatchChooser {
@@ -103,6 +103,7 @@ struct LibraryRequest {
     TrackOption option = TrackOption::kFileCount;
     TagVersionOptions versions;
     AlbumJobOptions job;
+    CoverOptions cover;
 };
 
 // What became of one album folder.
@@ -162,8 +163,12 @@ AlbumOutcome TagOneAlbum(const std::string& folder, const LibraryRequest& reques
         return outcome;
     }
     outcome.album = AlbumJson(lookup);
-    outcome.tagging =
-        TagFolder(folder, &lookup, request.option, request.versions, request.job, messages);
+    std::optional<TagPicture> cover;
+    if (!request.job.DryRun) {
+        cover = CoverOf(lookup, request.cover, messages);
+    }
+    outcome.tagging = TagFolder(folder, &lookup, request.option, request.versions, request.job,
+                                messages, std::move(cover));
     outcome.messages = messages.Texts();
     outcome.status = outcome.tagging.Done() ? AlbumStatus::kTagged : AlbumStatus::kFailed;
     if (!outcome.tagging.Done()) {
@@ -205,6 +210,7 @@ int RunTagLibrary(std::vector<std::string> args, Io& io) {
     request.choose_first = reader.Flag("--choose-first");
     request.option = ReadTrackOption(reader);
     request.versions = ReadTagVersionOptions(reader);
+    request.cover = ReadCoverOptions(reader);
     request.job = {.ImportTicked = true,
                    .Optimise = reader.Flag("--optimise"),
                    .SaveTags = true,

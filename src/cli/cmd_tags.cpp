@@ -4,7 +4,9 @@
 
 #include "cli/cli_args.h"
 #include "cli/commands.h"
+#include "common/digests.h"
 #include "id3/file_tags.h"
+#include "id3/picture.h"
 #include "id3/stream_details.h"
 #include "id3/tag_fields.h"
 
@@ -17,8 +19,11 @@ Reads each file's ID3 v1 tag, ID3 v2 tag(s) and MPEG stream facts, as the
 tag editor does when a file is shown.
 
   --json   print an array with one object per file: {"File", "HasTagV1",
-           "TagV1", "HasTagV2", "TagV2", "StreamInfoValid", "StreamInfo"};
-           the tags carry the twelve fields Artist ... OrigArtist
+           "TagV1", "HasTagV2", "TagV2", "Pictures", "StreamInfoValid",
+           "StreamInfo"}; the tags carry the twelve fields Artist ...
+           OrigArtist; each picture of the ID3 v2 tag is {"Type" ("front",
+           "back" ...), "Mime", "Description", "Bytes", "Width", "Height"
+           (null when the image's header does not give them), "Sha256"}
 
 Exit code 1 when a file cannot be read (the others are still shown).
 )";
@@ -28,6 +33,7 @@ struct FileReading {
     std::string path;
     std::string problem;
     FileTags tags;
+    std::vector<TagPicture> pictures;
 };
 
 struct TagsResult {
@@ -41,9 +47,11 @@ struct TagsResult {
 TagsResult ReadTags(const std::vector<std::string>& paths) {
     TagsResult result;
     for (const std::string& path : paths) {
-        FileReading& file = result.files.emplace_back(FileReading{path, NotARegularFile(path), {}});
+        FileReading& file =
+            result.files.emplace_back(FileReading{path, NotARegularFile(path), {}, {}});
         if (file.problem.empty()) {
             file.tags = LoadFileTags(path);
+            file.pictures = ReadTagV2Pictures(path);
         }
     }
     return result;
@@ -82,10 +90,24 @@ void PrintRecord(const char* caption, bool present, const TagRecord& record, Io&
     }
 }
 
-void PrintFile(const std::string& path, const FileTags& tags, Io& io) {
-    io.out << path << '\n';
+// "front, image/jpeg, 500 x 500, 48213 bytes".
+std::string PictureLine(const TagPicture& picture) {
+    const ImageFacts facts = ReadImageFacts(picture.Data);
+    std::string line = PictureTypeName(picture.Type) + ", " + picture.Mime;
+    if (facts.Width && facts.Height) {
+        line += ", " + std::to_string(*facts.Width) + " x " + std::to_string(*facts.Height);
+    }
+    return line + ", " + std::to_string(picture.Data.size()) + " bytes";
+}
+
+void PrintFile(const FileReading& file, Io& io) {
+    const FileTags& tags = file.tags;
+    io.out << file.path << '\n';
     PrintRecord("Tag v1:", tags.HasTagV1, tags.TagV1, io);
     PrintRecord("Tag v2:", tags.HasTagV2, tags.TagV2, io);
+    for (const TagPicture& picture : file.pictures) {
+        io.out << "  Picture:    " << PictureLine(picture) << '\n';
+    }
     io.out << "MPEG information:" << (tags.StreamInfoValid ? "" : " no MPEG audio frame found")
            << '\n';
     for (const std::string& line : StreamDetailsLines(tags.Stream)) {
@@ -105,7 +127,7 @@ void PrintText(Io& io, const TagsResult& result) {
             continue;
         }
         io.out << (i == 0 ? "" : "\n");
-        PrintFile(file.path, file.tags, io);
+        PrintFile(file, io);
     }
 }
 
@@ -115,6 +137,21 @@ Json RecordJson(const TagRecord& record) {
         json[std::string(field.name)] = record.*field.member;
     }
     return json;
+}
+
+Json PicturesJson(const std::vector<TagPicture>& pictures) {
+    Json list = Json::array();
+    for (const TagPicture& picture : pictures) {
+        const ImageFacts facts = ReadImageFacts(picture.Data);
+        list.push_back(Json{{"Type", PictureTypeName(picture.Type)},
+                            {"Mime", picture.Mime},
+                            {"Description", picture.Description},
+                            {"Bytes", picture.Data.size()},
+                            {"Width", facts.Width ? Json(*facts.Width) : Json()},
+                            {"Height", facts.Height ? Json(*facts.Height) : Json()},
+                            {"Sha256", HexText(Sha256(picture.Data))}});
+    }
+    return list;
 }
 
 Json StreamJson(const StreamInfo& s) {
@@ -146,6 +183,7 @@ void PrintJson(Io& io, const TagsResult& result) {
                            {"TagV1", RecordJson(tags.TagV1)},
                            {"HasTagV2", tags.HasTagV2},
                            {"TagV2", RecordJson(tags.TagV2)},
+                           {"Pictures", PicturesJson(file.pictures)},
                            {"StreamInfoValid", tags.StreamInfoValid},
                            {"StreamInfo", StreamJson(tags.Stream)}});
     }

@@ -6,6 +6,7 @@
 #include "id3/id3v1.h"
 #include "id3/id3v2_reader.h"
 #include "id3/id3v2_writer.h"
+#include "id3/picture.h"
 #include "id3/tag_fields.h"
 
 namespace kalvex::cli {
@@ -13,7 +14,8 @@ namespace {
 
 constexpr const char* kWriteHelp =
     R"(usage: kalvex-cli write FILE [--v1|--no-v1] [--v2 2.3|--v2 2.4|--no-v2]
-                       [--clear] [FIELD OPTIONS] [--json]
+                       [--clear] [FIELD OPTIONS] [--picture PATH
+                       [--picture-type TYPE]] [--remove-pictures] [--json]
 
 Writes or removes the file's ID3 v1 and ID3 v2 tags, as the tag editor saves.
 Fields not given keep the file's current value in that tag version.
@@ -22,7 +24,15 @@ Fields not given keep the file's current value in that tag version.
   --v2 2.3|2.4     write an ID3 v2 tag         --no-v2   remove the ID3 v2 tag
                    (neither option of a version leaves that tag as it is)
   --clear          clear the existing ID3 v2 tag before writing the new one:
-                   frames other than the fields below are not carried over
+                   frames other than the fields below are not carried over,
+                   but its pictures are
+  --picture PATH   put the JPEG or PNG image at PATH into the ID3 v2 tag (with
+                   --v2), in place of its pictures of that type
+  --picture-type TYPE
+                   what the picture shows: front (the default), back, leaflet,
+                   media, artist, band, ... other
+  --remove-pictures
+                   take the ID3 v2 tag's pictures out (with --v2)
   --artist T  --album T  --title T  --year T  --genre T  --comment T
   --track T  --encoder T  --link T  --copyright T  --composer T
   --orig-artist T
@@ -104,9 +114,50 @@ bool Record(TagChanges& changes, Change& slot, Change change, const FileResult& 
     return false;
 }
 
+// What the ID3 v2 tag's pictures become.
+struct PictureChanges {
+    std::vector<TagPicture> put;
+    bool remove_old = false;
+};
+
+// The picture --picture names, its type from --picture-type; UsageError for
+// an unknown type, and a refusal with the reason for a file that is no JPEG
+// or PNG image.
+PictureChanges ReadPictureOptions(ArgReader& reader) {
+    PictureChanges changes;
+    changes.remove_old = reader.Flag("--remove-pictures");
+    const std::optional<std::string> type_name = reader.Value("--picture-type");
+    const std::optional<std::string> path = reader.Value("--picture");
+    if (!path) {
+        if (type_name) {
+            throw UsageError("--picture-type goes with --picture");
+        }
+        return changes;
+    }
+    TagPicture& picture = changes.put.emplace_back();
+    if (type_name) {
+        const std::optional<std::uint8_t> type = PictureTypeOf(*type_name);
+        if (!type) {
+            throw UsageError("--picture-type does not know '" + *type_name +
+                             "' (front, back, leaflet, media, artist, band, other ...)");
+        }
+        picture.Type = *type;
+    }
+    if (const std::string problem = NotARegularFile(*path); !problem.empty()) {
+        throw std::runtime_error("cannot read the picture " + *path + ": " + problem);
+    }
+    picture.Data = ReadInputBytes(*path);
+    picture.Mime = ReadImageFacts(picture.Data).Mime;
+    if (picture.Mime.empty()) {
+        throw std::runtime_error("cannot use " + *path +
+                                 " as a picture: it is neither a JPEG nor a PNG image");
+    }
+    return changes;
+}
+
 // The ID3 v2 tag first, then the ID3 v1 tag; a failed step ends it.
 TagChanges ChangeTags(const std::string& path, const TagVersionOptions& versions,
-                      const FieldValues& values) {
+                      const FieldValues& values, const PictureChanges& pictures = {}) {
     TagChanges changes;
     changes.path = path;
     constexpr ReadOnlyFiles kWritable = ReadOnlyFiles::kMakeWritable;
@@ -117,7 +168,9 @@ TagChanges ChangeTags(const std::string& path, const TagVersionOptions& versions
         const TagV2WriteOptions options{
             .version = *versions.v2 == "2.4" ? TagV2Version::k24 : TagV2Version::k23,
             .old_frames = versions.clear ? OldFrames::kDrop : OldFrames::kCarryOver,
-            .read_only = kWritable};
+            .read_only = kWritable,
+            .pictures = pictures.put,
+            .remove_pictures = pictures.remove_old};
         if (!Record(changes, changes.v2, Change::kWritten, WriteTagV2(path, record, options),
                     "write the ID3 v2 tag to")) {
             return changes;
@@ -172,8 +225,14 @@ int RunWrite(std::vector<std::string> args, Io& io) {
     if (!versions.v1 && !versions.no_v1 && !versions.v2 && !versions.no_v2) {
         throw UsageError("write needs --v1, --no-v1, --v2 or --no-v2 (see write --help)");
     }
+    const PictureChanges pictures = ReadPictureOptions(reader);
+    if ((!pictures.put.empty() || pictures.remove_old) && !versions.v2) {
+        throw UsageError(
+            "pictures live in the ID3 v2 tag: --picture and --remove-pictures "
+            "need --v2");
+    }
     const std::string path = OneWritableFile(reader, "write");
-    return Print(io, ChangeTags(path, versions, values), json);
+    return Print(io, ChangeTags(path, versions, values, pictures), json);
 }
 
 // Removing is writing with only the removals asked for; neither flag removes both.

@@ -1,5 +1,4 @@
-// The HTTP fetcher (libcurl): reply bodies of requests run side by side, or
-// why there is none.
+// The HTTP fetcher (libcurl): reply bodies of requests run side by side.
 #include "freedb/http_fetch.h"
 
 #include <curl/curl.h>

@@ -1,3 +1,4 @@
+// A file's tags and stream facts, read in one go.
 #include "id3/file_tags.h"
 
 #include "id3/id3v1.h"

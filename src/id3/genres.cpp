@@ -1,3 +1,4 @@
+// The 148 genre names of ID3 and their indexes.
 #include "id3/genres.h"
 
 #include "common/text_helpers.h"

@@ -1,3 +1,4 @@
+// ID3 v1 and v1.1 tags: reading, writing and removing the 128 bytes at the end.
 #include "id3/id3v1.h"
 
 #include <array>

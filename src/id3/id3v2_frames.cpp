@@ -1,3 +1,4 @@
+// ID3 v2 frame contents: their text, unsynchronisation and genre text.
 #include "id3/id3v2_frames.h"
 
 #include <algorithm>
@@ -20,14 +21,6 @@ size_t AfterDescription(std::span<const std::uint8_t> bytes, std::uint8_t encodi
 }
 
 }  // namespace
-
-std::uint32_t ReadSize32(const std::uint8_t* b, bool sync_safe) {
-    if (sync_safe && ((b[0] | b[1] | b[2] | b[3]) & 0x80) == 0) {
-        return std::uint32_t{b[0]} << 21 | std::uint32_t{b[1]} << 14 | std::uint32_t{b[2]} << 7 |
-               b[3];
-    }
-    return std::uint32_t{b[0]} << 24 | std::uint32_t{b[1]} << 16 | std::uint32_t{b[2]} << 8 | b[3];
-}
 
 std::size_t RemoveUnsync(std::span<std::uint8_t> buffer) {
     size_t out = 0;

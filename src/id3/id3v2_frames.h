@@ -5,12 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace kalvex {
+#include "id3/id3v2_format.h"
 
-// A 4-byte size: sync-safe (7 bits a byte, most significant first) when asked
-// and possible, else plain big-endian. A sync-safe read whose bytes cannot be
-// sync-safe (one has its top bit set) falls back to the plain reading.
-std::uint32_t ReadSize32(const std::uint8_t* bytes, bool sync_safe);
+namespace kalvex {
 
 // Reverses unsynchronisation in place: every 0xFF 0x00 pair loses its 0x00.
 // The result fills the first (size - removed) bytes; returns `removed`.

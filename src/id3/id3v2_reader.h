@@ -21,15 +21,12 @@ std::int64_t TagV2Size(const Mp3File& file, std::int64_t offset);
 // where the ID3 v1 tag (or the file) begins. It never covers the ID3 v1 tag.
 std::int64_t TagV2Extent(const Mp3File& file);
 
-// Parses the tag whose header is at `tag_start` (the caller has seen "ID3").
-// Reading mode (`collect` null): the text of the frames the editor knows goes
-// into `record`, which is cleared first unless the tag is an update.
-// Collecting mode: every frame that can be carried into a new tag is appended
-// to *collect in its version 2.3 form; `record` is scratch space.
-// Returns the offset of the next tag a SEEK frame names, or -1. Sizes that run
-// past the file end the parse quietly with what was read so far.
-std::int64_t ParseTagV2(const Mp3File& file, std::int64_t tag_start, TagRecord& record,
-                        KeptFrames* collect);
+// Reads the tag whose header is at `tag_start` (the caller has seen "ID3"):
+// the text of the frames the editor knows goes into `record`, which is
+// cleared first unless the tag is an update. Returns the offset of the next
+// tag a SEEK frame names, or -1. Sizes that run past the file end the read
+// quietly with what was read so far.
+std::int64_t ParseTagV2(const Mp3File& file, std::int64_t tag_start, TagRecord& record);
 
 // Reads the file's ID3 v2 tag(s) into `record`: the tag at the start and the
 // ones its SEEK frames chain to, or else a version 2.4 tag found by its footer
@@ -37,7 +34,8 @@ std::int64_t ParseTagV2(const Mp3File& file, std::int64_t tag_start, TagRecord& 
 // parsed; the record is left as it was when there is none.
 bool ReadTagV2(const std::string& path, TagRecord& record);
 
-// Collecting mode over the same chain of tags, for a rewrite.
+// Every frame of the same chain of tags that a rewrite can carry over, in
+// its version 2.3 form (the same walk over the frames as the reading).
 void CollectTagV2Frames(const Mp3File& file, KeptFrames& frames);
 
 }  // namespace kalvex

@@ -1,3 +1,4 @@
+// Writing and removing ID3 v2 tags, in place or by a safe rewrite.
 #include "id3/id3v2_writer.h"
 
 #include <algorithm>
@@ -8,6 +9,7 @@
 #include "id3/genres.h"
 #include "id3/id3v2_reader.h"
 #include "id3/mp3_file.h"
+#include "id3/picture.h"
 #include "id3/safe_rewrite.h"
 #include "id3/tag_fields.h"
 #include "id3/tag_text.h"
@@ -15,8 +17,6 @@
 namespace kalvex {
 namespace {
 
-constexpr std::int64_t kHeaderLength = 10;
-constexpr std::int64_t kFrameHeaderLength = 10;
 constexpr std::int64_t kStep = 2048;
 // The largest body a sync-safe header size can give.
 constexpr std::int64_t kLargestBody = (1 << 28) - 1;
@@ -171,27 +171,13 @@ std::uint32_t WriteKeptFrame(ByteBuffer& out, const KeptFrame& frame, TagV2Versi
     return size + kFrameHeaderLength;
 }
 
-void WriteSize32(std::uint32_t value, bool sync_safe, ByteBuffer& out) {
-    if (sync_safe) {
-        out.push_back(static_cast<std::uint8_t>((value >> 21) & 0x7F));
-        out.push_back(static_cast<std::uint8_t>((value >> 14) & 0x7F));
-        out.push_back(static_cast<std::uint8_t>((value >> 7) & 0x7F));
-        out.push_back(static_cast<std::uint8_t>(value & 0x7F));
-    } else {
-        out.push_back(static_cast<std::uint8_t>(value >> 24));
-        out.push_back(static_cast<std::uint8_t>(value >> 16));
-        out.push_back(static_cast<std::uint8_t>(value >> 8));
-        out.push_back(static_cast<std::uint8_t>(value));
-    }
-}
-
 std::int64_t TagBlockLength(std::int64_t needed, std::int64_t old_length) {
     if (needed <= old_length) {
         return old_length;
     }
     const std::int64_t steps = needed / kStep;
     const std::int64_t rest = needed % kStep;
-    return steps * kStep + (rest < kStep / 2 ? kStep : 2 * kStep) + kHeaderLength;
+    return steps * kStep + (rest < kStep / 2 ? kStep : 2 * kStep) + kTagHeaderLength;
 }
 
 namespace {
@@ -200,7 +186,7 @@ namespace {
 // the bytes not returned are zero fill. Empty when no tag could hold them.
 ByteBuffer BuildTagHead(const TagRecord& record, const KeptFrames& kept, TagV2Version version,
                         std::int64_t old_length, std::int64_t& length) {
-    std::int64_t needed = kHeaderLength;
+    std::int64_t needed = kTagHeaderLength;
     for (const TagField& field : kTagFields) {
         needed += FrameSize(FrameIdOf(field, version), FrameText(field, record), version);
     }
@@ -210,13 +196,13 @@ ByteBuffer BuildTagHead(const TagRecord& record, const KeptFrames& kept, TagV2Ve
         }
     }
     length = TagBlockLength(needed, old_length);
-    if (length - kHeaderLength > kLargestBody) {
+    if (length - kTagHeaderLength > kLargestBody) {
         return {};  // more than any ID3 v2 tag can hold
     }
     // "ID3", the major version, revision 0, no flags.
     ByteBuffer block{'I', 'D', '3', static_cast<std::uint8_t>(version), 0, 0};
     block.reserve(static_cast<size_t>(needed));
-    WriteSize32(static_cast<std::uint32_t>(length - kHeaderLength), true, block);
+    WriteSize32(static_cast<std::uint32_t>(length - kTagHeaderLength), true, block);
     for (const TagField& field : kTagFields) {
         WriteTextFrame(block, FrameIdOf(field, version), FrameText(field, record), version);
     }
@@ -226,6 +212,36 @@ ByteBuffer BuildTagHead(const TagRecord& record, const KeptFrames& kept, TagV2Ve
         }
     }
     return block;
+}
+
+// The old tag's frames the new one carries, then the pictures given: a
+// cleared tag keeps only its pictures, and a picture given replaces the old
+// ones of its type.
+KeptFrames FramesToWrite(const Mp3File& file, std::int64_t old_length,
+                         const TagV2WriteOptions& options) {
+    KeptFrames kept;
+    if (old_length != 0) {
+        CollectTagV2Frames(file, kept);
+    }
+    std::erase_if(kept, [&options](const KeptFrame& frame) {
+        if (frame.Id != "APIC") {
+            return options.old_frames == OldFrames::kDrop;
+        }
+        if (options.remove_pictures) {
+            return true;
+        }
+        const std::optional<TagPicture> old =
+            DecodePictureFrame(std::span(frame.Data.data(), static_cast<std::size_t>(frame.Size)));
+        return old && std::ranges::any_of(options.pictures, [&old](const TagPicture& given) {
+                   return given.Type == old->Type;
+               });
+    });
+    for (const TagPicture& picture : options.pictures) {
+        std::vector<std::uint8_t> content = EncodePictureFrame(picture);
+        const auto size = static_cast<std::int32_t>(content.size());
+        kept.push_back({"APIC", size, std::move(content)});
+    }
+    return kept;
 }
 
 // Zero fill for the part of an in-place tag after its frames, in bounded pieces
@@ -264,10 +280,7 @@ FileResult WriteTagV2(const std::string& path, const TagRecord& record,
         return failure;
     }
     const std::int64_t old_length = TagV2Extent(*file);
-    KeptFrames kept;
-    if (old_length != 0 && options.old_frames == OldFrames::kCarryOver) {
-        CollectTagV2Frames(*file, kept);
-    }
+    KeptFrames kept = FramesToWrite(*file, old_length, options);
     std::int64_t length = 0;
     ByteBuffer block = BuildTagHead(record, kept, options.version, old_length, length);
     if (block.empty()) {

@@ -6,13 +6,12 @@
 #include <vector>
 
 #include "common/file_result.h"
+#include "id3/id3v2_format.h"
 #include "id3/kept_frames.h"
 #include "id3/tag_record.h"
 #include "id3/tag_write_options.h"
 
 namespace kalvex {
-
-using ByteBuffer = std::vector<std::uint8_t>;
 
 // Writes a new ID3 v2 tag of `options.version` from the record at the start
 // of the file, carrying over the old tag's other frames unless
@@ -55,9 +54,6 @@ std::uint32_t WriteTextFrame(ByteBuffer& out, std::string_view id, std::string_v
 // version's form (TORY and IPLS become TDOR and TIPL in 2.4). Returns the
 // bytes appended.
 std::uint32_t WriteKeptFrame(ByteBuffer& out, const KeptFrame& frame, TagV2Version version);
-
-// Appends a 4-byte size, sync-safe (7 bits a byte) or plain big-endian.
-void WriteSize32(std::uint32_t value, bool sync_safe, ByteBuffer& out);
 
 // The length of the new tag block for frames needing `needed` bytes (header
 // included) over an old tag of `old_length` bytes: the old length when they

@@ -1,3 +1,4 @@
+// The frames of an old tag that a new one carries over, in version 2.3 form.
 #include "id3/kept_frames.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// One open MP3 file, read and written at explicit positions.
 #include "id3/mp3_file.h"
 
 #include <fcntl.h>

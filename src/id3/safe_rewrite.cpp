@@ -1,3 +1,4 @@
+// Rewriting a file with a new head: beside it, flushed, then renamed over it.
 #include "id3/safe_rewrite.h"
 
 #include <dirent.h>

@@ -1,3 +1,4 @@
+// The tag pages' lines of MPEG stream facts.
 #include "id3/stream_details.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// The facts of a file's first MPEG audio frame and which tags it has.
 #include "id3/stream_info.h"
 
 #include <algorithm>

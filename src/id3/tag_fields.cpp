@@ -1,3 +1,4 @@
+// The tag record's fields and the ID3 v2 frames they go into.
 #include "id3/tag_fields.h"
 
 #include <algorithm>

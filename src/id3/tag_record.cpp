@@ -1,3 +1,4 @@
+// The tag record of twelve text fields.
 #include "id3/tag_record.h"
 
 namespace kalvex {

@@ -1,3 +1,4 @@
+// Single-byte and Unicode text in tag fields, decoded and encoded.
 #include "id3/tag_text.h"
 
 #include <algorithm>

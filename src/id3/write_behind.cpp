@@ -1,3 +1,4 @@
+// A thread that starts writeback and frees the old file's cache while a rewrite copies.
 #include "id3/write_behind.h"
 
 #include <fcntl.h>

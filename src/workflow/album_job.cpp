@@ -1,5 +1,4 @@
-// The album job: the loaded album into a folder's files, then their names and
-// the folder's, planned row by row before anything is changed.
+// The album job: an album into a folder's files, then their names, planned first.
 #include "workflow/album_job.h"
 
 #include <algorithm>
@@ -142,6 +141,10 @@ void AlbumJob::FillFields(int track) {
     editor_.SetV2(&TagRecord::Album, album_.Album);
     editor_.SelectV2Genre(album_.Genre, "");
     editor_.SetV2(&TagRecord::Year, album_.Year);
+    fields.NewPictures.clear();
+    if (album_.Cover) {
+        fields.NewPictures.push_back(*album_.Cover);
+    }
     if (options_.Optimise) {
         editor_.CopyTo1();
     }

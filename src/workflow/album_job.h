@@ -26,6 +26,8 @@ struct AlbumToImport {
     // How many tracks the album has (the lookup's count); 0 counts them from
     // the record alone. A row of a higher track is skipped.
     int TrackCount = 0;
+    // The album's front cover, embedded into every file written.
+    std::optional<TagPicture> Cover = std::nullopt;
 };
 
 // Which rows the renaming after the import takes.

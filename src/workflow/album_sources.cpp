@@ -1,5 +1,4 @@
-// The services a lookup asks besides CDDB (MusicBrainz), and how their
-// matches are shown and read as albums.
+// MusicBrainz beside CDDB: its lookups, match rows and albums.
 #include "workflow/album_sources.h"
 
 #include <memory>

@@ -435,4 +435,55 @@ void CdLookup::Changed(LookupChange change) {
     }
 }
 
+const MusicBrainzRelease* CdLookup::LoadedRelease() const {
+    if (!album_ready_ || chosen_match_ < 0 || chosen_match_ >= static_cast<int>(matches_.size()) ||
+        matches_[static_cast<size_t>(chosen_match_)].Source != MatchSource::kMusicBrainz) {
+        return nullptr;
+    }
+    return &matches_[static_cast<size_t>(chosen_match_)].Release;
+}
+
+std::optional<TagPicture> CdLookup::FrontCover(const std::string& server, std::string* note) {
+    const MusicBrainzRelease* release = LoadedRelease();
+    if (release == nullptr || busy_) {
+        return std::nullopt;
+    }
+    if (cover_release_ != release->ReleaseId) {
+        BusyScope busy(busy_);
+        aborted_ = false;
+        cover_release_ = release->ReleaseId;
+        cover_.reset();
+        std::string url = server;
+        while (!url.empty() && url.back() == '/') {
+            url.pop_back();
+        }
+        // A redirect to the image itself, followed by the fetcher.
+        HttpRequest request{url + "/release/" + release->ReleaseId + "/front-500",
+                            std::nullopt,
+                            {"User-Agent: " + MusicBrainzUserAgent()},
+                            cover_pacer_.Next()};
+        std::unique_ptr<HttpFetcher> fetcher = fetchers_();
+        const FetchResult fetched = fetcher->Fetch(std::move(request));
+        const ImageFacts facts = ReadImageFacts(fetched.body);
+        if (fetched.status == 404) {
+            cover_note_ = "The Cover Art Archive has no front cover for this release.";
+        } else if (!fetched.ok) {
+            cover_note_ = "Could not fetch the cover art: " + fetched.reason;
+        } else if (facts.Mime.empty()) {
+            cover_note_ = "The cover art is neither a JPEG nor a PNG image; none was embedded.";
+        } else {
+            cover_ = TagPicture{kFrontCover, facts.Mime, "", fetched.body};
+            cover_note_.clear();
+        }
+        if (!cover_note_.empty() && !aborted_) {
+            raw_reply_ = cover_note_ + "\r\n\r\n" + raw_reply_;
+            Changed(LookupChange::kReply);
+        }
+    }
+    if (note != nullptr) {
+        *note = cover_note_;
+    }
+    return cover_;
+}
+
 }  // namespace kalvex

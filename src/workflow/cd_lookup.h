@@ -11,6 +11,7 @@
 #include "freedb/album_record.h"
 #include "freedb/cddb_protocol.h"
 #include "freedb/http_fetch.h"
+#include "id3/picture.h"
 #include "workflow/album_sources.h"
 
 namespace kalvex {
@@ -21,6 +22,7 @@ inline constexpr const char* kInvalidAlbumMessage = "The CD album data is invali
 inline constexpr const char* kConnectedMessage = "Successfully connected to FreeDB";
 inline constexpr const char* kNotConnectedMessage = "Could not connect to FreeDB";
 inline constexpr const char* kNoMatchMessage = "No match found";
+inline constexpr const char* kDefaultCoverServer = "https://coverartarchive.org";
 inline constexpr const char* kFilesHint =
     "Without the disc, its album can be found from the MP3 files ripped from it: open their "
     "folder and click \"Look up album by its files\" on the FreeDB page.";
@@ -129,6 +131,15 @@ public:
     const std::string& RawReply() const { return raw_reply_; }
     // The match index chosen for the album shown, or -1.
     int ChosenMatch() const { return chosen_match_; }
+    // The MusicBrainz release of the album shown, when it came from there.
+    const MusicBrainzRelease* LoadedRelease() const;
+
+    // The front cover of the album shown, from the Cover Art Archive at
+    // `server`, for an album from MusicBrainz: fetched once per album and kept
+    // for the next import. nullopt when there is none, or for an album from
+    // CDDB; a cover that could not be had is noted in the raw reply box, and
+    // `note` says why.
+    std::optional<TagPicture> FrontCover(const std::string& server, std::string* note = nullptr);
 
     // Called whenever the panel or the raw reply changed.
     void SetChangeListener(std::function<void(LookupChange)> listener) {
@@ -182,8 +193,13 @@ private:
     std::vector<std::string> musicbrainz_replies_;  // one per release found
 
     LookupSources sources_;
-    // MusicBrainz asks for at most one request a second, across lookups.
-    RequestPacer musicbrainz_pacer_{std::chrono::seconds(1)};
+    std::string cover_release_;  // the release the kept cover belongs to
+    std::optional<TagPicture> cover_;
+    std::string cover_note_;
+    RequestPacer cover_pacer_{std::chrono::milliseconds(1050)};
+    // MusicBrainz asks for at most one request a second, across lookups; the
+    // margin keeps network jitter from bringing two closer at the service.
+    RequestPacer musicbrainz_pacer_{std::chrono::milliseconds(1050)};
 
     std::string disc_id_;
     std::string query_command_;

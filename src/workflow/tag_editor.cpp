@@ -124,6 +124,8 @@ void TagEditor::FollowRename(const std::string& old_path, const std::string& new
 }
 
 void TagEditor::ShowFileTags() {
+    // A cover meant for an import's files never follows into another file.
+    fields_.NewPictures.clear();
     fields_.Version1 = loaded_.HasTagV1;
     fields_.V1 = TagRecord{};
     if (loaded_.HasTagV1) {
@@ -163,7 +165,8 @@ FileResult TagEditor::SaveFileTags(const std::string& path) const {
     const TagV2WriteOptions options{
         .version = fields_.Version,
         .old_frames = fields_.Clear ? OldFrames::kDrop : OldFrames::kCarryOver,
-        .read_only = read_only};
+        .read_only = read_only,
+        .pictures = fields_.NewPictures};
     FileResult v2 =
         fields_.Version2 ? WriteTagV2(path, fields_.V2, options) : RemoveTagV2(path, read_only);
     if (!v2) {

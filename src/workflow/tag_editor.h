@@ -23,6 +23,9 @@ struct TagEditorFields {
     TagRecord V2;
     TagV2Version Version = TagV2Version::k23;
     bool Clear = false;  // drop the old tag's other frames
+    // Pictures the next save puts into the version 2 tag, each in place of
+    // the file's pictures of its type (an imported album's cover).
+    std::vector<TagPicture> NewPictures;
 
     bool operator==(const TagEditorFields&) const = default;
 };

@@ -10,7 +10,7 @@ moments, then finished by a last run, must leave every album whole: each file
 once, under its old or new name, with its audio as encoded.
 
 usage: tag_library_test.py KALVEX_CLI [--albums 8] [--kills 6] [--seed N]
-Exit code 77 (skipped) when sox or lame is missing.
+Exit code 77 (skipped) when sox, lame or ImageMagick's convert is missing.
 """
 
 import argparse
@@ -27,6 +27,7 @@ import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../workflow"))
 import album_maker  # noqa: E402
+import mutagen.id3 as id3  # noqa: E402
 
 SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
@@ -64,7 +65,12 @@ class Library:
         self.cddb = os.path.join(work, "cddb")
         self.musicbrainz = os.path.join(work, "musicbrainz")
         self.pristine = os.path.join(work, "pristine")
+        self.covers = os.path.join(work, "covers")
         os.makedirs(self.musicbrainz)
+        os.makedirs(self.covers)
+        cover = os.path.join(work, "cover.jpg")
+        subprocess.run(["convert", "-size", "120x120", "gradient:gold-navy", cover], check=True)
+        self.cover = open(cover, "rb").read()
         for n in range(count):
             lengths = album_maker.random_lengths(rng, rng.randint(3, 6), 4, 9)
             # A first track of its own length keeps each disc apart from the
@@ -84,12 +90,18 @@ class Library:
             if known == "twice":
                 album_maker.write_cddb_record(self.cddb, "misc", disc["DiscId"], lengths,
                                               "Other Band / Other %02d" % n, titles)
+            # Every other album from MusicBrainz has a front cover in the archive.
+            covered = known == "musicbrainz" and n % 8 == 2
             if known == "musicbrainz":
+                release = "00000000-0000-4000-8000-%012d" % n
                 album_maker.write_musicbrainz_release(
-                    self.musicbrainz, "00000000-0000-4000-8000-%012d" % n,
-                    disc["MusicBrainzId"], lengths, "Library Band", "Album %02d" % n, titles)
+                    self.musicbrainz, release, disc["MusicBrainzId"], lengths, "Library Band",
+                    "Album %02d" % n, titles)
+                if covered:
+                    shutil.copy(cover, os.path.join(self.covers, release + ".jpg"))
             audio = {f: audio_digest(os.path.join(folder, f)) for f in os.listdir(folder)}
-            self.albums.append({"n": n, "known": known, "tracks": len(lengths), "audio": audio})
+            self.albums.append({"n": n, "known": known, "tracks": len(lengths), "audio": audio,
+                                "covered": covered})
 
     def fresh_copy(self, root):
         shutil.rmtree(root, ignore_errors=True)
@@ -120,6 +132,20 @@ class Library:
                 assert names[0] == ("Album %02d" % n if tagged else "Rip %02d" % n), \
                     "album %d (%s) ended as %s" % (n, album["known"], names[0])
 
+    def check_covers(self, root):
+        """The archive's front cover in every file of an album that has one,
+        no picture in the others."""
+        for album in self.albums:
+            folder = os.path.join(root, "Album %02d" % album["n"])
+            if not os.path.isdir(folder):
+                continue
+            for name in os.listdir(folder):
+                pictures = [(p.type, p.mime, p.data) for p in
+                            id3.ID3(os.path.join(folder, name)).getall("APIC")]
+                want = [(3, "image/jpeg", self.cover)] if album["covered"] else []
+                assert pictures == want, "album %d, %s: pictures %r" % (
+                    album["n"], name, [(t, m, len(d)) for t, m, d in pictures])
+
 
 def run(cli, root, options, timeout=600):
     done = subprocess.run([cli, "tag-library", root, "--rename", "--optimise", "--json",
@@ -134,8 +160,8 @@ def main():
     parser.add_argument("--kills", type=int, default=6)
     parser.add_argument("--seed", type=int, default=None)
     args = parser.parse_args()
-    if not (shutil.which("sox") and shutil.which("lame")):
-        print("sox and lame are needed to make the albums; skipped")
+    if not all(shutil.which(tool) for tool in ("sox", "lame", "convert")):
+        print("sox, lame and ImageMagick's convert are needed; skipped")
         return 77
     seed = args.seed if args.seed is not None else int(time.time())
     rng = random.Random(seed)
@@ -145,9 +171,11 @@ def main():
         library = Library(args.cli, work, args.albums, rng)
         cddb, cddb_url = start_server("cddb_server.py", "--db", library.cddb)
         musicbrainz, musicbrainz_url = start_server("musicbrainz_server.py", "--db",
-                                                    library.musicbrainz)
+                                                    library.musicbrainz, "--covers",
+                                                    library.covers)
         servers = [cddb, musicbrainz]
-        both = ["--server", cddb_url, "--musicbrainz-server", musicbrainz_url]
+        both = ["--server", cddb_url, "--musicbrainz-server", musicbrainz_url,
+                "--cover-server", musicbrainz_url]
         root = os.path.join(work, "library")
 
         library.fresh_copy(root)
@@ -162,6 +190,12 @@ def main():
         assert len(twice["Matches"]) == 2, twice
         assert code == 1, "a run that left albums exits 1"
         library.check_whole(root, finished=True)
+        library.check_covers(root)
+        for album in library.albums:
+            if album["known"] == "musicbrainz" and not album["covered"]:
+                said = " ".join(a for b in albums if b["Folder"].endswith("Rip %02d" % album["n"])
+                                for a in b["Messages"])
+                assert "has no front cover" in said, said
 
         before = snapshot(root)
         code, albums, err = run(args.cli, root, both)
