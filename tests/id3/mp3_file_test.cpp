@@ -44,23 +44,25 @@ TEST(Mp3File, ReadsMatchTheFileWhereverTheyFall) {
     EXPECT_EQ(file->ReadAt(-1, one), 0u);
 }
 
+// Reads through the window see what was written since it was filled.
 TEST(Mp3File, ReadsAfterWritesSeeTheNewBytes) {
     const TempFile temp(Pattern(1000));
     std::optional<Mp3File> file = Mp3File::Open(temp.path(), Mp3File::Mode::kReadWrite);
     ASSERT_TRUE(file);
-    std::vector<std::uint8_t> head(4);
-    ASSERT_EQ(file->ReadAt(0, head), 4u);
+    const auto read = [&file](std::int64_t offset) {
+        std::vector<std::uint8_t> bytes(3);
+        bytes.resize(file->ReadAt(offset, bytes));
+        return Bytes(bytes.begin(), bytes.end());
+    };
+    ASSERT_EQ(read(0), Pattern(3));
     const std::vector<std::uint8_t> marker = {'T', 'A', 'G'};
     ASSERT_TRUE(file->WriteAt(0, marker));
     ASSERT_TRUE(file->WriteAt(1000, marker));
     EXPECT_EQ(file->Length(), 1003);
-    std::vector<std::uint8_t> back(3);
-    EXPECT_EQ(file->ReadAt(0, back), 3u);
-    EXPECT_EQ(back, marker);
-    EXPECT_EQ(file->ReadAt(1000, back), 3u);
-    EXPECT_EQ(back, marker);
+    EXPECT_EQ(read(0), "TAG");
+    EXPECT_EQ(read(1000), "TAG");
     ASSERT_TRUE(file->Truncate(500));
-    EXPECT_EQ(file->ReadAt(1000, back), 0u);
+    EXPECT_EQ(read(1000), "");
 }
 
 TEST(Mp3File, OnlyRegularFilesOpen) {
@@ -73,7 +75,6 @@ TEST(Mp3File, OnlyRegularFilesOpen) {
     EXPECT_FALSE(Mp3File::Open("/tmp", Mp3File::Mode::kRead));
     EXPECT_FALSE(Mp3File::Open("/nonexistent/x.mp3", Mp3File::Mode::kRead, &failure));
     EXPECT_EQ(failure.Reason(), "No such file or directory");
-    EXPECT_TRUE(Mp3File::Open(temp.path(), Mp3File::Mode::kRead));
 }
 
 }  // namespace

@@ -24,6 +24,7 @@
 
 namespace kalvex::test {
 
+using Bytes = std::string;
 using FieldList = std::vector<std::pair<std::string, std::string>>;
 
 inline FieldList AllFields(const TagRecord& r) {
@@ -52,25 +53,6 @@ inline FieldList AllFields(const StreamInfo& i) {
             {"FileSize", number(i.FileSize)}};
 }
 
-inline void AddField(std::string& out, const std::string& name, const std::string& value) {
-    out += (out.empty() ? "" : "; ") + name + "=" + value;
-}
-
-// The fields that differ from a fresh value, as "Name=value; ...": one
-// comparison checks every field, and a failure shows which differ.
-template <class T>
-std::string Fields(const T& value) {
-    const FieldList all = AllFields(value);
-    const FieldList fresh = AllFields(T{});
-    std::string out;
-    for (size_t i = 0; i < all.size(); ++i) {
-        if (all[i].second != fresh[i].second) {
-            AddField(out, all[i].first, all[i].second);
-        }
-    }
-    return out;
-}
-
 // "Name=value; ..." split into its pairs.
 inline FieldList ParseFields(const std::string& text) {
     FieldList fields;
@@ -84,15 +66,26 @@ inline FieldList ParseFields(const std::string& text) {
     return fields;
 }
 
-// Only the fields `expected` names, in its order.
+// As "Name=value; ...", the fields that differ from a fresh value, or with
+// `like` the fields it names in its order: one comparison checks them all,
+// and a failure shows which differ.
 template <class T>
-std::string FieldsLike(const T& value, const std::string& expected) {
+std::string Fields(const T& value, const std::string& like = "") {
     const FieldList all = AllFields(value);
+    const FieldList fresh = AllFields(T{});
     std::string out;
-    for (const auto& [name, unused] : ParseFields(expected)) {
-        for (const auto& [field, text] : all) {
-            if (field == name) {
-                AddField(out, field, text);
+    const auto add = [&out](const auto& field) {
+        out += (out.empty() ? "" : "; ") + field.first + "=" + field.second;
+    };
+    for (size_t i = 0; like.empty() && i < all.size(); ++i) {
+        if (all[i] != fresh[i]) {
+            add(all[i]);
+        }
+    }
+    for (const auto& [name, unused] : ParseFields(like)) {
+        for (const auto& field : all) {
+            if (field.first == name) {
+                add(field);
             }
         }
     }
@@ -114,16 +107,17 @@ inline TagRecord Record(const std::string& fields) {
 
 // Builders for tags and MPEG frames as bytes, for what no public file holds.
 
-using Bytes = std::string;
-
-inline Bytes Be32(std::uint32_t v) {
-    return {static_cast<char>(v >> 24), static_cast<char>(v >> 16), static_cast<char>(v >> 8),
-            static_cast<char>(v)};
+// Four bytes, most significant first, of 8 bits each or of 7 (sync-safe).
+inline Bytes Be32(std::uint32_t v, int bits = 8) {
+    Bytes out;
+    for (int i = 3; i >= 0; --i) {
+        out += static_cast<char>((v >> (i * bits)) & ((1u << bits) - 1));
+    }
+    return out;
 }
 
 inline Bytes SyncSafe32(std::uint32_t v) {
-    return {static_cast<char>((v >> 21) & 0x7F), static_cast<char>((v >> 14) & 0x7F),
-            static_cast<char>((v >> 7) & 0x7F), static_cast<char>(v & 0x7F)};
+    return Be32(v, 7);
 }
 
 // Stands for the audio: an MPEG frame header and bytes that differ along
@@ -147,9 +141,7 @@ inline Bytes Tag(int version, std::uint8_t flags, const Bytes& body) {
 }
 
 inline Bytes Frame22(const Bytes& id, const Bytes& data) {
-    const auto n = static_cast<std::uint32_t>(data.size());
-    return id + static_cast<char>(n >> 16) + static_cast<char>(n >> 8) + static_cast<char>(n) +
-           data;
+    return id + Be32(static_cast<std::uint32_t>(data.size())).substr(1) + data;
 }
 
 inline Bytes Frame23(const Bytes& id, const Bytes& data, std::uint8_t format = 0) {
