@@ -87,6 +87,10 @@ void RequestPacer::HoldUntil(Clock::time_point moment) {
     next_ = std::max(next_, moment);
 }
 
+void RequestPacer::Answered() {
+    HoldUntil(Clock::now() + interval_);
+}
+
 FetchResult HttpFetcher::Fetch(HttpRequest request) {
     FetchResult result;
     Start(std::move(request), [&result](FetchResult done) { result = std::move(done); });

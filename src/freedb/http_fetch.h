@@ -62,6 +62,9 @@ public:
     Clock::time_point Next();
     // Also no request before `moment` (a service asked to slow down).
     void HoldUntil(Clock::time_point moment);
+    // The last request was answered now: the next waits a whole interval from
+    // here, since a request sent late reached the service late.
+    void Answered();
 
 private:
     Clock::duration interval_;

@@ -28,6 +28,7 @@ struct MusicBrainzLookup {
 void Send(const std::shared_ptr<MusicBrainzLookup>& lookup, bool fuzzy);
 
 void Received(const std::shared_ptr<MusicBrainzLookup>& lookup, bool fuzzy, FetchResult result) {
+    lookup->pacer.Answered();
     SourceOutcome outcome;
     if (result.status == 503 && !lookup->retried) {
         // "Slow down": once, after the time the service asks for.

@@ -464,6 +464,7 @@ std::optional<TagPicture> CdLookup::FrontCover(const std::string& server, std::s
                             cover_pacer_.Next()};
         std::unique_ptr<HttpFetcher> fetcher = fetchers_();
         const FetchResult fetched = fetcher->Fetch(std::move(request));
+        cover_pacer_.Answered();
         const ImageFacts facts = ReadImageFacts(fetched.body);
         if (fetched.status == 404) {
             cover_note_ = "The Cover Art Archive has no front cover for this release.";

@@ -296,7 +296,8 @@ TEST_F(LookupWindowTest, WithoutTheDiscTheAlbumIsFoundFromItsFiles) {
     CddbServerProcess cddb({"--db", demo["Database"]});
     test::MusicBrainzServerProcess musicbrainz({"--db", demo["MusicBrainzDatabase"]});
     frmMain& w = MainWindowTest::Open();  // no drive at all
-    UseServer(w, cddb);
+    w.FreeDb().txtServer->setText(QString::fromStdString(cddb.BaseUrl()));
+    w.FreeDb().txtPort->setText(QString::fromStdString(cddb.PortText()));
     w.Options().txtMusicBrainz->setText(QString::fromStdString(musicbrainz.BaseUrl()));
 
     w.cmdRead->click();
