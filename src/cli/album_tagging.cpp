@@ -42,19 +42,42 @@ bool FolderTagging::Done() const {
                plans, [](const RowPlan& plan) { return plan.Written && plan.Error.empty(); });
 }
 
-FolderTagging TagFolder(const std::string& folder, const CdLookup* lookup, TrackOption option,
-                        const TagVersionOptions& versions, const AlbumJobOptions& job,
-                        MessageService& messages, std::optional<TagPicture> cover) {
+namespace {
+
+// The loaded album's front cover when asked for; a cover that could not be
+// had is told through `messages`.
+std::optional<TagPicture> CoverOf(CdLookup& lookup, const CoverOptions& options,
+                                  MessageService& messages) {
+    if (!options.embed || lookup.LoadedRelease() == nullptr) {
+        return std::nullopt;
+    }
+    std::string note;
+    std::optional<TagPicture> cover = lookup.FrontCover(options.server, &note);
+    if (!note.empty()) {
+        messages.ShowInformation(note);
+    }
+    return cover;
+}
+
+}  // namespace
+
+FolderTagging TagFolder(const std::string& folder, CdLookup* lookup,
+                        const FolderTaggingOptions& options, MessageService& messages) {
+    const AlbumJobOptions& job = options.job;
     FolderTagging tagging;
     tagging.folder = folder;
     tagging.dry_run = job.DryRun;
     TrackList tracks;
     NoProgress progress;
-    tracks.Refresh(folder, option, true, progress);
+    tracks.Refresh(folder, options.option, true, progress);
     if (lookup != nullptr) {
         TagEditor editor;
-        SetTagBoxes(versions, editor.Fields());
+        SetTagBoxes(options.versions, editor.Fields());
         const AlbumPanel& panel = lookup->Panel();
+        std::optional<TagPicture> cover;
+        if (!job.DryRun) {
+            cover = CoverOf(*lookup, options.cover, messages);
+        }
         AlbumJob album_job(tracks, editor,
                            {panel.Artist, panel.Album, panel.Genre, panel.Year, lookup->Album(),
                             lookup->TrackCount(), std::move(cover)},
@@ -83,29 +106,27 @@ const char* const kCoverOptionsHelp =
                  the Cover Art Archive (default https://coverartarchive.org)
 )";
 
-CoverOptions ReadCoverOptions(ArgReader& reader) {
-    CoverOptions options;
+FolderTaggingOptions ReadFolderTaggingOptions(ArgReader& reader) {
+    FolderTaggingOptions options;
+    options.option = ReadTrackOption(reader);
+    options.versions = ReadTagVersionOptions(reader);
+    options.job = {.ImportTicked = true,
+                   .Optimise = reader.Flag("--optimise"),
+                   .SaveTags = true,
+                   .Rename = reader.Flag("--rename"),
+                   .Policy = RenamePolicy::kWrittenFiles,
+                   .DryRun = reader.Flag("--dry-run")};
+    if (options.job.Optimise && (options.versions.no_v1 || options.versions.no_v2)) {
+        throw UsageError("--optimise writes both tags; it cannot go with --no-v1 or --no-v2");
+    }
     const bool cover = reader.Flag("--cover");
     const bool no_cover = reader.Flag("--no-cover");
     if (cover && no_cover) {
         throw UsageError("--cover and --no-cover cannot go together");
     }
-    options.embed = !no_cover;
-    options.server = reader.Value("--cover-server").value_or(kDefaultCoverServer);
+    options.cover.embed = !no_cover;
+    options.cover.server = reader.Value("--cover-server").value_or(kDefaultCoverServer);
     return options;
-}
-
-std::optional<TagPicture> CoverOf(CdLookup& lookup, const CoverOptions& options,
-                                  MessageService& messages) {
-    if (!options.embed || lookup.LoadedRelease() == nullptr) {
-        return std::nullopt;
-    }
-    std::string note;
-    std::optional<TagPicture> cover = lookup.FrontCover(options.server, &note);
-    if (!note.empty()) {
-        messages.ShowInformation(note);
-    }
-    return cover;
 }
 
 bool LooksTaggedAndNamed(const std::string& folder) {

@@ -26,13 +26,6 @@ struct FolderTagging {
     bool Done() const;
 };
 
-// The album the lookup loaded into every MP3 file of `folder`, as "Import
-// from FreeDB" does with every file ticked, then the new names as `job`
-// says. Without `lookup` only the files are listed.
-FolderTagging TagFolder(const std::string& folder, const CdLookup* lookup, TrackOption option,
-                        const TagVersionOptions& versions, const AlbumJobOptions& job,
-                        MessageService& messages, std::optional<TagPicture> cover = std::nullopt);
-
 // --cover / --no-cover and --cover-server URL: whether an album from
 // MusicBrainz brings its front cover, and from where.
 struct CoverOptions {
@@ -40,11 +33,24 @@ struct CoverOptions {
     std::string server = kDefaultCoverServer;
 };
 extern const char* const kCoverOptionsHelp;
-CoverOptions ReadCoverOptions(ArgReader& reader);
-// The loaded album's front cover when asked for; a cover that could not be
-// had is told through `messages`.
-std::optional<TagPicture> CoverOf(CdLookup& lookup, const CoverOptions& options,
-                                  MessageService& messages);
+
+// What tag-album and tag-library do with a folder once its album is loaded.
+struct FolderTaggingOptions {
+    TrackOption option = TrackOption::kFileCount;
+    TagVersionOptions versions;
+    AlbumJobOptions job;  // every file ticked and saved; renamed with --rename
+    CoverOptions cover;
+};
+// --track-option, the tag versions, --optimise, --rename, --dry-run and the
+// cover options; UsageError for --optimise with --no-v1 or --no-v2.
+FolderTaggingOptions ReadFolderTaggingOptions(ArgReader& reader);
+
+// The album the lookup loaded (with its cover, when asked for and the
+// album came from MusicBrainz) into every MP3 file of `folder`, as "Import
+// from FreeDB" does with every file ticked, then the new names as the job
+// says. Without `lookup` only the files are listed.
+FolderTagging TagFolder(const std::string& folder, CdLookup* lookup,
+                        const FolderTaggingOptions& options, MessageService& messages);
 
 // Whether the folder's files already carry one album's tags (ID3 v2 with
 // the same album, an artist, a title and a track each) and are named after

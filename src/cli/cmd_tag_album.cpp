@@ -189,10 +189,7 @@ struct TagAlbumRequest {
     ServerAddress address;
     LookupSources sources;
     std::optional<int> choice;
-    TrackOption option = TrackOption::kFileCount;
-    TagVersionOptions versions;
-    AlbumJobOptions job;
-    CoverOptions cover;
+    FolderTaggingOptions tagging;
 };
 
 TagAlbumResult TagAlbum(const TagAlbumRequest& request) {
@@ -213,12 +210,8 @@ TagAlbumResult TagAlbum(const TagAlbumRequest& request) {
     }
     CliLookup cli(request.choice, request.sources);
     const bool loaded = LoadAlbum(request.source, request.address, cli, result);
-    std::optional<TagPicture> cover;
-    if (loaded && !request.job.DryRun) {
-        cover = CoverOf(cli.lookup, request.cover, cli.messages);
-    }
-    result.tagging = TagFolder(result.folder, loaded ? &cli.lookup : nullptr, request.option,
-                               request.versions, request.job, cli.messages, std::move(cover));
+    result.tagging =
+        TagFolder(result.folder, loaded ? &cli.lookup : nullptr, request.tagging, cli.messages);
     if (loaded) {
         result.album = AlbumJson(cli.lookup);
     }
@@ -237,28 +230,17 @@ int RunTagAlbum(std::vector<std::string> args, Io& io) {
     request.address = ReadServerOptions(reader);
     request.sources = ReadSourceOptions(reader, request.address);
     request.choice = ReadChoice(reader);
-    request.option = ReadTrackOption(reader);
-    request.versions = ReadTagVersionOptions(reader);
-    request.cover = ReadCoverOptions(reader);
-    request.job = {.ImportTicked = true,
-                   .Optimise = reader.Flag("--optimise"),
-                   .SaveTags = true,
-                   .Rename = reader.Flag("--rename"),
-                   .Policy = RenamePolicy::kWrittenFiles,
-                   .DryRun = reader.Flag("--dry-run")};
+    request.tagging = ReadFolderTaggingOptions(reader);
     const std::vector<std::string> dirs = reader.Positionals();
     if (dirs.size() != 1 || request.source.Count() + own_files != 1) {
         throw UsageError(
             "tag-album needs one DIR and one of --drive, --toc, --files, --read or --album (see "
             "tag-album --help)");
     }
-    if (request.job.Optimise && (request.versions.no_v1 || request.versions.no_v2)) {
-        throw UsageError("--optimise writes both tags; it cannot go with --no-v1 or --no-v2");
-    }
     request.dir = dirs[0];
     if (own_files) {
         request.source.disc.files = dirs[0];
-        request.source.disc.track_option = request.option;
+        request.source.disc.track_option = request.tagging.option;
     }
     return Print(io, TagAlbum(request), json);
 }

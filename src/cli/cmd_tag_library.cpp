@@ -100,10 +100,7 @@ struct LibraryRequest {
     ServerAddress address;
     LookupSources sources;
     bool choose_first = false;
-    TrackOption option = TrackOption::kFileCount;
-    TagVersionOptions versions;
-    AlbumJobOptions job;
-    CoverOptions cover;
+    FolderTaggingOptions tagging;
 };
 
 // What became of one album folder.
@@ -141,12 +138,12 @@ AlbumOutcome TagOneAlbum(const std::string& folder, const LibraryRequest& reques
     outcome.folder = folder;
     messages = {};
     chooser.offered.clear();
-    if (request.job.Rename && LooksTaggedAndNamed(folder)) {
+    if (request.tagging.job.Rename && LooksTaggedAndNamed(folder)) {
         outcome.status = AlbumStatus::kDoneBefore;
         outcome.reason = "its files already carry the album's tags and names";
         return outcome;
     }
-    const FilesToc toc = TocFromFiles(folder, request.option);
+    const FilesToc toc = TocFromFiles(folder, request.tagging.option);
     if (!toc.Toc) {
         outcome.reason = toc.Problem;
         return outcome;
@@ -163,12 +160,7 @@ AlbumOutcome TagOneAlbum(const std::string& folder, const LibraryRequest& reques
         return outcome;
     }
     outcome.album = AlbumJson(lookup);
-    std::optional<TagPicture> cover;
-    if (!request.job.DryRun) {
-        cover = CoverOf(lookup, request.cover, messages);
-    }
-    outcome.tagging = TagFolder(folder, &lookup, request.option, request.versions, request.job,
-                                messages, std::move(cover));
+    outcome.tagging = TagFolder(folder, &lookup, request.tagging, messages);
     outcome.messages = messages.Texts();
     outcome.status = outcome.tagging.Done() ? AlbumStatus::kTagged : AlbumStatus::kFailed;
     if (!outcome.tagging.Done()) {
@@ -208,21 +200,10 @@ int RunTagLibrary(std::vector<std::string> args, Io& io) {
     request.address = ReadServerOptions(reader);
     request.sources = ReadSourceOptions(reader, request.address);
     request.choose_first = reader.Flag("--choose-first");
-    request.option = ReadTrackOption(reader);
-    request.versions = ReadTagVersionOptions(reader);
-    request.cover = ReadCoverOptions(reader);
-    request.job = {.ImportTicked = true,
-                   .Optimise = reader.Flag("--optimise"),
-                   .SaveTags = true,
-                   .Rename = reader.Flag("--rename"),
-                   .Policy = RenamePolicy::kWrittenFiles,
-                   .DryRun = reader.Flag("--dry-run")};
+    request.tagging = ReadFolderTaggingOptions(reader);
     const std::vector<std::string> roots = reader.Positionals();
     if (roots.size() != 1) {
         throw UsageError("tag-library needs one ROOT (see tag-library --help)");
-    }
-    if (request.job.Optimise && (request.versions.no_v1 || request.versions.no_v2)) {
-        throw UsageError("--optimise writes both tags; it cannot go with --no-v1 or --no-v2");
     }
     std::string reason;
     request.root = ExistingFolder(roots[0], reason);
