@@ -51,8 +51,8 @@ second across the albums. Exit code 0 when every album was tagged or done
 before, 1 otherwise.
 )";
 
-const std::string kHelp =
-    std::string(kHelpHead) + kServerOptionsHelp + kSourceOptionsHelp + kCoverOptionsHelp + kHelpTail;
+const std::string kHelp = std::string(kHelpHead) + kServerOptionsHelp + kSourceOptionsHelp +
+                          kCoverOptionsHelp + kHelpTail;
 
 // Takes the first match, or none and tells how many there were.
 class LibraryChooser : public MatchChooser {
