@@ -142,7 +142,9 @@ std::string TagEditor::PictureCaption() const {
     caption[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(caption[0])));
     caption += ": ";
     const ImageFacts facts = ReadImageFacts(shown->Data);
-    caption += facts.Mime == "image/png" ? "PNG" : facts.Mime == "image/jpeg" ? "JPEG" : shown->Mime;
+    caption += facts.Mime == "image/png"    ? "PNG"
+               : facts.Mime == "image/jpeg" ? "JPEG"
+                                            : shown->Mime;
     if (facts.Width && facts.Height) {
         caption += ", " + std::to_string(*facts.Width) + " x " + std::to_string(*facts.Height);
     }
