@@ -16,7 +16,6 @@ Exit code 77 (skipped) when sox or lame is missing.
 
 import argparse
 import collections
-import hashlib
 import os
 import shutil
 import subprocess
@@ -30,7 +29,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [os.path.join(HERE, "../id3"), os.path.join(HERE, "../workflow")]
 import album_maker  # noqa: E402
 from kill_runs import TEMP_NAME, kill_runs  # noqa: E402
-from mp3_tools import read_bytes, tag_length  # noqa: E402
+from mp3_tools import SKIP, audio_digest, missing  # noqa: E402
 
 TRACKS = 12
 OLD_FOLDER = "Audio CD"
@@ -46,18 +45,11 @@ def new_name(n):
 
 
 def write_reply(path):
-    lines = ["210 misc 0a0b0c0d CD database entry follows (until terminating `.')",
-             "DISCID=0a0b0c0d", "DTITLE=Crash Band / " + NEW_FOLDER, "DYEAR=2001"]
-    lines += ["TTITLE%d=Song %d" % (n - 1, n) for n in range(1, TRACKS + 1)] + ["."]
-    with open(path, "w", encoding="ascii") as out:
-        out.write("\r\n".join(lines) + "\r\n")
-
-
-def audio_digest(path):
-    """The bytes between an ID3 v2 tag at the start and an ID3 v1 tag at the end."""
-    data = read_bytes(path)
-    end = len(data) - 128 if data[-128:-125] == b"TAG" else len(data)
-    return hashlib.sha1(data[tag_length(data):end]).hexdigest()
+    record = album_maker.xmcd_record("0a0b0c0d", [75] * TRACKS, "Crash Band / " + NEW_FOLDER,
+                                     ["Song %d" % n for n in range(1, TRACKS + 1)])
+    with open(path, "w", encoding="ascii", newline="\r\n") as out:
+        out.write("210 misc 0a0b0c0d CD database entry follows (until terminating `.')\n"
+                  + record + ".\n")
 
 
 def is_tagged(path):
@@ -105,15 +97,11 @@ def main():
     parser.add_argument("cli")
     parser.add_argument("--kills", type=int, default=100)
     parser.add_argument("--work", default=None)
-    parser.add_argument("--seed", type=int, default=None)
+    parser.add_argument("--seed", type=int, default=int(time.time()))
     args = parser.parse_args()
-    if not (shutil.which("sox") and shutil.which("lame")):
-        print("sox and lame are needed to make the album; skipped")
-        return 77
-    seed = args.seed if args.seed is not None else int(time.time())
-
-    work = tempfile.mkdtemp(prefix="kalvex-tag-album-crash-", dir=args.work)
-    try:
+    if missing("sox", "lame"):
+        return SKIP
+    with tempfile.TemporaryDirectory(prefix="kalvex-tag-album-crash-", dir=args.work) as work:
         pristine = os.path.join(work, "pristine")
         album_maker.make_album(pristine, [75] * TRACKS)  # one second each, tones of their own
         audio = {n: audio_digest(os.path.join(pristine, old_name(n)))
@@ -141,16 +129,14 @@ def main():
 
         # The renames are quick: the kills after the tags fall within 4 ms.
         missed, duration, after_tags = kill_runs(
-            command, args.kills, seed, prepare,
+            command, args.kills, args.seed, prepare,
             lambda: is_tagged(os.path.join(folder, old_name(TRACKS))),
             lambda: check_complete(work, audio), killed, within=0.004)
         print("%d kills ended a running tag-album over %d files in %d attempts (%d missed: the "
               "job had ended; shortest run %.3f s, at least %.3f s after the tags, seed %d): %s; "
               "every file whole, every rerun completed the job"
-              % (args.kills, TRACKS, args.kills + missed, missed, duration, after_tags, seed,
+              % (args.kills, TRACKS, args.kills + missed, missed, duration, after_tags, args.seed,
                  ", ".join("%s %d" % item for item in sorted(seen.items()))))
-    finally:
-        shutil.rmtree(work, ignore_errors=True)
     return 0
 
 

@@ -21,7 +21,9 @@ import unittest
 from urllib.parse import quote_plus
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-REPO = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, os.path.join(HERE, "../id3"))
+from mp3_tools import SOURCE as REPO, start_server  # noqa: E402
+
 SERVER = os.path.join(REPO, "tools", "cddb_server.py")
 SERVER_DB = os.path.join(HERE, "server_db")
 CDDB_DATA = os.environ.get("KALVEX_CDDB_TESTDATA", os.path.join(REPO, "tests", "data", "cddb"))
@@ -38,14 +40,8 @@ def query_text(disc_id, offsets, seconds):
 
 class Server:
     def __init__(self, *args):
-        self.proc = subprocess.Popen([sys.executable, SERVER, *args], stdout=subprocess.PIPE,
-                                     stderr=subprocess.PIPE)
-        line = self.proc.stdout.readline().decode()
-        match = re.fullmatch(r"PORT (\d+)\n", line)
-        if not match:
-            self.proc.kill()
-            raise RuntimeError(f"server did not start: {line!r} {self.proc.stderr.read()!r}")
-        self.port = int(match[1])
+        self.proc = start_server("cddb_server.py", *args)
+        self.port = self.proc.port
 
     def get(self, path):
         """One request on a connection of its own."""
@@ -66,11 +62,8 @@ class Server:
     def stop(self, signum=signal.SIGTERM):
         # Its signal handlers are in place once it has said its port.
         self.proc.send_signal(signum)
-        try:
+        with self.proc.stdout:
             return self.proc.wait(5)
-        finally:
-            self.proc.stdout.close()
-            self.proc.stderr.close()
 
 
 class ServerCase(unittest.TestCase):

@@ -14,7 +14,6 @@ import json
 import os
 import shutil
 import struct
-import subprocess
 import sys
 import tempfile
 import unittest
@@ -22,7 +21,7 @@ import unittest
 import mutagen.id3 as id3
 from mutagen.mp3 import MP3 as MP3Info
 
-from mp3_tools import make_mp3, mutagen_fields, read_bytes, tag_length
+from mp3_tools import make_mp3, mutagen_fields, read_bytes, run, syncsafe, tag_length
 
 CLI = None
 WORK = None
@@ -35,9 +34,7 @@ def copy_of(source, name):
 
 
 def kalvex(path):
-    out = subprocess.run([CLI, "tags", "--json", path], check=True,
-                         capture_output=True).stdout
-    return json.loads(out)[0]
+    return json.loads(run(CLI, "tags", "--json", path).stdout)[0]
 
 
 def normalise(text):
@@ -139,9 +136,8 @@ class TagsAgreeWithMutagen(unittest.TestCase):
         data = bytearray(read_bytes(path))
         size = data[6] << 21 | data[7] << 14 | data[8] << 7 | data[9]
         body = bytes(data[10:10 + size]).replace(b"\xff", b"\xff\x00")
-        header = b"ID3\x03\x00\x80" + bytes([(len(body) >> s) & 0x7F for s in (21, 14, 7, 0)])
         with open(path, "wb") as out:
-            out.write(header + body + bytes(data[10 + size:]))
+            out.write(b"ID3\x03\x00\x80" + syncsafe(len(body)) + body + bytes(data[10 + size:]))
         self.assertEqual(id3.ID3(path)["TIT2"].text[0], "After the picture")
         self.assertEqual(kalvex(path)["TagV2"]["Title"], "After the picture")
 
@@ -224,13 +220,10 @@ class StreamFactsFollowTheFormulas(unittest.TestCase):
 def main():
     global CLI, WORK
     CLI = os.path.abspath(sys.argv.pop(1))
-    WORK = tempfile.mkdtemp(prefix="kalvex-interop-")
-    try:
+    with tempfile.TemporaryDirectory(prefix="kalvex-interop-") as WORK:
         for name, rate, channels, *options in KINDS:
             MP3[name] = make_mp3(WORK, name, rate, channels, 3, *options)
         unittest.main(verbosity=1)
-    finally:
-        shutil.rmtree(WORK)
 
 
 if __name__ == "__main__":

@@ -11,35 +11,26 @@ Exit code 77 (skipped) when sox, lame or ImageMagick's convert is missing.
 import hashlib
 import json
 import os
-import shutil
-import subprocess
 import sys
 import tempfile
 
 import mutagen.id3 as id3
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import mp3_tools  # noqa: E402
-
-
-def run(*command, check=True):
-    return subprocess.run(command, capture_output=True, text=True, check=check)
+from mp3_tools import SKIP, make_mp3, missing, read_bytes, run  # noqa: E402
 
 
 def main():
     cli = sys.argv[1]
-    if not all(shutil.which(tool) for tool in ("sox", "lame", "convert")):
-        print("sox, lame and ImageMagick's convert are needed; skipped")
-        return 77
-    work = tempfile.mkdtemp(prefix="kalvex-pictures-")
-    try:
-        mp3 = mp3_tools.make_mp3(work, "song", 44100, 2, 1, "-b", "128")
+    if missing("sox", "lame", "convert"):
+        return SKIP
+    with tempfile.TemporaryDirectory(prefix="kalvex-pictures-") as work:
+        mp3 = make_mp3(work, "song", 44100, 2, 1, "-b", "128")
         front = os.path.join(work, "front.jpg")
         back = os.path.join(work, "back.png")
         run("convert", "-size", "300x200", "gradient:red-blue", front)
         run("convert", "-size", "64x32", "xc:green", back)
-        images = {name: open(path, "rb").read() for name, path in
-                  (("front", front), ("back", back))}
+        images = {"front": read_bytes(front), "back": read_bytes(back)}
 
         run(cli, "write", mp3, "--v2", "2.3", "--title", "Song", "--picture", front)
         run(cli, "write", mp3, "--v2", "2.4", "--picture", back, "--picture-type", "back")
@@ -83,8 +74,6 @@ def main():
         assert refused.returncode == 1 and "neither a JPEG nor a PNG image" in refused.stderr, \
             refused.stderr
         print("pictures written by kalvex-cli read back alike by mutagen, ffprobe and eyeD3")
-    finally:
-        shutil.rmtree(work, ignore_errors=True)
     return 0
 
 

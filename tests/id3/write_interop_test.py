@@ -17,7 +17,6 @@ import json
 import os
 import random
 import shutil
-import subprocess
 import sys
 import tempfile
 import unittest
@@ -114,12 +113,10 @@ class WriteInterop(unittest.TestCase):
         self.assertGreater(float(probe["format"]["duration"]), 2.5)
         if record["--title"].strip():
             self.assertEqual(probe["format"]["tags"]["title"], record["--title"])
-        eyed3 = subprocess.run(["eyeD3", "--no-color", path], capture_output=True,
-                               env=dict(os.environ, PYTHONIOENCODING="utf-8"))
-        self.assertEqual(eyed3.returncode, 0, eyed3.stderr)
-        self.assertIn(("ID3 v2.%d" % version).encode(), eyed3.stdout)
+        eyed3 = run("eyeD3", "--no-color", path).stdout
+        self.assertIn("ID3 v2.%d" % version, eyed3)
         if record["--title"].strip():
-            self.assertIn(("title: " + record["--title"]).encode(), eyed3.stdout)
+            self.assertIn("title: " + record["--title"], eyed3)
 
     def test_random_records_over_mutagen_tags(self):
         rng = random.Random(4)
@@ -144,8 +141,8 @@ class WriteInterop(unittest.TestCase):
         for i, name in enumerate(names):
             shutil.copyfile(os.path.join(CORPUS, name), path)
             version = "2.3" if i % 2 else "2.4"
-            result = subprocess.run([CLI, "write", path, "--v2", version, "--title", "Ωmega",
-                                     "--artist", "Fuzz"], capture_output=True)
+            result = run(CLI, "write", path, "--v2", version, "--title", "Ωmega", "--artist", "Fuzz",
+                         check=False)
             with self.subTest(name=name):
                 self.assertEqual(result.returncode, 0, result.stderr)
                 tags = id3.ID3(path, translate=False)
@@ -156,11 +153,9 @@ class WriteInterop(unittest.TestCase):
 def main():
     global CLI, CORPUS, WORK
     CLI, CORPUS = sys.argv[1], sys.argv[2]
-    WORK = tempfile.mkdtemp(prefix="kalvex-write-interop-")
-    try:
+    os.environ["PYTHONIOENCODING"] = "utf-8"  # eyeD3's output
+    with tempfile.TemporaryDirectory(prefix="kalvex-write-interop-") as WORK:
         unittest.main(argv=[sys.argv[0], "-v"])
-    finally:
-        shutil.rmtree(WORK, ignore_errors=True)
 
 
 if __name__ == "__main__":
