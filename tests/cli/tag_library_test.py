@@ -14,47 +14,21 @@ Exit code 77 (skipped) when sox, lame or ImageMagick's convert is missing.
 """
 
 import argparse
-import hashlib
 import json
 import os
 import random
 import shutil
-import signal
-import subprocess
 import sys
 import tempfile
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../workflow"))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path[:0] = [os.path.join(HERE, "../id3"), os.path.join(HERE, "../workflow")]
 import album_maker  # noqa: E402
 import mutagen.id3 as id3  # noqa: E402
-
-SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-
-
-def start_server(script, *options):
-    server = subprocess.Popen([sys.executable, os.path.join(SOURCE, "tools", script),
-                               "--port", "0", *options], stdout=subprocess.PIPE, text=True)
-    line = server.stdout.readline()
-    if not line.startswith("PORT "):
-        raise RuntimeError(script + " did not start: " + line)
-    return server, "http://127.0.0.1:" + line.split()[1]
-
-
-def audio_digest(path):
-    """The bytes between an ID3 v2 tag at the start and an ID3 v1 tag at the end."""
-    with open(path, "rb") as f:
-        data = f.read()
-    start = 0
-    if data[:3] == b"ID3":
-        start = 10 + ((data[6] << 21) | (data[7] << 14) | (data[8] << 7) | data[9])
-    end = len(data) - 128 if data[-128:-125] == b"TAG" else len(data)
-    return hashlib.sha1(data[start:end]).hexdigest()
-
-
-def snapshot(root):
-    return {os.path.relpath(os.path.join(d, f), root): open(os.path.join(d, f), "rb").read()
-            for d, _, files in os.walk(root) for f in files}
+from kill_runs import kill_runs  # noqa: E402
+from mp3_tools import (SKIP, audio_digest, missing, read_bytes, run, snapshot,  # noqa: E402
+                       start_server)
 
 
 class Library:
@@ -69,8 +43,8 @@ class Library:
         os.makedirs(self.musicbrainz)
         os.makedirs(self.covers)
         cover = os.path.join(work, "cover.jpg")
-        subprocess.run(["convert", "-size", "120x120", "gradient:gold-navy", cover], check=True)
-        self.cover = open(cover, "rb").read()
+        run("convert", "-size", "120x120", "gradient:gold-navy", cover)
+        self.cover = read_bytes(cover)
         for n in range(count):
             lengths = album_maker.random_lengths(rng, rng.randint(3, 6), 4, 9)
             # A first track of its own length keeps each disc apart from the
@@ -78,9 +52,8 @@ class Library:
             lengths[0] = (10 + 7 * n) * 75
             folder = os.path.join(self.pristine, "Rip %02d" % n)
             album_maker.make_album(folder, lengths)
-            disc = json.loads(subprocess.run([cli, "discid", "--json", "--toc",
-                                              album_maker.toc_text(lengths)],
-                                             capture_output=True, check=True).stdout)
+            disc = json.loads(run(cli, "discid", "--json", "--toc",
+                                  album_maker.toc_text(lengths)).stdout)
             titles = ["Song %d" % t for t in range(len(lengths))]
             # Who knows it decides what a run must do with it.
             known = ["cddb", "twice", "musicbrainz", "nobody"][n % 4]
@@ -147,9 +120,9 @@ class Library:
                     album["n"], name, [(t, m, len(d)) for t, m, d in pictures])
 
 
-def run(cli, root, options, timeout=600):
-    done = subprocess.run([cli, "tag-library", root, "--rename", "--optimise", "--json",
-                           *options], capture_output=True, text=True, timeout=timeout)
+def tag_library(cli, root, options):
+    done = run(cli, "tag-library", root, "--rename", "--optimise", "--json", *options,
+               check=False)
     return done.returncode, [json.loads(line) for line in done.stdout.splitlines()], done.stderr
 
 
@@ -158,28 +131,22 @@ def main():
     parser.add_argument("cli")
     parser.add_argument("--albums", type=int, default=8)
     parser.add_argument("--kills", type=int, default=6)
-    parser.add_argument("--seed", type=int, default=None)
+    parser.add_argument("--seed", type=int, default=int(time.time()))
     args = parser.parse_args()
-    if not all(shutil.which(tool) for tool in ("sox", "lame", "convert")):
-        print("sox, lame and ImageMagick's convert are needed; skipped")
-        return 77
-    seed = args.seed if args.seed is not None else int(time.time())
-    rng = random.Random(seed)
-    work = tempfile.mkdtemp(prefix="kalvex-library-")
-    servers = []
-    try:
-        library = Library(args.cli, work, args.albums, rng)
-        cddb, cddb_url = start_server("cddb_server.py", "--db", library.cddb)
-        musicbrainz, musicbrainz_url = start_server("musicbrainz_server.py", "--db",
-                                                    library.musicbrainz, "--covers",
-                                                    library.covers)
-        servers = [cddb, musicbrainz]
-        both = ["--server", cddb_url, "--musicbrainz-server", musicbrainz_url,
-                "--cover-server", musicbrainz_url]
+    if missing("sox", "lame", "convert"):
+        return SKIP
+    seed = args.seed
+    with tempfile.TemporaryDirectory(prefix="kalvex-library-") as work:
+        library = Library(args.cli, work, args.albums, random.Random(seed))
+        servers = [start_server("cddb_server.py", "--db", library.cddb),
+                   start_server("musicbrainz_server.py", "--db", library.musicbrainz,
+                                "--covers", library.covers)]
+        both = ["--server", servers[0].url, "--musicbrainz-server", servers[1].url,
+                "--cover-server", servers[1].url]
         root = os.path.join(work, "library")
 
         library.fresh_copy(root)
-        code, albums, err = run(args.cli, root, both)
+        code, albums, err = tag_library(args.cli, root, both)
         statuses = {a["Folder"].rsplit("/", 1)[-1]: a["Status"] for a in albums}
         for album in library.albums:
             want = "tagged" if album["known"] in ("cddb", "musicbrainz") else "left"
@@ -198,43 +165,28 @@ def main():
                 assert "has no front cover" in said, said
 
         before = snapshot(root)
-        code, albums, err = run(args.cli, root, both)
+        code, albums, err = tag_library(args.cli, root, both)
         assert snapshot(root) == before, "seed %d: the second run changed files" % seed
         assert {a["Status"] for a in albums} == {"done before", "left"}, albums
 
-        # Killed runs (CDDB alone, for speed), then one to finish.
-        cddb_only = ["--server", cddb_url, "--source", "cddb"]
-        library.fresh_copy(root)
-        start = time.monotonic()
-        run(args.cli, root, cddb_only)
-        duration = time.monotonic() - start
-        killed = 0
-        for attempt in range(args.kills * 3):
-            if killed == args.kills:
-                break
-            library.fresh_copy(root)
-            child = subprocess.Popen([args.cli, "tag-library", root, "--rename", "--optimise",
-                                      *cddb_only], stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
-            time.sleep(rng.uniform(0, duration * 0.9))
-            child.send_signal(signal.SIGKILL)
-            if child.wait() == -signal.SIGKILL:
-                killed += 1
-            try:
-                library.check_whole(root, finished=False)
-                run(args.cli, root, cddb_only)
-                library.check_whole(root, finished=True, musicbrainz=False)
-            except AssertionError as error:
-                raise AssertionError("kill %d (seed %d): %s" % (attempt, seed, error)) from None
-        assert killed > 0, "no kill ended a running program"
+        # Killed runs (CDDB alone, for speed), each finished by a rerun.
+        cddb_only = ["--server", servers[0].url, "--source", "cddb"]
+
+        def killed():
+            library.check_whole(root, finished=False)
+            tag_library(args.cli, root, cddb_only)
+            library.check_whole(root, finished=True, musicbrainz=False)
+
+        # The albums left for a choice or unknown make every whole run exit 1.
+        missed, _, _ = kill_runs(
+            [args.cli, "tag-library", root, "--rename", "--optimise", *cddb_only], args.kills,
+            seed, lambda: library.fresh_copy(root),
+            lambda: os.path.isdir(os.path.join(root, "Album 00")),
+            lambda: library.check_whole(root, finished=True, musicbrainz=False), killed,
+            exit_code=1)
         print("%d albums (seed %d): one run tagged and renamed every album with one match and "
-              "left the rest, a second changed nothing; %d kills, each finished by a rerun, left "
-              "every album whole" % (args.albums, seed, killed))
-    finally:
-        for server in servers:
-            server.terminate()
-            server.wait()
-        shutil.rmtree(work, ignore_errors=True)
+              "left the rest, a second changed nothing; %d kills (%d missed), each finished by a "
+              "rerun, left every album whole" % (args.albums, seed, args.kills, missed))
     return 0
 
 

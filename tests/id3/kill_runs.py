@@ -44,11 +44,12 @@ def until(child, event, seconds):
     return None
 
 
-def kill_runs(command, kills, seed, prepare, event, finished, killed, within=float("inf")):
+def kill_runs(command, kills, seed, prepare, event, finished, killed, within=float("inf"),
+              exit_code=0):
     """Runs `command` after `prepare()` each time, killing it `kills` times.
-    `finished()` checks what a run that ended by itself left, `killed()` what
-    a kill left; either raises AssertionError. After the event the kill falls
-    within `within` seconds at most. Returns the attempts missed, the shortest
+    `finished()` checks what a run that ended by itself (with `exit_code`)
+    left, `killed()` what a kill left; either raises AssertionError. After the
+    event the kill falls within `within` seconds at most. Returns the attempts missed, the shortest
     run and the shortest time a run still took after the event."""
     rng = random.Random(seed)
     plain, watched = [], []
@@ -57,7 +58,7 @@ def kill_runs(command, kills, seed, prepare, event, finished, killed, within=flo
         start = time.monotonic()
         child = subprocess.Popen(command, stdout=subprocess.DEVNULL)
         seen = until(child, event, float("inf")) if n % 2 else None
-        if child.wait() != 0:
+        if child.wait() != exit_code:
             raise AssertionError("%s failed with exit code %d" % (command[1], child.returncode))
         ended = time.monotonic() - start
         if n % 2 and seen is None:
@@ -89,7 +90,7 @@ def kill_runs(command, kills, seed, prepare, event, finished, killed, within=flo
                 done += 1
             else:
                 # The program had already ended: it must have finished its work.
-                assert child.returncode == 0, "it ended with exit code %d" % child.returncode
+                assert child.returncode == exit_code, "it ended with %d" % child.returncode
                 finished()
                 missed += 1
         except AssertionError as error:
