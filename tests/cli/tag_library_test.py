@@ -1,32 +1,27 @@
 #!/usr/bin/python3
-"""kalvex-cli tag-library over a library of lame-made albums, with the
-project's CDDB server and MusicBrainz stand-in on 127.0.0.1.
-
-Of the albums, CDDB knows most, some in two categories (several matches:
-left for a choice), MusicBrainz knows some CDDB does not, and some nobody
-knows. A run must tag and rename every album that has one match and list the
-rest; a second run must change nothing; runs killed with SIGKILL at random
-moments, then finished by a last run, must leave every album whole: each file
+"""kalvex-cli tag-library over lame-made albums that CDDB (some twice, a choice
+left), MusicBrainz or nobody knows, with the project's CDDB server and
+MusicBrainz stand-in on 127.0.0.1. A run tags and renames every album with one
+match and lists the rest; a second changes nothing; runs killed with SIGKILL
+(kill_runs.py), each finished by a rerun, leave every file of every album
 once, under its old or new name, with its audio as encoded.
 
 usage: tag_library_test.py KALVEX_CLI [--albums 8] [--kills 6] [--seed N]
 Exit code 77 (skipped) when sox, lame or ImageMagick's convert is missing.
 """
 
-import argparse
 import json
 import os
 import random
 import shutil
 import sys
 import tempfile
-import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [os.path.join(HERE, "../id3"), os.path.join(HERE, "../workflow")]
 import album_maker  # noqa: E402
 import mutagen.id3 as id3  # noqa: E402
-from kill_runs import kill_runs  # noqa: E402
+from kill_runs import kill_runs, parse_args  # noqa: E402
 from mp3_tools import (SKIP, audio_digest, missing, read_bytes, run, snapshot,  # noqa: E402
                        start_server)
 
@@ -36,10 +31,8 @@ class Library:
 
     def __init__(self, cli, work, count, rng):
         self.albums = []
-        self.cddb = os.path.join(work, "cddb")
-        self.musicbrainz = os.path.join(work, "musicbrainz")
-        self.pristine = os.path.join(work, "pristine")
-        self.covers = os.path.join(work, "covers")
+        self.cddb, self.musicbrainz, self.pristine, self.covers = (
+            os.path.join(work, name) for name in ("cddb", "musicbrainz", "pristine", "covers"))
         os.makedirs(self.musicbrainz)
         os.makedirs(self.covers)
         cover = os.path.join(work, "cover.jpg")
@@ -63,18 +56,17 @@ class Library:
             if known == "twice":
                 album_maker.write_cddb_record(self.cddb, "misc", disc["DiscId"], lengths,
                                               "Other Band / Other %02d" % n, titles)
-            # Every other album from MusicBrainz has a front cover in the archive.
-            covered = known == "musicbrainz" and n % 8 == 2
+            release = "00000000-0000-4000-8000-%012d" % n
             if known == "musicbrainz":
-                release = "00000000-0000-4000-8000-%012d" % n
                 album_maker.write_musicbrainz_release(
                     self.musicbrainz, release, disc["MusicBrainzId"], lengths, "Library Band",
                     "Album %02d" % n, titles)
-                if covered:
-                    shutil.copy(cover, os.path.join(self.covers, release + ".jpg"))
-            audio = {f: audio_digest(os.path.join(folder, f)) for f in os.listdir(folder)}
-            self.albums.append({"n": n, "known": known, "tracks": len(lengths), "audio": audio,
-                                "covered": covered})
+            # Every other album from MusicBrainz has a front cover in the archive.
+            covered = known == "musicbrainz" and n % 8 == 2
+            if covered:
+                shutil.copy(cover, os.path.join(self.covers, release + ".jpg"))
+            self.albums.append({"n": n, "known": known, "covered": covered, "audio": {
+                f: audio_digest(os.path.join(folder, f)) for f in sorted(os.listdir(folder))}})
 
     def fresh_copy(self, root):
         shutil.rmtree(root, ignore_errors=True)
@@ -91,13 +83,11 @@ class Library:
             assert len(names) == 1, "album %d is there as %r" % (n, names)
             folder = os.path.join(root, names[0])
             files = [f for f in os.listdir(folder) if not f.startswith(".kalvex-write-")]
-            assert len(files) == album["tracks"], "album %d holds %r" % (n, files)
-            for track in range(1, album["tracks"] + 1):
-                present = [f for f in ("Track%02d.mp3" % track, "%02d Song %d.mp3" %
-                                       (track, track - 1)) if f in files]
-                assert len(present) == 1, "album %d track %d is there as %r" % (n, track, present)
-                digest = audio_digest(os.path.join(folder, present[0]))
-                assert digest == album["audio"]["Track%02d.mp3" % track], \
+            assert len(files) == len(album["audio"]), "album %d holds %r" % (n, files)
+            for track, (old, digest) in enumerate(album["audio"].items(), 1):
+                present = [f for f in (old, "%02d Song %d.mp3" % (track, track - 1)) if f in files]
+                assert len(present) == 1, "album %d: %s is there as %r" % (n, old, present)
+                assert audio_digest(os.path.join(folder, present[0])) == digest, \
                     "album %d: the audio of %s was damaged" % (n, present[0])
             if finished:
                 tagged = album["known"] == "cddb" or (album["known"] == "musicbrainz" and
@@ -127,16 +117,11 @@ def tag_library(cli, root, options):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("cli")
-    parser.add_argument("--albums", type=int, default=8)
-    parser.add_argument("--kills", type=int, default=6)
-    parser.add_argument("--seed", type=int, default=int(time.time()))
-    args = parser.parse_args()
+    args = parse_args(kills=6, albums=8)
     if missing("sox", "lame", "convert"):
         return SKIP
     seed = args.seed
-    with tempfile.TemporaryDirectory(prefix="kalvex-library-") as work:
+    with tempfile.TemporaryDirectory(prefix="kalvex-library-", dir=args.work) as work:
         library = Library(args.cli, work, args.albums, random.Random(seed))
         servers = [start_server("cddb_server.py", "--db", library.cddb),
                    start_server("musicbrainz_server.py", "--db", library.musicbrainz,

@@ -1,26 +1,21 @@
 #!/usr/bin/python3
-"""Kills `kalvex-cli write` with SIGKILL while it grows the tag of a large file.
-
-After every kill the file must be byte for byte the original or the complete
-new file, and the folder may hold nothing else but the one hidden file a
-rewrite works in, which the next write removes. Half of the kills fall at a
-random moment of the whole run, the other half at a random moment after the
-new file has appeared (the part of the run where damage could happen); only
-kills that end a running write count (kill_runs.py).
+"""Kills `kalvex-cli write` with SIGKILL while it grows the tag of a large file
+(kill_runs.py: half the kills after the new file has appeared). After every
+kill the file must be byte for byte the original or the complete new file,
+and the folder may hold nothing else but the one hidden file a rewrite works
+in, which the next write removes.
 
 usage: crash_test.py KALVEX_CLI [--size-mb 128] [--kills 200] [--work DIR]
 """
 
-import argparse
 import contextlib
 import os
 import shutil
 import subprocess
 import sys
 import tempfile
-import time
 
-from kill_runs import TEMP_NAME, kill_runs
+from kill_runs import TEMP_NAME, kill_runs, parse_args
 from mp3_tools import digest, write_tagged
 
 NAME = "track.mp3"
@@ -44,13 +39,7 @@ def temp_identities(folder):
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("cli")
-    parser.add_argument("--size-mb", type=int, default=128)
-    parser.add_argument("--kills", type=int, default=200)
-    parser.add_argument("--work", default=None)
-    parser.add_argument("--seed", type=int, default=int(time.time()))
-    args = parser.parse_args()
+    args = parse_args(kills=200, size_mb=128)
 
     with tempfile.TemporaryDirectory(prefix="kalvex-crash-", dir=args.work) as work:
         folder = os.path.join(work, "album")

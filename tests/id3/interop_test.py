@@ -1,20 +1,15 @@
 #!/usr/bin/python3
-"""kalvex-cli against mutagen, ffprobe and eyeD3 on MP3 files made here: sox
-makes three seconds of tone, lame encodes it (CBR with and without an Info
-header, VBR with a Xing header, mono, MPEG 2, MPEG 2.5).
+"""kalvex-cli against mutagen, ffprobe and eyeD3 on MP3s made here by sox and
+lame (CBR with and without an Info header, VBR, mono, MPEG 2, MPEG 2.5).
 
-Reading: mutagen writes ID3 v2.3 and v2.4 tags in every text encoding, and
-every field both readers know must agree; stream facts follow the formulas
-and, within what the formulas differ by, mutagen.
-Writing: random records (Latin and non-Latin text, empty fields, comments long
-enough to grow the tag) are written as 2.3 and as 2.4 over tags mutagen made
-with a picture, user text, private, popularimeter and lyrics frames and a
-frame no library knows: mutagen must read every field we wrote and every frame
-we carried over, ffprobe and eyeD3 must read the file, and the bytes after the
-tag must not change. Every old tag of the fuzz corpus rewrites to one mutagen
-parses. Pictures we write (a JPEG front cover in 2.3, a PNG back cover beside
-it in 2.4, kept through a cleared tag, then removed) read back alike by all
-three and as `tags --json` lists them.
+Reading: every field both readers know agrees on tags mutagen writes as 2.3
+and 2.4 in every text encoding; stream facts follow the formulas and, within
+what those differ by, mutagen. Writing: random records (any script, empty
+fields, comments that grow the tag) written as 2.3 and 2.4 over mutagen's
+tags with frames our record lacks read back in full by mutagen, with every
+frame carried over and the bytes after the tag unchanged, and ffprobe and
+eyeD3 read the file; every old tag of the fuzz corpus rewrites to one
+mutagen parses; the pictures we write read back alike by all three.
 
 usage: interop_test.py KALVEX_CLI FUZZ_CORPUS_DIR
 """

@@ -10,6 +10,7 @@ whole runs are timed first (every second one watched for the event, as the
 kills watch it, since watching slows a run), and the time is shortened
 whenever a run ends before a moment drawn from its start."""
 
+import argparse
 import os
 import random
 import re
@@ -19,6 +20,18 @@ import subprocess
 import time
 
 TEMP_NAME = re.compile(r"^\.kalvex-write-[0-9a-f]{16}-[A-Za-z0-9]{6}\.tmp$")
+
+
+def parse_args(kills, **more):
+    """KALVEX_CLI [--kills N] [--work DIR] [--seed N], and the test's own
+    integer options with their defaults."""
+    parser = argparse.ArgumentParser()
+    parser.add_argument("cli")
+    parser.add_argument("--work", default=None)
+    parser.add_argument("--seed", type=int, default=int(time.time()))
+    for name, default in dict(more, kills=kills).items():
+        parser.add_argument("--" + name.replace("_", "-"), type=int, default=default)
+    return parser.parse_args()
 
 
 def runs_for(child, seconds):
@@ -49,8 +62,9 @@ def kill_runs(command, kills, seed, prepare, event, finished, killed, within=flo
     """Runs `command` after `prepare()` each time, killing it `kills` times.
     `finished()` checks what a run that ended by itself (with `exit_code`)
     left, `killed()` what a kill left; either raises AssertionError. After the
-    event the kill falls within `within` seconds at most. Returns the attempts missed, the shortest
-    run and the shortest time a run still took after the event."""
+    event the kill falls within `within` seconds at most. Returns the attempts
+    missed, the shortest run and the shortest time a run still took after the
+    event."""
     rng = random.Random(seed)
     plain, watched = [], []
     for n in range(6):

@@ -1,18 +1,13 @@
 #!/usr/bin/python3
-"""A grown or removed ID3 v2 tag shares the audio's blocks where it can.
-
-On XFS and btrfs (loop images made here) a grown tag keeps the audio at its
-offset within a block, so the rewritten file shares the original's blocks:
-its audio is byte for byte the original's, its extents past the head are
-shared (FIEMAP), and free space drops by no more than the head. A removal
-shares them only when the old tag is a whole number of blocks long. Where the
-file system refuses (an XFS made without reflinks, a btrfs folder without
-copy-on-write) and on ext4 and tmpfs, the audio is copied: right, and
-sharing nothing.
+"""A grown or removed ID3 v2 tag shares the audio's blocks where it can: on
+XFS and btrfs (loop images made here) the audio stays byte for byte, its
+extents past the head are shared (FIEMAP) and free space drops by no more
+than the head; a removal shares them only when the old tag is a whole number
+of blocks. Where blocks cannot be shared (an XFS without reflinks, a btrfs
+folder without copy-on-write, ext4, tmpfs) the audio is copied.
 
 usage: reflink_rewrite_test.py KALVEX_CLI --fs xfs|btrfs|copy --work DIR
-Exits 77 (CTest's skip) with the reasons when none of the file systems can be
-mounted here (root, loop devices, mkfs tools and the kernel's support needed).
+Exits 77 (CTest's skip) with the reasons when nothing can be mounted here.
 """
 
 import argparse
