@@ -271,24 +271,21 @@ class WriteInterop(unittest.TestCase):
         self.assertEqual(after[tag_length(after):], before[tag_length(before):],
                          "the bytes after the tag changed")
         self.assertEqual(id3.ID3(path, translate=False).version[1], version)
-        theirs = mutagen_fields(path)
-        for option, value in record.items():
-            got = theirs.get(field_of(option))
-            if value.strip() == "":
-                self.assertIsNone(got, option)
-            else:
-                self.assertEqual(got, value, option)
+        # A blank field is no frame at all.
+        self.assertEqual(mutagen_fields(path),
+                         {field_of(option): value for option, value in record.items()
+                          if value.strip()})
         self.assertEqual(kept_frames(path), kept_frames(before_path))
 
         probe = json.loads(run("ffprobe", "-v", "error", "-of", "json", "-show_entries",
                                "format=duration:format_tags=title", path).stdout)
         self.assertGreater(float(probe["format"]["duration"]), 2.5)
-        if record["--title"].strip():
-            self.assertEqual(probe["format"]["tags"]["title"], record["--title"])
         eyed3 = run("eyeD3", "--no-color", path).stdout
         self.assertIn("ID3 v2.%d" % version, eyed3)
-        if record["--title"].strip():
-            self.assertIn("title: " + record["--title"], eyed3)
+        title = record["--title"]
+        if title.strip():
+            self.assertEqual(probe["format"]["tags"]["title"], title)
+            self.assertIn("title: " + title, eyed3)
 
     def test_random_records_over_mutagen_tags(self):
         rng = random.Random(4)

@@ -64,26 +64,27 @@ def free_bytes(folder):
     return st.f_bfree * st.f_frsize
 
 
-def cost_of(folder, *command):
-    """Free space `command` takes. btrfs charges the first small write after
-    a large file more than its blocks (14 blocks for a 6-block one here): a
-    small file written first takes that charge."""
+def rewritten(folder, old_length, cli, *args):
+    """A file with a tag of `old_length` bytes rewritten by `kalvex-cli ARGS
+    FILE`, the original kept by a hard link (so the new file alone is what
+    free space pays for, and sharing shows): its path, what followed the old
+    tag, its bytes now and the free space the rewrite took."""
+    path = os.path.join(folder, "track.mp3")
+    rest = write_tagged(path, AUDIO, old_length)
+    os.link(path, path + ".original")
+    # btrfs charges the first small write after a large file more than its
+    # blocks (14 blocks for a 6-block one here): a small file takes that.
     with open(os.path.join(folder, "settle"), "wb") as out:
         out.write(os.urandom(8192))
     before = free_bytes(folder)
-    subprocess.run(command, check=True, stdout=subprocess.DEVNULL)
-    return before - free_bytes(folder)
+    subprocess.run([cli, *args, path], check=True, stdout=subprocess.DEVNULL)
+    return path, rest, read_bytes(path), before - free_bytes(folder)
 
 
 def grown_tag(cli, folder, shares, block, check):
-    """A tag that outgrows a 1234-byte one, the original kept by a hard link
-    (so the new file alone is what free space pays for, and sharing shows)."""
-    path = os.path.join(folder, "track.mp3")
-    rest = write_tagged(path, AUDIO, 1234)
-    os.link(path, path + ".original")
-    cost = cost_of(folder, cli, "write", path, "--v2", "2.3", "--title", "T" * 1500,
-                   "--comment", "grown")
-    data = read_bytes(path)
+    """A tag that outgrows a 1234-byte one."""
+    path, rest, data, cost = rewritten(folder, 1234, cli, "write", "--v2", "2.3",
+                                       "--title", "T" * 1500, "--comment", "grown")
     length = tag_length(data)
     check(length > 1234 and data[length:] == rest, "the audio after the new tag differs")
     head = -(-length // block) * block
@@ -105,12 +106,8 @@ def grown_tag(cli, folder, shares, block, check):
 
 
 def removed_tag(old_length, cli, folder, shares, block, check):
-    """The tag taken off; the original kept by a hard link as above."""
-    path = os.path.join(folder, "track.mp3")
-    rest = write_tagged(path, AUDIO, old_length)
-    os.link(path, path + ".original")
-    cost = cost_of(folder, cli, "remove", "--v2", path)
-    check(read_bytes(path) == rest, "the file without its tag differs from the audio")
+    path, rest, data, cost = rewritten(folder, old_length, cli, "remove", "--v2")
+    check(data == rest, "the file without its tag differs from the audio")
     shared = shared_bytes(path, 0, len(rest))
     if shares and old_length % block == 0:
         check(shared == len(rest), "the audio's blocks are not all shared")
