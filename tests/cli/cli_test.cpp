@@ -10,7 +10,6 @@
 #include "cli_runner.h"
 #include "id3/id3v1.h"
 #include "id3/id3v2_reader.h"
-#include "id3/id3v2_writer.h"
 #include "id3/tag_bytes.h"
 
 namespace kalvex {
@@ -115,27 +114,25 @@ protected:
 TEST_F(CliLookupTest, SeveralMatchesNeedAChoiceAndTheChoiceIsRead) {
     const CliRun unchosen = Lookup(" --json");
     EXPECT_EQ(unchosen.exit_code, 1);
-    const Json listed = Json::parse(unchosen.out);
-    EXPECT_EQ(listed["Matches"].size(), 2u);
-    EXPECT_TRUE(listed["Chosen"].is_null());
-    EXPECT_TRUE(listed["Album"].is_null());
+    const Json listed = Parse(unchosen);
+    EXPECT_EQ(Json({listed["Matches"].size(), listed["Chosen"], listed["Album"]}),
+              Json({2, nullptr, nullptr}));
     EXPECT_NE(Lookup(" 2>&1").out.find("--choose N"), std::string::npos);
 
     const CliRun chosen = Lookup(" --json --choose 1");
     ASSERT_EQ(chosen.exit_code, 0) << chosen.out;
     // The disc id and query are the discid command's; here only that entry 1 was read.
-    const Json result = Json::parse(chosen.out);
-    EXPECT_EQ(result["Chosen"], 1);
-    EXPECT_EQ(result["Album"]["Artist"], "Test Artist");
+    const Json result = Parse(chosen);
+    EXPECT_EQ(Json({result["Chosen"], result["Album"]["Artist"]}), Json({1, "Test Artist"}));
 }
 
 TEST_F(CliLookupTest, ManualReadAndConnectionTest) {
     const CliRun read = Cli("cddb read jazz 920ef00b --json" + Server());
     ASSERT_EQ(read.exit_code, 0) << read.out;
-    EXPECT_EQ(Json::parse(read.out)["Album"]["Year"], 1999);
+    EXPECT_EQ(Parse(read)["Album"]["Year"], 1999);
     const CliRun missing = Cli("cddb read rock 12345678 --json" + Server());
     EXPECT_EQ(missing.exit_code, 1);
-    EXPECT_EQ(Json::parse(missing.out)["Messages"].size(), 2u);
+    EXPECT_EQ(Parse(missing)["Messages"].size(), 2u);
 
     EXPECT_EQ(Cli("cddb motd" + Server() + " 2>&1").exit_code, 0);
     const CliRun bad_port = Cli("cddb motd" + Server() + " --port 70000 2>&1");
@@ -157,19 +154,15 @@ TEST(CliTags, JsonHasOneObjectPerFileEachReadAfresh) {
     const CliRun run = Cli("tags --json " + Quote(tagged.path()) + " /nonexistent.mp3 " +
                            Quote(untagged.path()) + " 2>/dev/null");
     EXPECT_EQ(run.exit_code, 1);
-    const Json all = Json::parse(run.out);
+    const Json all = Parse(run);
     ASSERT_EQ(all.size(), 2u);
-    EXPECT_EQ(all[0]["File"], tagged.path());
-    EXPECT_EQ(all[0]["TagV1"]["Title"], "v1 title");
-    EXPECT_EQ(all[0]["TagV2"]["Title"], "Title");
-    EXPECT_EQ(all[1]["File"], untagged.path());
-    EXPECT_EQ(all[1]["TagV2"]["Title"], "");
-    EXPECT_EQ(all[1]["StreamInfo"]["TagV1Minor"], -1);
-    EXPECT_EQ(all[1]["StreamInfo"]["TagV2Major"], -1);
-    EXPECT_EQ(all[1]["StreamInfo"]["FileSize"], 1000);
-    for (const char* key : {"HasTagV1", "HasTagV2", "StreamInfoValid"}) {
-        EXPECT_EQ(all[1][key], false) << key;
-    }
+    const Json& info = all[1]["StreamInfo"];
+    EXPECT_EQ(
+        Json({all[0]["File"], all[0]["TagV1"]["Title"], all[0]["TagV2"]["Title"], all[1]["File"],
+              all[1]["TagV2"]["Title"], info["TagV1Minor"], info["TagV2Major"], info["FileSize"],
+              all[1]["HasTagV1"], all[1]["HasTagV2"], all[1]["StreamInfoValid"]}),
+        Json({tagged.path(), "v1 title", "Title", untagged.path(), "", -1, -1, 1000, false, false,
+              false}));
 }
 
 TEST(CliTags, TextOutputShowsTagsAndDetails) {
@@ -189,7 +182,7 @@ TEST(CliWrite, FieldsNotGivenKeepTheirValueInEachVersion) {
     const TempFile file(old + kAudio + TagV1("v1 title", 4, 13));
     CliRun run = Cli("write " + Quote(file.path()) + " --v1 --v2 2.4 --artist 'New artist' --json");
     ASSERT_EQ(run.exit_code, 0) << run.out;
-    EXPECT_EQ(Json::parse(run.out),
+    EXPECT_EQ(Parse(run),
               Json({{"File", file.path()}, {"TagV1", "written"}, {"TagV2", "written"}}));
     TagRecord v1, v2;
     ASSERT_TRUE(ReadTagV1(file.path(), v1));
@@ -334,7 +327,7 @@ TEST_F(CliTagAlbumTest, LooksUpTagsAndRenamesAndADryRunOnlyTellsIt) {
     ASSERT_EQ(run.exit_code, 0) << run.out;
     EXPECT_EQ(dry.exit_code, 0);
     EXPECT_EQ(dry.out, run.out);
-    const Json result = Json::parse(run.out);
+    const Json result = Parse(run);
     EXPECT_EQ(result["Files"], Json::parse(R"([
         {"File":"Track01.mp3","Track":1,"Title":"Track 1 of 0b014802","Written":true,
          "RenamedTo":"01 Track 1 of 0b014802.mp3","Error":null,"Skipped":null},
@@ -364,7 +357,7 @@ TEST_F(CliTagAlbumTest, StoredReplyAndAFileThatCannotBeRenamed) {
     const CliRun run = Cli("tag-album " + Quote(album) + " --album " + Reply("read-210-rock.txt") +
                            " --rename --json");
     EXPECT_EQ(run.exit_code, 1);
-    const Json files = Json::parse(run.out)["Files"];
+    const Json files = Parse(run)["Files"];
     EXPECT_EQ(files[0]["Written"], true);
     EXPECT_TRUE(files[0]["RenamedTo"].is_null());
     EXPECT_NE(files[0]["Error"].get<std::string>().find("already exists"), std::string::npos);
@@ -403,11 +396,8 @@ TEST_F(CliTagAlbumTest, ProtocolLevelSixBringsAnyScriptIntoTheTags) {
 // A bonus track beyond the album keeps its own tags and name, and while it is
 // there the folder keeps its name too; DIR given as a link renames the folder.
 TEST_F(CliTagAlbumTest, AFileBeyondTheAlbumIsSkippedAndALinkedFolderIsRenamedItself) {
+    // What it keeps of its own tags is the album job's test; here that it is untouched.
     fs::copy_file(TestDataPath("id3/mutagen/xing.mp3"), album / "Track03.mp3");
-    TagRecord bonus;
-    bonus.Title = "Hidden Bonus";
-    bonus.Comment = "Own comment";
-    ASSERT_TRUE(WriteTagV2((album / "Track03.mp3").string(), bonus, {}));
     const std::string bonus_bytes = ReadFileBytes((album / "Track03.mp3").string());
     const fs::path link = work.path() / "link";
     fs::create_directory_symlink(album, link);
@@ -416,7 +406,7 @@ TEST_F(CliTagAlbumTest, AFileBeyondTheAlbumIsSkippedAndALinkedFolderIsRenamedIts
 
     const CliRun run = Cli(command);
     EXPECT_EQ(run.exit_code, 1);
-    const Json result = Json::parse(run.out);
+    const Json result = Parse(run);
     EXPECT_EQ(result["Folder"], album.string());
     const Json& third = result["Files"][2];
     EXPECT_EQ(third["Skipped"], "the album has no track 3");

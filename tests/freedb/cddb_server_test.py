@@ -12,7 +12,6 @@ import json
 import os
 import re
 import signal
-import subprocess
 import sys
 import tempfile
 import threading
@@ -22,7 +21,7 @@ from urllib.parse import quote_plus
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "../id3"))
-from mp3_tools import SOURCE as REPO, start_server  # noqa: E402
+from mp3_tools import SOURCE as REPO, read_bytes, run, start_server  # noqa: E402
 
 SERVER = os.path.join(REPO, "tools", "cddb_server.py")
 SERVER_DB = os.path.join(HERE, "server_db")
@@ -71,8 +70,7 @@ class ServerCase(unittest.TestCase):
 
 
 def recording(name):
-    with open(os.path.join(REPLIES, name), "rb") as f:
-        return f.read()
+    return read_bytes(os.path.join(REPLIES, name))
 
 
 def classic_server_name():
@@ -117,8 +115,8 @@ class OwnRecords(ServerCase):
 
     def test_records_are_single_bytes_at_level_5_and_utf8_at_level_6(self):
         def lines(reply, path):
-            with open(os.path.join(SERVER_DB, path), "rb") as f:
-                self.assertEqual(reply.split(b"\r\n")[1:-2], f.read().split(b"\n")[:-1])
+            on_disk = read_bytes(os.path.join(SERVER_DB, path))
+            self.assertEqual(reply.split(b"\r\n")[1:-2], on_disk.split(b"\n")[:-1])
 
         _, single = cddb(self.server, "cddb read folk 2103d204", 5)
         self.assertIn("TTITLE2=Polska för 5 €\r\nTTITLE3=?mega\\tvisa\r\n".encode("cp1252"), single)
@@ -194,8 +192,7 @@ class Options(ServerCase):
 
     def test_sigint_stops_it_cleanly_and_start_up_errors_give_the_reason(self):
         self.assertEqual(stop(start_server("cddb_server.py", "--db", SHARED_DB), signal.SIGINT), 0)
-        failed = subprocess.run([sys.executable, SERVER, "--db", "/nonexistent/db"],
-                                capture_output=True, text=True, timeout=10)
+        failed = run(sys.executable, SERVER, "--db", "/nonexistent/db", check=False)
         self.assertEqual(failed.returncode, 1)
         self.assertIn("/nonexistent/db: No such file or directory", failed.stderr)
         self.assertEqual(failed.stdout, "")

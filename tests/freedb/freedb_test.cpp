@@ -41,13 +41,12 @@ TEST(AlbumRecord, EscapesResolvedInTrackTextsButNotInTheTitle) {
     const AlbumData album = Parse(
         "DTITLE=A\\nB\r\nTTITLE0=A\\nB\r\nTTITLE1=x\\ty\r\nTTITLE2=C:\\\\new\r\n"
         "EXTD=line\\nnext\r\nEXTT5=far\\naway\r\n");
-    EXPECT_EQ(album.AlbumTitle, "A\\nB");
-    EXPECT_EQ(GetTrackTitle(album, 0), "A\r\nB");
-    EXPECT_EQ(GetTrackTitle(album, 1), "x\ty");
     // An escaped backslash followed by n is a backslash and an n.
-    EXPECT_EQ(GetTrackTitle(album, 2), "C:\\new");
-    EXPECT_EQ(album.ExtendedData, "line\r\nnext");
-    EXPECT_EQ(GetTrackExtra(album, 5), "far\r\naway");
+    EXPECT_EQ((std::vector<std::string>{album.AlbumTitle, GetTrackTitle(album, 0),
+                                        GetTrackTitle(album, 1), GetTrackTitle(album, 2),
+                                        album.ExtendedData, GetTrackExtra(album, 5)}),
+              (std::vector<std::string>{"A\\nB", "A\r\nB", "x\ty", "C:\\new", "line\r\nnext",
+                                        "far\r\naway"}));
 }
 
 TEST(AlbumRecord, CommentsDiscIdEmptyValuesAndKeyCase) {
@@ -93,12 +92,11 @@ TEST(AlbumRecord, RecordedReadRepliesFillTheAlbumOrKeepThePreviousOne) {
     CollectingMessageService messages;
     AlbumData album;
     ParseAlbumReply(Stored("cddbd-replies/read-210-rock.txt"), album, messages);
-    EXPECT_TRUE(album.AlbumValid);
-    EXPECT_EQ(album.AlbumTitle, "Test Artist / Two Tracks");
-    EXPECT_EQ(album.AlbumYear, 1994);
-    EXPECT_EQ(album.ExtendedData, "YEAR: 1994");
-    EXPECT_EQ(album.TrackTitles,
-              (std::vector<TrackText>{{0, "Track 1 of 0b014802"}, {1, "Track 2 of 0b014802"}}));
+    EXPECT_EQ(
+        std::tie(album.AlbumValid, album.AlbumTitle, album.AlbumYear, album.ExtendedData,
+                 album.TrackTitles),
+        std::tuple(true, "Test Artist / Two Tracks", 1994, "YEAR: 1994",
+                   std::vector<TrackText>{{0, "Track 1 of 0b014802"}, {1, "Track 2 of 0b014802"}}));
     ParseAlbumReply(Stored("cddbd-replies/read-210-latin1-proto5.txt"), album, messages);
     EXPECT_EQ(album.AlbumTitle, "Caf\u00E9 Ensemble / Un \u00E9t\u00E9");
     EXPECT_TRUE(messages.Messages().empty());
@@ -127,11 +125,9 @@ TEST(AlbumRecord, LibraryTestCacheRecordsJoinSplitValues) {
     for (const auto& [id, title, extended, tracks] : records) {
         SCOPED_TRACE(id);
         const AlbumData album = Parse(Stored("libcddb/testcache/misc/" + id), {}, "misc " + id);
-        EXPECT_TRUE(album.AlbumValid);
-        EXPECT_EQ(album.AlbumTitle, title);
-        EXPECT_EQ(album.ExtendedData, extended);
-        EXPECT_EQ(album.TrackTitles.size(), tracks);
-        EXPECT_EQ(album.AlbumYear, id == "12340000" ? 2004 : 2003);
+        EXPECT_EQ(std::tuple(album.AlbumValid, album.AlbumTitle, album.ExtendedData,
+                             album.TrackTitles.size(), album.AlbumYear),
+                  std::tuple(true, title, extended, tracks, id == "12340000" ? 2004 : 2003));
     }
     const AlbumData sixteen = Parse(Stored("libcddb/testcache/misc/12345678"), {}, "misc 12345678");
     EXPECT_EQ(GetTrackTitle(sixteen, 2), "TrackArtist3 cntd. / TrackTitle3");
