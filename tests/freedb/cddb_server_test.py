@@ -1,10 +1,7 @@
 #!/usr/bin/python3
-"""The test CDDB server (tools/cddb_server.py) against recorded replies of a
-classic CDDB server, over the project's own records, and in the fault modes
-the lookup tests do not already drive.
-
-KALVEX_CDDB_TESTDATA names the folder with db/ and cddbd-replies/ (default
-tests/data/cddb).
+"""The CDDB server (tools/cddb_server.py) against recorded replies of a classic
+one (KALVEX_CDDB_TESTDATA names the folder with db/ and cddbd-replies/), over
+the project's own records, and in the fault modes the lookup tests do not drive.
 """
 
 import http.client

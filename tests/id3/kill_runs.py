@@ -1,14 +1,8 @@
 """What the kill tests share: a program killed with SIGKILL at random moments
-of its run, until enough kills have ended it while it ran.
-
-A signal that comes after the program has ended proves nothing, so only a
-kill the program dies of counts; the rest are reported as missed (at most
-2 * kills + 10 attempts). Half the kills fall at a random moment of a whole
-run, the other half after an event the test names (where damage could
-happen). The moments are drawn from the time a run is sure to last: six
-whole runs are timed first (every second one watched for the event, as the
-kills watch it, since watching slows a run), and the time is shortened
-whenever a run ends before a moment drawn from its start."""
+of its run until enough kills have ended it while it ran (a kill after its
+end proves nothing: those are counted as missed). Half the kills fall after
+an event the test names, where damage could happen; the moments are drawn
+from the time six whole runs took, shortened whenever a run ends sooner."""
 
 import argparse
 import os
@@ -67,6 +61,8 @@ def kill_runs(command, kills, seed, prepare, event, finished, killed, within=flo
     event."""
     rng = random.Random(seed)
     plain, watched = [], []
+    # Every second timed run is watched for the event as the kills watch it,
+    # since watching slows a run.
     for n in range(6):
         prepare()
         start = time.monotonic()

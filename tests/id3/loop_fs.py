@@ -1,14 +1,10 @@
 #!/usr/bin/python3
-"""Small file systems of a chosen kind, mounted for a test that needs one.
-
-`mounted(kind, folder)` formats an image file in `folder` and mounts it on a
-loop device (tmpfs: mounts a tmpfs) until the block ends. Where that cannot be
-done here (not root, no loop devices, no mkfs tool, a kernel without the file
-system) it raises Unavailable with the reason: the caller skips.
-
-As a program it runs a command on such a file system, "{}" in the command
-standing for the mount point, and exits 77 (CTest's skip) with the reason
-when the file system cannot be had:
+"""Small file systems of a chosen kind for the tests: `mounted(kind, folder)`
+mounts one on a loop device over an image file in `folder` (or a tmpfs) until
+the block ends, and raises Unavailable with the reason where that cannot be
+done here (root, loop devices, the mkfs tool or the kernel's support missing).
+As a program it runs a command on one, "{}" standing for the mount point, and
+exits 77 (CTest's skip) with the reason when it cannot be had:
 
     loop_fs.py KIND FOLDER [--size-mb N] -- COMMAND...
 """
