@@ -1,6 +1,6 @@
 #!/usr/bin/python3
 """Kills `kalvex-cli tag-album --album FILE --rename` with SIGKILL over a
-12-file album of lame-made MP3s, each with audio of its own (kill_runs.py:
+12-file album of lame-made MP3s, each with audio of its own (mp3_tools.kill_runs:
 half the kills in or just after the renames). After every kill each file
 must be there once, whole, under its old or its new name, in the old or the
 renamed folder, beside at most one rewrite's hidden file; then a rerun must
@@ -22,8 +22,8 @@ import mutagen.id3
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [os.path.join(HERE, "../id3"), os.path.join(HERE, "../workflow")]
 import album_maker  # noqa: E402
-from kill_runs import TEMP_NAME, kill_runs, parse_args  # noqa: E402
-from mp3_tools import SKIP, audio_digest, missing, read_bytes  # noqa: E402
+from mp3_tools import (SKIP, TEMP_NAME, audio_digest, kill_runs, missing,  # noqa: E402
+                       parse_args, read_bytes)
 
 TRACKS = 12
 OLD_FOLDER = "Audio CD"

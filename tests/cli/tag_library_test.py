@@ -3,7 +3,7 @@
 left), MusicBrainz or nobody knows, with the project's CDDB server and
 MusicBrainz stand-in on 127.0.0.1. A run tags and renames every album with one
 match and lists the rest; a second changes nothing; runs killed with SIGKILL
-(kill_runs.py), each finished by a rerun, leave every file of every album
+(mp3_tools.kill_runs), each finished by a rerun, leave every file of every album
 once, under its old or new name, with its audio as encoded.
 
 usage: tag_library_test.py KALVEX_CLI [--albums 8] [--kills 6] [--seed N]
@@ -21,9 +21,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [os.path.join(HERE, "../id3"), os.path.join(HERE, "../workflow")]
 import album_maker  # noqa: E402
 import mutagen.id3 as id3  # noqa: E402
-from kill_runs import kill_runs, parse_args  # noqa: E402
-from mp3_tools import (SKIP, audio_digest, missing, read_bytes, run, snapshot,  # noqa: E402
-                       start_server)
+from mp3_tools import (SKIP, audio_digest, kill_runs, missing, parse_args,  # noqa: E402
+                       read_bytes, run, snapshot, start_server)
 
 
 class Library:

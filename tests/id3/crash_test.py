@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """Kills `kalvex-cli write` with SIGKILL while it grows the tag of a large file
-(kill_runs.py: half the kills after the new file has appeared). After every
-kill the file must be byte for byte the original or the complete new file,
-and the folder may hold nothing else but the one hidden file a rewrite works
-in, which the next write removes.
+(mp3_tools.kill_runs: half the kills after the new file has appeared). After
+every kill the file must be byte for byte the original or the complete new
+file, and the folder may hold nothing else but the one hidden file a rewrite
+works in, which the next write removes.
 
 usage: crash_test.py KALVEX_CLI [--size-mb 128] [--kills 200] [--work DIR]
 """
@@ -15,8 +15,7 @@ import subprocess
 import sys
 import tempfile
 
-from kill_runs import TEMP_NAME, kill_runs, parse_args
-from mp3_tools import digest, write_tagged
+from mp3_tools import TEMP_NAME, digest, kill_runs, parse_args, write_tagged
 
 NAME = "track.mp3"
 
