@@ -1,69 +1,47 @@
 #!/usr/bin/python3
-"""Kills `kalvex-cli tag-album --album FILE --rename` with SIGKILL at random moments.
-
-The album is 12 real MP3s (sox audio encoded by lame), each with audio of its
-own. After every kill each file must be whole (its audio bytes as encoded)
-under its old or its new name, in the old or the renamed folder; no file may
-be missing or doubled, and nothing else may be there but the one hidden file
-a tag rewrite works in. Then a rerun must complete the job: every file tagged
-and renamed, the folder renamed, nothing left over. Half the kills fall in or
-just after the renames; only kills that end a running job count, and a job
-that ended by itself must have completed it (kill_runs.py).
+"""Kills `kalvex-cli tag-album --album FILE --rename` with SIGKILL over a
+12-file album of lame-made MP3s, each with audio of its own (mp3_tools.kill_runs:
+half the kills in or just after the renames). After every kill each file
+must be there once, whole, under its old or its new name, in the old or the
+renamed folder, beside at most one rewrite's hidden file; then a rerun must
+complete the job: every file tagged and renamed, the folder renamed.
 
 usage: tag_album_crash_test.py KALVEX_CLI [--kills 100] [--work DIR] [--seed N]
 Exit code 77 (skipped) when sox or lame is missing.
 """
 
-import argparse
 import collections
-import hashlib
 import os
 import shutil
 import subprocess
 import sys
 import tempfile
-import time
 
 import mutagen.id3
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path[:0] = [os.path.join(HERE, "../id3"), os.path.join(HERE, "../workflow")]
 import album_maker  # noqa: E402
-from kill_runs import TEMP_NAME, kill_runs  # noqa: E402
-from mp3_tools import read_bytes, tag_length  # noqa: E402
+from mp3_tools import (SKIP, TEMP_NAME, audio_digest, kill_runs, missing,  # noqa: E402
+                       parse_args, read_bytes)
 
 TRACKS = 12
 OLD_FOLDER = "Audio CD"
 NEW_FOLDER = "Crash Album"
-
-
-def old_name(n):
-    return "Track%02d.mp3" % n
-
-
-def new_name(n):
-    return "%02d Song %d.mp3" % (n, n)
+OLD_NAME, NEW_NAME = "Track{0:02d}.mp3", "{0:02d} Song {0}.mp3"
 
 
 def write_reply(path):
-    lines = ["210 misc 0a0b0c0d CD database entry follows (until terminating `.')",
-             "DISCID=0a0b0c0d", "DTITLE=Crash Band / " + NEW_FOLDER, "DYEAR=2001"]
-    lines += ["TTITLE%d=Song %d" % (n - 1, n) for n in range(1, TRACKS + 1)] + ["."]
-    with open(path, "w", encoding="ascii") as out:
-        out.write("\r\n".join(lines) + "\r\n")
-
-
-def audio_digest(path):
-    """The bytes between an ID3 v2 tag at the start and an ID3 v1 tag at the end."""
-    data = read_bytes(path)
-    end = len(data) - 128 if data[-128:-125] == b"TAG" else len(data)
-    return hashlib.sha1(data[tag_length(data):end]).hexdigest()
+    record = album_maker.xmcd_record("0a0b0c0d", [75] * TRACKS, "Crash Band / " + NEW_FOLDER,
+                                     ["Song %d" % n for n in range(1, TRACKS + 1)])
+    with open(path, "w", encoding="ascii", newline="\r\n") as out:
+        out.write("210 misc 0a0b0c0d CD database entry follows (until terminating `.')\n"
+                  + record + ".\n")
 
 
 def is_tagged(path):
     try:
-        with open(path, "rb") as f:
-            return f.read(3) == b"ID3"
+        return read_bytes(path)[:3] == b"ID3"
     except FileNotFoundError:
         return True  # renamed, so tagged before
 
@@ -79,10 +57,10 @@ def check_whole(work, audio):
     names -= temps
     renamed = tagged = 0
     for n in range(1, TRACKS + 1):
-        present = [name for name in (old_name(n), new_name(n)) if name in names]
+        present = [name for name in (OLD_NAME.format(n), NEW_NAME.format(n)) if name in names]
         assert len(present) == 1, "track %d is there as %r" % (n, present)
         names.discard(present[0])
-        renamed += present[0] == new_name(n)
+        renamed += present[0] == NEW_NAME.format(n)
         path = os.path.join(folder, present[0])
         assert audio_digest(path) == audio[n], "the audio of %s was damaged" % present[0]
         tagged += is_tagged(path)
@@ -95,28 +73,19 @@ def check_complete(work, audio):
     assert os.path.basename(folder) == NEW_FOLDER and renamed == TRACKS and not temp_left, \
         "the job is unfinished in %s (%d renamed)" % (folder, renamed)
     for n in range(1, TRACKS + 1):
-        tag = mutagen.id3.ID3(os.path.join(folder, new_name(n)))
+        tag = mutagen.id3.ID3(os.path.join(folder, NEW_NAME.format(n)))
         assert str(tag["TIT2"]) == "Song %d" % n and str(tag["TRCK"]) == str(n), \
             "track %d has the wrong tag" % n
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("cli")
-    parser.add_argument("--kills", type=int, default=100)
-    parser.add_argument("--work", default=None)
-    parser.add_argument("--seed", type=int, default=None)
-    args = parser.parse_args()
-    if not (shutil.which("sox") and shutil.which("lame")):
-        print("sox and lame are needed to make the album; skipped")
-        return 77
-    seed = args.seed if args.seed is not None else int(time.time())
-
-    work = tempfile.mkdtemp(prefix="kalvex-tag-album-crash-", dir=args.work)
-    try:
+    args = parse_args(kills=100)
+    if missing("sox", "lame"):
+        return SKIP
+    with tempfile.TemporaryDirectory(prefix="kalvex-tag-album-crash-", dir=args.work) as work:
         pristine = os.path.join(work, "pristine")
         album_maker.make_album(pristine, [75] * TRACKS)  # one second each, tones of their own
-        audio = {n: audio_digest(os.path.join(pristine, old_name(n)))
+        audio = {n: audio_digest(os.path.join(pristine, OLD_NAME.format(n)))
                  for n in range(1, TRACKS + 1)}
         reply = os.path.join(work, "reply.txt")
         write_reply(reply)
@@ -141,16 +110,14 @@ def main():
 
         # The renames are quick: the kills after the tags fall within 4 ms.
         missed, duration, after_tags = kill_runs(
-            command, args.kills, seed, prepare,
-            lambda: is_tagged(os.path.join(folder, old_name(TRACKS))),
+            command, args.kills, args.seed, prepare,
+            lambda: is_tagged(os.path.join(folder, OLD_NAME.format(TRACKS))),
             lambda: check_complete(work, audio), killed, within=0.004)
         print("%d kills ended a running tag-album over %d files in %d attempts (%d missed: the "
               "job had ended; shortest run %.3f s, at least %.3f s after the tags, seed %d): %s; "
               "every file whole, every rerun completed the job"
-              % (args.kills, TRACKS, args.kills + missed, missed, duration, after_tags, seed,
+              % (args.kills, TRACKS, args.kills + missed, missed, duration, after_tags, args.seed,
                  ", ".join("%s %d" % item for item in sorted(seen.items()))))
-    finally:
-        shutil.rmtree(work, ignore_errors=True)
     return 0
 
 

@@ -1,60 +1,28 @@
 #!/usr/bin/python3
-"""kalvex-cli tag-library over a library of lame-made albums, with the
-project's CDDB server and MusicBrainz stand-in on 127.0.0.1.
-
-Of the albums, CDDB knows most, some in two categories (several matches:
-left for a choice), MusicBrainz knows some CDDB does not, and some nobody
-knows. A run must tag and rename every album that has one match and list the
-rest; a second run must change nothing; runs killed with SIGKILL at random
-moments, then finished by a last run, must leave every album whole: each file
+"""kalvex-cli tag-library over lame-made albums that CDDB (some twice, a choice
+left), MusicBrainz or nobody knows, with the project's CDDB server and
+MusicBrainz stand-in on 127.0.0.1. A run tags and renames every album with one
+match and lists the rest; a second changes nothing; runs killed with SIGKILL
+(mp3_tools.kill_runs), each finished by a rerun, leave every file of every album
 once, under its old or new name, with its audio as encoded.
 
 usage: tag_library_test.py KALVEX_CLI [--albums 8] [--kills 6] [--seed N]
 Exit code 77 (skipped) when sox, lame or ImageMagick's convert is missing.
 """
 
-import argparse
-import hashlib
 import json
 import os
 import random
 import shutil
-import signal
-import subprocess
 import sys
 import tempfile
-import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "../workflow"))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path[:0] = [os.path.join(HERE, "../id3"), os.path.join(HERE, "../workflow")]
 import album_maker  # noqa: E402
 import mutagen.id3 as id3  # noqa: E402
-
-SOURCE = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-
-
-def start_server(script, *options):
-    server = subprocess.Popen([sys.executable, os.path.join(SOURCE, "tools", script),
-                               "--port", "0", *options], stdout=subprocess.PIPE, text=True)
-    line = server.stdout.readline()
-    if not line.startswith("PORT "):
-        raise RuntimeError(script + " did not start: " + line)
-    return server, "http://127.0.0.1:" + line.split()[1]
-
-
-def audio_digest(path):
-    """The bytes between an ID3 v2 tag at the start and an ID3 v1 tag at the end."""
-    with open(path, "rb") as f:
-        data = f.read()
-    start = 0
-    if data[:3] == b"ID3":
-        start = 10 + ((data[6] << 21) | (data[7] << 14) | (data[8] << 7) | data[9])
-    end = len(data) - 128 if data[-128:-125] == b"TAG" else len(data)
-    return hashlib.sha1(data[start:end]).hexdigest()
-
-
-def snapshot(root):
-    return {os.path.relpath(os.path.join(d, f), root): open(os.path.join(d, f), "rb").read()
-            for d, _, files in os.walk(root) for f in files}
+from mp3_tools import (SKIP, audio_digest, kill_runs, missing, parse_args,  # noqa: E402
+                       read_bytes, run, snapshot, start_server)
 
 
 class Library:
@@ -62,15 +30,13 @@ class Library:
 
     def __init__(self, cli, work, count, rng):
         self.albums = []
-        self.cddb = os.path.join(work, "cddb")
-        self.musicbrainz = os.path.join(work, "musicbrainz")
-        self.pristine = os.path.join(work, "pristine")
-        self.covers = os.path.join(work, "covers")
+        self.cddb, self.musicbrainz, self.pristine, self.covers = (
+            os.path.join(work, name) for name in ("cddb", "musicbrainz", "pristine", "covers"))
         os.makedirs(self.musicbrainz)
         os.makedirs(self.covers)
         cover = os.path.join(work, "cover.jpg")
-        subprocess.run(["convert", "-size", "120x120", "gradient:gold-navy", cover], check=True)
-        self.cover = open(cover, "rb").read()
+        run("convert", "-size", "120x120", "gradient:gold-navy", cover)
+        self.cover = read_bytes(cover)
         for n in range(count):
             lengths = album_maker.random_lengths(rng, rng.randint(3, 6), 4, 9)
             # A first track of its own length keeps each disc apart from the
@@ -78,9 +44,8 @@ class Library:
             lengths[0] = (10 + 7 * n) * 75
             folder = os.path.join(self.pristine, "Rip %02d" % n)
             album_maker.make_album(folder, lengths)
-            disc = json.loads(subprocess.run([cli, "discid", "--json", "--toc",
-                                              album_maker.toc_text(lengths)],
-                                             capture_output=True, check=True).stdout)
+            disc = json.loads(run(cli, "discid", "--json", "--toc",
+                                  album_maker.toc_text(lengths)).stdout)
             titles = ["Song %d" % t for t in range(len(lengths))]
             # Who knows it decides what a run must do with it.
             known = ["cddb", "twice", "musicbrainz", "nobody"][n % 4]
@@ -90,18 +55,17 @@ class Library:
             if known == "twice":
                 album_maker.write_cddb_record(self.cddb, "misc", disc["DiscId"], lengths,
                                               "Other Band / Other %02d" % n, titles)
-            # Every other album from MusicBrainz has a front cover in the archive.
-            covered = known == "musicbrainz" and n % 8 == 2
+            release = "00000000-0000-4000-8000-%012d" % n
             if known == "musicbrainz":
-                release = "00000000-0000-4000-8000-%012d" % n
                 album_maker.write_musicbrainz_release(
                     self.musicbrainz, release, disc["MusicBrainzId"], lengths, "Library Band",
                     "Album %02d" % n, titles)
-                if covered:
-                    shutil.copy(cover, os.path.join(self.covers, release + ".jpg"))
-            audio = {f: audio_digest(os.path.join(folder, f)) for f in os.listdir(folder)}
-            self.albums.append({"n": n, "known": known, "tracks": len(lengths), "audio": audio,
-                                "covered": covered})
+            # Every other album from MusicBrainz has a front cover in the archive.
+            covered = known == "musicbrainz" and n % 8 == 2
+            if covered:
+                shutil.copy(cover, os.path.join(self.covers, release + ".jpg"))
+            self.albums.append({"n": n, "known": known, "covered": covered, "audio": {
+                f: audio_digest(os.path.join(folder, f)) for f in sorted(os.listdir(folder))}})
 
     def fresh_copy(self, root):
         shutil.rmtree(root, ignore_errors=True)
@@ -118,13 +82,11 @@ class Library:
             assert len(names) == 1, "album %d is there as %r" % (n, names)
             folder = os.path.join(root, names[0])
             files = [f for f in os.listdir(folder) if not f.startswith(".kalvex-write-")]
-            assert len(files) == album["tracks"], "album %d holds %r" % (n, files)
-            for track in range(1, album["tracks"] + 1):
-                present = [f for f in ("Track%02d.mp3" % track, "%02d Song %d.mp3" %
-                                       (track, track - 1)) if f in files]
-                assert len(present) == 1, "album %d track %d is there as %r" % (n, track, present)
-                digest = audio_digest(os.path.join(folder, present[0]))
-                assert digest == album["audio"]["Track%02d.mp3" % track], \
+            assert len(files) == len(album["audio"]), "album %d holds %r" % (n, files)
+            for track, (old, digest) in enumerate(album["audio"].items(), 1):
+                present = [f for f in (old, "%02d Song %d.mp3" % (track, track - 1)) if f in files]
+                assert len(present) == 1, "album %d: %s is there as %r" % (n, old, present)
+                assert audio_digest(os.path.join(folder, present[0])) == digest, \
                     "album %d: the audio of %s was damaged" % (n, present[0])
             if finished:
                 tagged = album["known"] == "cddb" or (album["known"] == "musicbrainz" and
@@ -147,39 +109,28 @@ class Library:
                     album["n"], name, [(t, m, len(d)) for t, m, d in pictures])
 
 
-def run(cli, root, options, timeout=600):
-    done = subprocess.run([cli, "tag-library", root, "--rename", "--optimise", "--json",
-                           *options], capture_output=True, text=True, timeout=timeout)
+def tag_library(cli, root, options):
+    done = run(cli, "tag-library", root, "--rename", "--optimise", "--json", *options,
+               check=False)
     return done.returncode, [json.loads(line) for line in done.stdout.splitlines()], done.stderr
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("cli")
-    parser.add_argument("--albums", type=int, default=8)
-    parser.add_argument("--kills", type=int, default=6)
-    parser.add_argument("--seed", type=int, default=None)
-    args = parser.parse_args()
-    if not all(shutil.which(tool) for tool in ("sox", "lame", "convert")):
-        print("sox, lame and ImageMagick's convert are needed; skipped")
-        return 77
-    seed = args.seed if args.seed is not None else int(time.time())
-    rng = random.Random(seed)
-    work = tempfile.mkdtemp(prefix="kalvex-library-")
-    servers = []
-    try:
-        library = Library(args.cli, work, args.albums, rng)
-        cddb, cddb_url = start_server("cddb_server.py", "--db", library.cddb)
-        musicbrainz, musicbrainz_url = start_server("musicbrainz_server.py", "--db",
-                                                    library.musicbrainz, "--covers",
-                                                    library.covers)
-        servers = [cddb, musicbrainz]
-        both = ["--server", cddb_url, "--musicbrainz-server", musicbrainz_url,
-                "--cover-server", musicbrainz_url]
+    args = parse_args(kills=6, albums=8)
+    if missing("sox", "lame", "convert"):
+        return SKIP
+    seed = args.seed
+    with tempfile.TemporaryDirectory(prefix="kalvex-library-", dir=args.work) as work:
+        library = Library(args.cli, work, args.albums, random.Random(seed))
+        servers = [start_server("cddb_server.py", "--db", library.cddb),
+                   start_server("musicbrainz_server.py", "--db", library.musicbrainz,
+                                "--covers", library.covers)]
+        both = ["--server", servers[0].url, "--musicbrainz-server", servers[1].url,
+                "--cover-server", servers[1].url]
         root = os.path.join(work, "library")
 
         library.fresh_copy(root)
-        code, albums, err = run(args.cli, root, both)
+        code, albums, err = tag_library(args.cli, root, both)
         statuses = {a["Folder"].rsplit("/", 1)[-1]: a["Status"] for a in albums}
         for album in library.albums:
             want = "tagged" if album["known"] in ("cddb", "musicbrainz") else "left"
@@ -198,43 +149,28 @@ def main():
                 assert "has no front cover" in said, said
 
         before = snapshot(root)
-        code, albums, err = run(args.cli, root, both)
+        code, albums, err = tag_library(args.cli, root, both)
         assert snapshot(root) == before, "seed %d: the second run changed files" % seed
         assert {a["Status"] for a in albums} == {"done before", "left"}, albums
 
-        # Killed runs (CDDB alone, for speed), then one to finish.
-        cddb_only = ["--server", cddb_url, "--source", "cddb"]
-        library.fresh_copy(root)
-        start = time.monotonic()
-        run(args.cli, root, cddb_only)
-        duration = time.monotonic() - start
-        killed = 0
-        for attempt in range(args.kills * 3):
-            if killed == args.kills:
-                break
-            library.fresh_copy(root)
-            child = subprocess.Popen([args.cli, "tag-library", root, "--rename", "--optimise",
-                                      *cddb_only], stdout=subprocess.DEVNULL,
-                                     stderr=subprocess.DEVNULL)
-            time.sleep(rng.uniform(0, duration * 0.9))
-            child.send_signal(signal.SIGKILL)
-            if child.wait() == -signal.SIGKILL:
-                killed += 1
-            try:
-                library.check_whole(root, finished=False)
-                run(args.cli, root, cddb_only)
-                library.check_whole(root, finished=True, musicbrainz=False)
-            except AssertionError as error:
-                raise AssertionError("kill %d (seed %d): %s" % (attempt, seed, error)) from None
-        assert killed > 0, "no kill ended a running program"
+        # Killed runs (CDDB alone, for speed), each finished by a rerun.
+        cddb_only = ["--server", servers[0].url, "--source", "cddb"]
+
+        def killed():
+            library.check_whole(root, finished=False)
+            tag_library(args.cli, root, cddb_only)
+            library.check_whole(root, finished=True, musicbrainz=False)
+
+        # The albums left for a choice or unknown make every whole run exit 1.
+        missed, _, _ = kill_runs(
+            [args.cli, "tag-library", root, "--rename", "--optimise", *cddb_only], args.kills,
+            seed, lambda: library.fresh_copy(root),
+            lambda: os.path.isdir(os.path.join(root, "Album 00")),
+            lambda: library.check_whole(root, finished=True, musicbrainz=False), killed,
+            exit_code=1)
         print("%d albums (seed %d): one run tagged and renamed every album with one match and "
-              "left the rest, a second changed nothing; %d kills, each finished by a rerun, left "
-              "every album whole" % (args.albums, seed, killed))
-    finally:
-        for server in servers:
-            server.terminate()
-            server.wait()
-        shutil.rmtree(work, ignore_errors=True)
+              "left the rest, a second changed nothing; %d kills (%d missed), each finished by a "
+              "rerun, left every album whole" % (args.albums, seed, args.kills, missed))
     return 0
 
 

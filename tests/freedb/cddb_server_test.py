@@ -1,10 +1,7 @@
 #!/usr/bin/python3
-"""The test CDDB server (tools/cddb_server.py) against recorded replies of a
-classic CDDB server, over the project's own records, and in the fault modes
-the lookup tests do not already drive.
-
-KALVEX_CDDB_TESTDATA names the folder with db/ and cddbd-replies/ (default
-tests/data/cddb).
+"""The CDDB server (tools/cddb_server.py) against recorded replies of a classic
+one (KALVEX_CDDB_TESTDATA names the folder with db/ and cddbd-replies/), over
+the project's own records, and in the fault modes the lookup tests do not drive.
 """
 
 import http.client
@@ -12,7 +9,6 @@ import json
 import os
 import re
 import signal
-import subprocess
 import sys
 import tempfile
 import threading
@@ -21,7 +17,9 @@ import unittest
 from urllib.parse import quote_plus
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-REPO = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, os.path.join(HERE, "../id3"))
+from mp3_tools import SOURCE as REPO, read_bytes, run, start_server  # noqa: E402
+
 SERVER = os.path.join(REPO, "tools", "cddb_server.py")
 SERVER_DB = os.path.join(HERE, "server_db")
 CDDB_DATA = os.environ.get("KALVEX_CDDB_TESTDATA", os.path.join(REPO, "tests", "data", "cddb"))
@@ -36,53 +34,40 @@ def query_text(disc_id, offsets, seconds):
     return f"cddb query {disc_id} {len(offsets)} {' '.join(map(str, offsets))} {seconds}"
 
 
-class Server:
-    def __init__(self, *args):
-        self.proc = subprocess.Popen([sys.executable, SERVER, *args], stdout=subprocess.PIPE,
-                                     stderr=subprocess.PIPE)
-        line = self.proc.stdout.readline().decode()
-        match = re.fullmatch(r"PORT (\d+)\n", line)
-        if not match:
-            self.proc.kill()
-            raise RuntimeError(f"server did not start: {line!r} {self.proc.stderr.read()!r}")
-        self.port = int(match[1])
+def stop(server, signum=signal.SIGTERM):
+    # Its signal handlers are in place once it has said its port.
+    server.send_signal(signum)
+    with server.stdout:
+        return server.wait(5)
 
-    def get(self, path):
-        """One request on a connection of its own."""
-        conn = http.client.HTTPConnection("127.0.0.1", self.port, timeout=10)
-        try:
-            conn.request("GET", path)
-            response = conn.getresponse()
-            return response, response.read()
-        finally:
-            conn.close()
 
-    def cddb(self, command, proto=5, hello=HELLO, root="/~cddb/cddb.cgi"):
-        path = f"{root}?cmd={quote_plus(command)}"
-        if hello is not None:
-            path += f"&hello={quote_plus(hello)}&proto={proto}"
-        return self.get(path)
+def get(server, path):
+    """One request on a connection of its own."""
+    conn = http.client.HTTPConnection("127.0.0.1", server.port, timeout=10)
+    conn.request("GET", path)
+    response = conn.getresponse()
+    body = response.read()
+    conn.close()
+    return response, body
 
-    def stop(self, signum=signal.SIGTERM):
-        # Its signal handlers are in place once it has said its port.
-        self.proc.send_signal(signum)
-        try:
-            return self.proc.wait(5)
-        finally:
-            self.proc.stdout.close()
-            self.proc.stderr.close()
+
+def cddb(server, command, proto=5, hello=HELLO, root="/~cddb/cddb.cgi"):
+    path = f"{root}?cmd={quote_plus(command)}"
+    if hello is not None:
+        path += f"&hello={quote_plus(hello)}&proto={proto}"
+    return get(server, path)
 
 
 class ServerCase(unittest.TestCase):
     def start(self, *args):
-        server = Server(*args)
-        self.addCleanup(lambda: self.assertEqual(server.stop(), 0))
+        """The server on a port of its own, which must stop cleanly after the test."""
+        server = start_server("cddb_server.py", *args)
+        self.addCleanup(lambda: self.assertEqual(stop(server), 0))
         return server
 
 
 def recording(name):
-    with open(os.path.join(REPLIES, name), "rb") as f:
-        return f.read()
+    return read_bytes(os.path.join(REPLIES, name))
 
 
 def classic_server_name():
@@ -110,11 +95,11 @@ class RecordedReplies(ServerCase):
         ]
         for name, command, proto, hello in cases:
             with self.subTest(name):
-                response, body = server.cddb(command, proto, hello)
+                response, body = cddb(server, command, proto, hello)
                 self.assertEqual(body, recording(name))
                 charset = "UTF-8" if proto == 6 else "ISO-8859-1"
                 self.assertEqual(response.getheader("Content-Type"), f"text/plain; charset={charset}")
-        _, body = server.cddb("motd")
+        _, body = cddb(server, "motd")
         # The time stamp is the server's own; the rest of the header is not.
         header = re.escape(recording("motd-210.txt").split(b"\r\n")[0])
         self.assertRegex(body.split(b"\r\n")[0], re.sub(rb"[0-9]", rb"[0-9]", header))
@@ -127,18 +112,18 @@ class OwnRecords(ServerCase):
 
     def test_records_are_single_bytes_at_level_5_and_utf8_at_level_6(self):
         def lines(reply, path):
-            with open(os.path.join(SERVER_DB, path), "rb") as f:
-                self.assertEqual(reply.split(b"\r\n")[1:-2], f.read().split(b"\n")[:-1])
+            on_disk = read_bytes(os.path.join(SERVER_DB, path))
+            self.assertEqual(reply.split(b"\r\n")[1:-2], on_disk.split(b"\n")[:-1])
 
-        _, single = self.server.cddb("cddb read folk 2103d204", 5)
+        _, single = cddb(self.server, "cddb read folk 2103d204", 5)
         self.assertIn("TTITLE2=Polska för 5 €\r\nTTITLE3=?mega\\tvisa\r\n".encode("cp1252"), single)
-        lines(self.server.cddb("cddb read folk 2103d204", 6)[1], "folk/2103d204")
+        lines(cddb(self.server, "cddb read folk 2103d204", 6)[1], "folk/2103d204")
         # Latin-1 on disk comes out as the same bytes at level 5.
-        lines(self.server.cddb("cddb read blues 2002601", 5)[1], "blues/02002601")
-        _, query = self.server.cddb("cddb query 2002601 1 150 40", 5)
+        lines(cddb(self.server, "cddb read blues 2002601", 5)[1], "blues/02002601")
+        _, query = cddb(self.server, "cddb query 2002601 1 150 40", 5)
         self.assertEqual(query, "200 blues 02002601 Trío Señor / Canción única\r\n".encode("latin-1"))
         # CR LF on disk gains no second CR.
-        _, crlf = self.server.cddb("cddb read classical 1c021a03")
+        _, crlf = cddb(self.server, "cddb read classical 1c021a03")
         self.assertNotIn(b"\r\r", crlf)
 
     def test_malformed_commands_get_protocol_errors(self):
@@ -151,8 +136,8 @@ class OwnRecords(ServerCase):
         ]
         for command, proto, expected in cases:
             with self.subTest(command):
-                self.assertEqual(self.server.cddb(command, proto)[1], expected)
-        response, _ = self.server.cddb("motd", root="/cgi-bin/cddb.cgi")
+                self.assertEqual(cddb(self.server, command, proto)[1], expected)
+        response, _ = cddb(self.server, "motd", root="/cgi-bin/cddb.cgi")
         self.assertEqual(response.status, 404)
 
 
@@ -172,18 +157,18 @@ class Faults(ServerCase):
         servers = {mode: self.fault(mode) for mode in checks}
         for mode, check in checks.items():
             with self.subTest(mode):
-                check(*servers[mode].cddb("cddb read rock 0b014802"))
+                check(*cddb(servers[mode], "cddb read rock 0b014802"))
 
     def test_a_delayed_query_holds_up_neither_stats_nor_other_commands(self):
         server = self.fault("delay:0.6", "--fault-on", "query")
         replies = []
         start = time.monotonic()
         waiting = threading.Thread(
-            target=lambda: replies.append(server.cddb("cddb query 12345678 1 150 600")[1]))
+            target=lambda: replies.append(cddb(server, "cddb query 12345678 1 150 600")[1]))
         waiting.start()
         time.sleep(0.1)
-        self.assertEqual(json.loads(server.get("/stats")[1])["requests"], 1)
-        self.assertTrue(server.cddb("cddb read rock 0b014802")[1].startswith(b"210 "))
+        self.assertEqual(json.loads(get(server, "/stats")[1])["requests"], 1)
+        self.assertTrue(cddb(server, "cddb read rock 0b014802")[1].startswith(b"210 "))
         self.assertLess(time.monotonic() - start, 0.5)
         waiting.join()
         self.assertGreaterEqual(time.monotonic() - start, 0.6)
@@ -197,15 +182,14 @@ class Options(ServerCase):
             motd.flush()
             os.utime(motd.name, (0, 1_000_000_000))
             server = self.start("--db", SHARED_DB, "--motd", motd.name)
-            _, body = server.cddb("motd")
+            _, body = cddb(server, "motd")
         stamp = time.strftime("%m/%d/%Y %H:%M:%S", time.localtime(1_000_000_000))
         self.assertEqual(body, f"210 Last modified: {stamp} MOTD follows (until terminating `.')"
                                f"\r\nFirst line\r\nCaf\xe9 today\r\n.\r\n".encode("latin-1"))
 
     def test_sigint_stops_it_cleanly_and_start_up_errors_give_the_reason(self):
-        self.assertEqual(Server("--db", SHARED_DB).stop(signal.SIGINT), 0)
-        failed = subprocess.run([sys.executable, SERVER, "--db", "/nonexistent/db"],
-                                capture_output=True, text=True, timeout=10)
+        self.assertEqual(stop(start_server("cddb_server.py", "--db", SHARED_DB), signal.SIGINT), 0)
+        failed = run(sys.executable, SERVER, "--db", "/nonexistent/db", check=False)
         self.assertEqual(failed.returncode, 1)
         self.assertIn("/nonexistent/db: No such file or directory", failed.stderr)
         self.assertEqual(failed.stdout, "")

@@ -17,32 +17,15 @@ namespace {
 
 using namespace test;
 
-struct RawFrame {
-    std::string id;
-    Bytes data;
-};
-
-// The frames of the tag at the start of `file`, read here independently of
-// the reader (which maps some ids back to their 2.3 names).
-std::vector<RawFrame> FramesOf(const Bytes& file) {
-    std::vector<RawFrame> frames;
-    const bool v24 = file[3] == 4;
-    const size_t end =
-        10 + ReadSize32(reinterpret_cast<const std::uint8_t*>(file.data()) + 6, true);
-    for (size_t at = 10; at + 10 <= end && file[at] != '\0';) {
-        const auto size =
-            ReadSize32(reinterpret_cast<const std::uint8_t*>(file.data()) + at + 4, v24);
-        frames.push_back({file.substr(at, 4), file.substr(at + 10, size)});
-        at += 10 + size;
-    }
-    return frames;
-}
-
-// The frame ids in order, separated by spaces.
+// The frame ids of the tag at the start of `file` in order, separated by
+// spaces: read here independently of the reader (which maps some ids back to
+// their 2.3 names).
 std::string IdsOf(const Bytes& file) {
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(file.data());
     std::string ids;
-    for (const RawFrame& frame : FramesOf(file)) {
-        ids += (ids.empty() ? "" : " ") + frame.id;
+    for (size_t at = 10; at + 10 <= 10 + ReadSize32(bytes + 6, true) && file[at] != '\0';
+         at += 10 + ReadSize32(bytes + at + 4, file[3] == 4)) {
+        ids += (ids.empty() ? "" : " ") + file.substr(at, 4);
     }
     return ids;
 }

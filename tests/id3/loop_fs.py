@@ -1,20 +1,15 @@
 #!/usr/bin/python3
-"""Small file systems of a chosen kind, mounted for a test that needs one.
-
-`mounted(kind, folder)` makes an image file in `folder`, formats it and mounts
-it on a loop device (tmpfs: a tmpfs), and unmounts and removes it afterwards.
-Kinds: xfs, xfs-noreflink (an XFS whose files cannot share blocks), btrfs,
-ext4, tmpfs. Where that cannot be done here (not root, no loop devices, no
-mkfs tool, a kernel without the file system) it raises Unavailable with the
-reason: the caller skips.
-
-As a program it runs a command on such a file system, every "{}" in the
-command replaced by the mount point, and exits 77 (CTest's skip) with the
-reason when the file system cannot be had:
+"""Small file systems of a chosen kind for the tests: `mounted(kind, folder)`
+mounts one on a loop device over an image file in `folder` (or a tmpfs) until
+the block ends, and raises Unavailable with the reason where that cannot be
+done here (root, loop devices, the mkfs tool or the kernel's support missing).
+As a program it runs a command on one, "{}" standing for the mount point, and
+exits 77 (CTest's skip) with the reason when it cannot be had:
 
     loop_fs.py KIND FOLDER [--size-mb N] -- COMMAND...
 """
 
+import argparse
 import contextlib
 import os
 import shutil
@@ -22,13 +17,14 @@ import subprocess
 import sys
 import tempfile
 
-SKIP = 77
+from mp3_tools import SKIP
+
 SBIN_PATH = os.environ.get("PATH", "") + ":/usr/sbin:/sbin"
 
 # mkfs command and the least size in MB; XFS will not make less than 300 MB.
 KINDS = {
     "xfs": (["mkfs.xfs", "-q", "-f"], 300),
-    "xfs-noreflink": (["mkfs.xfs", "-q", "-f", "-m", "reflink=0"], 300),
+    "xfs-noreflink": (["mkfs.xfs", "-q", "-f", "-m", "reflink=0"], 300),  # cannot share blocks
     "btrfs": (["mkfs.btrfs", "-q", "-f"], 300),
     "ext4": (["mkfs.ext4", "-q", "-F"], 128),
     "tmpfs": (None, 128),
@@ -56,11 +52,10 @@ def mounted(kind, folder, size_mb=None):
     tool = mkfs and shutil.which(mkfs[0], path=SBIN_PATH)
     if mkfs and not tool:
         raise Unavailable("%s is not installed (tools/install-deps.sh)" % mkfs[0])
-    work = tempfile.mkdtemp(prefix="kalvex-%s-" % kind, dir=folder)
-    point = os.path.join(work, "mnt")
-    os.mkdir(point)
-    is_mounted = False
-    try:
+    with tempfile.TemporaryDirectory(prefix="kalvex-%s-" % kind, dir=folder,
+                                     ignore_cleanup_errors=True) as work:
+        point = os.path.join(work, "mnt")
+        os.mkdir(point)
         if mkfs:
             image = os.path.join(work, "image")
             with open(image, "wb") as f:
@@ -71,27 +66,23 @@ def mounted(kind, folder, size_mb=None):
         else:
             _run(["mount", "-t", "tmpfs", "-o", "size=%dm" % size_mb, "tmpfs", point],
                  "mounting a tmpfs")
-        is_mounted = True
-        yield point
-    finally:
-        if is_mounted and subprocess.run(["umount", point]).returncode != 0:
-            subprocess.run(["umount", "-l", point])
-        shutil.rmtree(work, ignore_errors=True)
+        try:
+            yield point
+        finally:
+            if subprocess.run(["umount", point]).returncode != 0:
+                subprocess.run(["umount", "-l", point])
 
 
 def main():
-    args = sys.argv[1:]
-    size_mb = None
-    if len(args) > 3 and args[2] == "--size-mb":
-        size_mb = int(args[3])
-        del args[2:4]
-    if len(args) < 4 or args[2] != "--" or args[0] not in KINDS:
-        print(__doc__, file=sys.stderr)
-        return 2
-    kind, folder, command = args[0], args[1], args[3:]
+    parser = argparse.ArgumentParser(usage=__doc__.splitlines()[-1].strip())
+    parser.add_argument("kind", choices=KINDS)
+    parser.add_argument("folder")
+    parser.add_argument("--size-mb", type=int)
+    parser.add_argument("command", nargs="+")
+    args = parser.parse_args()
     try:
-        with mounted(kind, folder, size_mb) as point:
-            return subprocess.run([a.replace("{}", point) for a in command]).returncode
+        with mounted(args.kind, args.folder, args.size_mb) as point:
+            return subprocess.run([a.replace("{}", point) for a in args.command]).returncode
     except Unavailable as reason:
         print("SKIP: %s" % reason)
         return SKIP

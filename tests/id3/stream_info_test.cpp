@@ -26,14 +26,6 @@ Bytes WithXing(const Bytes& header, std::uint32_t flags, std::uint32_t frames,
            Bytes(800, '\0');
 }
 
-TEST(ReadStreamInfo, ConstantBitRateAfterATag) {
-    const Bytes content = Tag(3, 0, Bytes(4096, '\0')) + kV1Header + Bytes(48000 - 4, '\0');
-    // Length: (L - 4106) / 16000 = 3 s.
-    EXPECT_EQ(Fields(Info(content)),
-              "VersionLayer=version 1 layer 3; Bitrate=128; Frequency=44100; ChannelMode=Joint "
-              "stereo; Original=yes; LengthSeconds=3; TagV2Major=3; FileSize=52106");
-}
-
 // Header bits to facts; each case names only the fields it decides.
 TEST(ReadStreamInfo, FrameHeaders) {
     const Bytes pad(100, '\0');
@@ -41,8 +33,9 @@ TEST(ReadStreamInfo, FrameHeaders) {
         Bytes content;
         const char* fields;
     } cases[] = {
-        // 16000 bytes a second: 2.5 s reads as 2, 3.5 s as 4.
-        {kV1Header + Bytes(40000 - 4, '\0'), "LengthSeconds=2"},
+        // 16000 bytes a second: 2.5 s reads as 2, 3.5 s as 4. (The interop test
+        // checks the other facts of such frames against the formulas.)
+        {kV1Header + Bytes(40000 - 4, '\0'), "Original=yes; LengthSeconds=2"},
         {kV1Header + Bytes(56000 - 4, '\0'), "LengthSeconds=4"},
         {Bytes("\xFF\xFD\x10\x00", 4) + pad, "VersionLayer=version 1 layer 2"},
         // A stray pattern with a valid version and layer is taken as the frame;

@@ -1,6 +1,9 @@
-#include "freedb/album_record.h"
-
+// The CDDB protocol's requests and the replies it reads: query lists and
+// album records.
 #include <gtest/gtest.h>
+
+#include "freedb/album_record.h"
+#include "freedb/cddb_protocol.h"
 
 #include <tuple>
 
@@ -38,13 +41,12 @@ TEST(AlbumRecord, EscapesResolvedInTrackTextsButNotInTheTitle) {
     const AlbumData album = Parse(
         "DTITLE=A\\nB\r\nTTITLE0=A\\nB\r\nTTITLE1=x\\ty\r\nTTITLE2=C:\\\\new\r\n"
         "EXTD=line\\nnext\r\nEXTT5=far\\naway\r\n");
-    EXPECT_EQ(album.AlbumTitle, "A\\nB");
-    EXPECT_EQ(GetTrackTitle(album, 0), "A\r\nB");
-    EXPECT_EQ(GetTrackTitle(album, 1), "x\ty");
     // An escaped backslash followed by n is a backslash and an n.
-    EXPECT_EQ(GetTrackTitle(album, 2), "C:\\new");
-    EXPECT_EQ(album.ExtendedData, "line\r\nnext");
-    EXPECT_EQ(GetTrackExtra(album, 5), "far\r\naway");
+    EXPECT_EQ((std::vector<std::string>{album.AlbumTitle, GetTrackTitle(album, 0),
+                                        GetTrackTitle(album, 1), GetTrackTitle(album, 2),
+                                        album.ExtendedData, GetTrackExtra(album, 5)}),
+              (std::vector<std::string>{"A\\nB", "A\r\nB", "x\ty", "C:\\new", "line\r\nnext",
+                                        "far\r\naway"}));
 }
 
 TEST(AlbumRecord, CommentsDiscIdEmptyValuesAndKeyCase) {
@@ -90,12 +92,11 @@ TEST(AlbumRecord, RecordedReadRepliesFillTheAlbumOrKeepThePreviousOne) {
     CollectingMessageService messages;
     AlbumData album;
     ParseAlbumReply(Stored("cddbd-replies/read-210-rock.txt"), album, messages);
-    EXPECT_TRUE(album.AlbumValid);
-    EXPECT_EQ(album.AlbumTitle, "Test Artist / Two Tracks");
-    EXPECT_EQ(album.AlbumYear, 1994);
-    EXPECT_EQ(album.ExtendedData, "YEAR: 1994");
-    EXPECT_EQ(album.TrackTitles,
-              (std::vector<TrackText>{{0, "Track 1 of 0b014802"}, {1, "Track 2 of 0b014802"}}));
+    EXPECT_EQ(
+        std::tie(album.AlbumValid, album.AlbumTitle, album.AlbumYear, album.ExtendedData,
+                 album.TrackTitles),
+        std::tuple(true, "Test Artist / Two Tracks", 1994, "YEAR: 1994",
+                   std::vector<TrackText>{{0, "Track 1 of 0b014802"}, {1, "Track 2 of 0b014802"}}));
     ParseAlbumReply(Stored("cddbd-replies/read-210-latin1-proto5.txt"), album, messages);
     EXPECT_EQ(album.AlbumTitle, "Caf\u00E9 Ensemble / Un \u00E9t\u00E9");
     EXPECT_TRUE(messages.Messages().empty());
@@ -124,16 +125,76 @@ TEST(AlbumRecord, LibraryTestCacheRecordsJoinSplitValues) {
     for (const auto& [id, title, extended, tracks] : records) {
         SCOPED_TRACE(id);
         const AlbumData album = Parse(Stored("libcddb/testcache/misc/" + id), {}, "misc " + id);
-        EXPECT_TRUE(album.AlbumValid);
-        EXPECT_EQ(album.AlbumTitle, title);
-        EXPECT_EQ(album.ExtendedData, extended);
-        EXPECT_EQ(album.TrackTitles.size(), tracks);
-        EXPECT_EQ(album.AlbumYear, id == "12340000" ? 2004 : 2003);
+        EXPECT_EQ(std::tuple(album.AlbumValid, album.AlbumTitle, album.ExtendedData,
+                             album.TrackTitles.size(), album.AlbumYear),
+                  std::tuple(true, title, extended, tracks, id == "12340000" ? 2004 : 2003));
     }
     const AlbumData sixteen = Parse(Stored("libcddb/testcache/misc/12345678"), {}, "misc 12345678");
     EXPECT_EQ(GetTrackTitle(sixteen, 2), "TrackArtist3 cntd. / TrackTitle3");
     EXPECT_EQ(GetTrackTitle(sixteen, 4), "TrackArtist5 / TrackTitle5");
     EXPECT_EQ(GetTrackTitle(sixteen, 5), "TrackArtist6 / TrackTitle6 cntd.");
+}
+
+TEST(UrlEncode, KeepsLettersDigitsAndDotsAndEscapesTheRestAsCodePageBytes) {
+    EXPECT_EQ(UrlEncode("a.b_c-d~ \x05{\u20AC"), "a.b%5Fc%2Dd%7E+%05%7B%80");
+    EXPECT_EQ(BuildHello("anon", "my-host", "Kalvex_Tagger", "1.2.3"),
+              "&hello=anon+my%2Dhost+Kalvex%5FTagger+1.2.3&proto=5");
+    // The maker's host, never this machine's name.
+    EXPECT_TRUE(
+        ProgramHelloSuffix().starts_with("&hello=anon+kalvex%2Dtagger.example+Kalvex%5FTagger+"))
+        << ProgramHelloSuffix();
+}
+
+// Replies recorded from a classic server and replies made for one rule each:
+// whether they name albums, which ones, and what the user is told. Every
+// reply must read the same with line feeds alone and without its last line end.
+TEST(QueryReply, ClassifiesRepliesListsTheirMatchesAndTellsTheUserWhy) {
+    struct Case {
+        std::string page;
+        MatchList matches;  // empty: the reply names no album
+        std::vector<std::string> messages = {};
+    };
+    const Case cases[] = {
+        {Stored("cddbd-replies/query-210-two-categories.txt"),
+         {{"misc", "0b014802", "Other Artist / Same Id"},
+          {"rock", "0b014802", "Test Artist / Two Tracks"}}},
+        {Stored("cddbd-replies/query-200-exact.txt"),
+         {{"jazz", "920ef00b", " Jazz Group / Eleven"}}},
+        {Stored("cddbd-replies/query-211-inexact.txt"),
+         {{"jazz", "920ef00b", "Jazz Group / Eleven"}}},
+        // An empty list still counts as an answer, of one empty match.
+        {"210 Found exact matches (until terminating `.')\r\n.\r\n", {FreeDbMatch{}}},
+        // Without a terminator the list ends with the reply.
+        {"210 list follows\r\nrock 1 A / B\r\nmisc 2 C / D\r\n",
+         {{"rock", "1", "A / B"}, {"misc", "2", "C / D"}}},
+        // The terminator the header names; blank lines and lines without a
+        // title skipped.
+        {"210 list (until terminating `END')\r\nrock 1 A / B\r\n\r\nmisc 2\r\n  end  \r\n"
+         "jazz 3 never read\r\n",
+         {{"rock", "1", "A / B"}}},
+        {Stored("cddbd-replies/query-202-no-match.txt"), {}, {"No match found"}},
+        {"403 Database entry is corrupt.\r\n", {}, {"Database entry is corrupt"}},
+        {"409 No handshake.\r\n", {}, {"No handshake"}},
+        {Stored("cddbd-replies/query-500-bad-arguments.txt"), {}},
+        {"2000 rock 1 x\r\n", {}},
+        {"", {}},
+    };
+    for (const Case& c : cases) {
+        std::string line_feeds = c.page;
+        std::erase(line_feeds, '\r');
+        const std::string torn =
+            c.page.ends_with("\r\n") ? c.page.substr(0, c.page.size() - 2) : c.page;
+        for (const std::string& page : {c.page, line_feeds, torn}) {
+            SCOPED_TRACE(page);
+            MatchList matches;
+            CollectingMessageService messages;
+            EXPECT_EQ(ParseQueryReply(page, matches, messages), !c.matches.empty());
+            if (!c.matches.empty()) {
+                EXPECT_EQ(matches, c.matches);
+            }
+            EXPECT_EQ(messages.Texts(), c.messages);
+        }
+    }
 }
 
 }  // namespace
