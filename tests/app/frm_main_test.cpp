@@ -123,13 +123,16 @@ TEST_F(FrmMainTest, SettingsAreReadAtStartAndWrittenBackAtCloseKeepingForeignOne
 TEST_F(FrmMainTest, OddSettingsValuesFallBackSensibly) {
     Store("[Paths]\nMP3 Folder=" + (folder / "gone").string() +
           "\n[Options]\nTrack option=7\nImport ticked=\nAuto rename=0.5\nTick on read=1.5\n"
-          "[FreeDB]\nPort=\n");
+          "[FreeDB]\nPort=\n[MusicBrainz]\nAsk=0\nServer=\n");
     frmMain& w = Open();
     EXPECT_TRUE(w.Options().optTrack[0]->isChecked());
     EXPECT_FALSE(w.Options().chkImportChecked->isChecked());
     EXPECT_FALSE(w.Options().chkAutoRename->isChecked());  // 0.5 rounds to 0
     EXPECT_TRUE(w.Options().chkTickRead->isChecked());     // 1.5 rounds to 2
     EXPECT_EQ(w.FreeDb().txtPort->text(), "80");
+    // A stored value stands, "0" or empty, where a missing key reads its fallback.
+    EXPECT_FALSE(w.Options().chkAskMusicBrainz->isChecked());
+    EXPECT_EQ(w.Options().txtMusicBrainz->text(), "");
     // A remembered folder that no longer exists is ignored without a word.
     EXPECT_EQ(w.CurrentFolder(), "");
     EXPECT_TRUE(messages->Messages().empty());
