@@ -61,7 +61,7 @@ public:
     std::vector<std::string> offered;
 };
 
-class CdLookupTest : public ::testing::Test {
+class LookupTest : public ::testing::Test {
 protected:
     CdLookup MakeLookup(FetchLimits limits = {}) {
         return CdLookup([limits] { return std::make_unique<CurlFetcher>(limits); }, chooser,
@@ -70,20 +70,26 @@ protected:
     static ServerAddress At(const CddbServerProcess& server) {
         return {server.BaseUrl(), kDefaultRoot, server.PortText()};
     }
-    // Loads the jazz album so that later failures have something to keep.
-    void LoadJazz(CdLookup& lookup, const ServerAddress& address) {
-        ASSERT_TRUE(lookup.LookUpToc(Toc(kJazz), address));
-        messages = {};
-    }
     std::vector<std::string> Texts() const { return messages.Texts(); }
 
     ScriptedChooser chooser;
     CollectingMessageService messages;
 };
 
-TEST_F(CdLookupTest, ExactMatchFillsThePanelOverOneKeptAliveConnection) {
-    CddbServerProcess server(Db("cddb/db"));
+// CDDB alone, on the test records.
+class CdLookupTest : public LookupTest {
+protected:
+    // Loads the jazz album so that later failures have something to keep.
+    void LoadJazz(CdLookup& into) {
+        ASSERT_TRUE(into.LookUpToc(Toc(kJazz), At(server)));
+        messages = {};
+    }
+
+    CddbServerProcess server{Db("cddb/db")};
     CdLookup lookup = MakeLookup();
+};
+
+TEST_F(CdLookupTest, ExactMatchFillsThePanelOverOneKeptAliveConnection) {
     ASSERT_TRUE(lookup.LookUpToc(Toc(kJazz), At(server)));
     EXPECT_TRUE(chooser.offered.empty());
     const AlbumPanel& panel = lookup.Panel();
@@ -101,9 +107,7 @@ TEST_F(CdLookupTest, ExactMatchFillsThePanelOverOneKeptAliveConnection) {
 
 // Reading the chosen match is the two-service test's.
 TEST_F(CdLookupTest, SeveralMatchesAskTheChooserAndCancelKeepsEverything) {
-    CddbServerProcess server(Db("cddb/db"));
-    CdLookup lookup = MakeLookup();
-    LoadJazz(lookup, At(server));
+    LoadJazz(lookup);
     const std::string raw = lookup.RawReply();
 
     EXPECT_FALSE(lookup.LookUpToc(Toc(kKnownToBoth), At(server)));
@@ -114,9 +118,7 @@ TEST_F(CdLookupTest, SeveralMatchesAskTheChooserAndCancelKeepsEverything) {
 }
 
 TEST_F(CdLookupTest, ServerAnswersWithoutAnAlbumAreToldAndLoadNothing) {
-    CddbServerProcess server(Db("cddb/db"));
-    CdLookup lookup = MakeLookup();
-    LoadJazz(lookup, At(server));
+    LoadJazz(lookup);
 
     EXPECT_FALSE(lookup.LookUpToc(Toc(kUnknown), At(server)));
     EXPECT_EQ(Texts(), std::vector<std::string>{"No match found"});
@@ -138,8 +140,6 @@ TEST_F(CdLookupTest, ServerAnswersWithoutAnAlbumAreToldAndLoadNothing) {
 }
 
 TEST_F(CdLookupTest, ManualLookupTrimsAndLowersTheCategoryAndDecodesTheCodePage) {
-    CddbServerProcess server(Db("cddb/db"));
-    CdLookup lookup = MakeLookup();
     ASSERT_TRUE(lookup.LookUpManually(" Rock ", "0B014802", At(server)));
     EXPECT_EQ(lookup.Matches().front().Cddb.Category, "rock");
     EXPECT_EQ(lookup.Matches().front().Cddb.DiscId, "0b014802");
@@ -150,9 +150,7 @@ TEST_F(CdLookupTest, ManualLookupTrimsAndLowersTheCategoryAndDecodesTheCodePage)
 }
 
 TEST_F(CdLookupTest, ConnectionTestAcceptsAMessageOrItsAbsence) {
-    CddbServerProcess with_motd(Db("cddb/db"));
-    CdLookup lookup = MakeLookup();
-    EXPECT_TRUE(lookup.TestConnection(At(with_motd)));
+    EXPECT_TRUE(lookup.TestConnection(At(server)));
     EXPECT_TRUE(lookup.RawReply().starts_with("210"));
     CddbServerProcess without(Db("cddb/db", {"--no-motd"}));
     EXPECT_TRUE(lookup.TestConnection(At(without)));
@@ -185,35 +183,33 @@ TEST_F(CdLookupTest, FailuresTellTheReasonInOneShortLineAndKeepThePanel) {
         // A reply that is no CDDB reply at all, cut and cleaned for the message.
         {{"garbage"}, kServerAnsweredPrefix},
     };
-    CddbServerProcess good(Db("cddb/db"));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fault[0]);
-        CdLookup lookup = MakeLookup(quick);
-        LoadJazz(lookup, At(good));
+        CdLookup quick_lookup = MakeLookup(quick);
+        LoadJazz(quick_lookup);
         std::vector<std::string> options = {"--fault", c.fault[0]};
         if (c.fault.size() > 1) {
             options.insert(options.end(), {"--fault-on", c.fault[1]});
         }
-        CddbServerProcess server(Db("cddb/db", options));
-        EXPECT_FALSE(c.fault.size() > 1 ? lookup.LookUpManually("rock", "0b014802", At(server))
-                                        : lookup.LookUpToc(Toc(kKnownToBoth), At(server)));
+        CddbServerProcess faulty(Db("cddb/db", options));
+        EXPECT_FALSE(c.fault.size() > 1
+                         ? quick_lookup.LookUpManually("rock", "0b014802", At(faulty))
+                         : quick_lookup.LookUpToc(Toc(kKnownToBoth), At(faulty)));
         ASSERT_EQ(Texts().size(), 1u);
         const std::string told = Texts()[0];
         EXPECT_TRUE(told.starts_with(c.told_start)) << told;
         EXPECT_NE(told.find(c.told_part), std::string::npos) << told;
         EXPECT_LE(told.size(), 500u);
         EXPECT_TRUE(std::ranges::none_of(told, [](unsigned char b) { return b < 0x20; })) << told;
-        EXPECT_EQ(lookup.Panel().Album, "Eleven");
-        EXPECT_TRUE(lookup.RawReply().starts_with("210 jazz"));
-        EXPECT_FALSE(lookup.Busy());
+        EXPECT_EQ(quick_lookup.Panel().Album, "Eleven");
+        EXPECT_TRUE(quick_lookup.RawReply().starts_with("210 jazz"));
+        EXPECT_FALSE(quick_lookup.Busy());
     }
     CddbServerProcess redirecting(Db("cddb/db", {"--fault", "redirect:3"}));
-    EXPECT_TRUE(MakeLookup().LookUpManually("rock", "0b014802", At(redirecting)));
+    EXPECT_TRUE(lookup.LookUpManually("rock", "0b014802", At(redirecting)));
 }
 
 TEST_F(CdLookupTest, BadPortsFailWithoutSendingAndAGoneServerFailsTheConnectionTest) {
-    CdLookup lookup = MakeLookup();
-    CddbServerProcess server(Db("cddb/db"));
     const ServerAddress address = At(server);
     const nlohmann::json requests_before = Stats(server)["requests"];
     for (const char* port : {"", "0", "70000", "abc"}) {
@@ -233,7 +229,7 @@ TEST_F(CdLookupTest, BadPortsFailWithoutSendingAndAGoneServerFailsTheConnectionT
 }
 
 // Both services asked at once.
-class MusicBrainzLookupTest : public CdLookupTest {
+class MusicBrainzLookupTest : public LookupTest {
 protected:
     // Both stand-ins; the options add faults.
     void Start(std::vector<std::string> cddb_options = {},
