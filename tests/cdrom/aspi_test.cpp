@@ -204,17 +204,5 @@ TEST_F(AspiTimeOut, ASignalWithoutAStatusIsNoCompletionAndTheLibraryMayStillAnsw
     std::atomic_ref<std::uint8_t>(late.SRB_Status).store(SS_COMP);
 }
 
-// A missing library is the selection's (scsi_interface_test.cpp).
-TEST(AspiLibrary, ALibraryWithoutTheAspiFunctionsRaises) {
-    AspiOptions options;
-    options.library = KALVEX_CDECL_TEST_LIBRARY;
-    try {
-        clsASPI scsi(options);
-        FAIL() << "no error raised";
-    } catch (const CdeclError& error) {
-        EXPECT_STREQ(error.what(), "Failed to locate function: GetASPI32SupportInfo");
-    }
-}
-
 }  // namespace
 }  // namespace kalvex
