@@ -4,9 +4,13 @@
 // as child processes on an ephemeral port of 127.0.0.1, for tests and benchmarks.
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -27,6 +31,9 @@ public:
         words.insert(words.end(), options.begin(), options.end());
         pid_ = fork();
         if (pid_ == 0) {
+            // A test that crashes takes its server along rather than leaving
+            // it to hold the test runner's output open.
+            prctl(PR_SET_PDEATHSIG, SIGTERM);
             dup2(out[1], STDOUT_FILENO);
             close(out[0]);
             close(out[1]);
@@ -39,8 +46,16 @@ public:
             _exit(127);
         }
         close(out[1]);
-        port_ = ReadPortLine(out[0]);
-        close(out[0]);
+        // "PORT n" is the server's first line; ten seconds is plenty for
+        // Python to start even on a loaded machine.
+        pollfd wait{out[0], POLLIN, 0};
+        FILE* lines = fdopen(out[0], "r");
+        char line[64] = "";
+        if (poll(&wait, 1, 10'000) == 1 && std::fgets(line, sizeof line, lines) != nullptr &&
+            std::strncmp(line, "PORT ", 5) == 0) {
+            port_ = std::atoi(line + 5);
+        }
+        std::fclose(lines);
         if (port_ == 0) {
             Stop();
             throw std::runtime_error(script + " did not start");
@@ -63,25 +78,6 @@ public:
     }
 
 private:
-    // "PORT n" is the server's first line; ten seconds is plenty for Python
-    // to start even on a loaded machine.
-    static int ReadPortLine(int fd) {
-        std::string line;
-        pollfd wait{fd, POLLIN, 0};
-        while (line.find('\n') == std::string::npos && poll(&wait, 1, 10'000) == 1) {
-            char buffer[64];
-            const ssize_t n = read(fd, buffer, sizeof buffer);
-            if (n <= 0) {
-                break;
-            }
-            line.append(buffer, static_cast<size_t>(n));
-        }
-        if (line.rfind("PORT ", 0) != 0) {
-            return 0;
-        }
-        return std::stoi(line.substr(5));
-    }
-
     pid_t pid_ = -1;
     int port_ = 0;
 };

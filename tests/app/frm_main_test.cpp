@@ -8,7 +8,6 @@
 #include <QFileSystemModel>
 #include <QFrame>
 #include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -18,10 +17,8 @@
 #include <QTreeView>
 #include <QTreeWidget>
 #include <filesystem>
-#include <fstream>
 
 #include "app/drive_combo_box.h"
-#include "app/option_group.h"
 #include "app/wrap_button.h"
 #include "cdrom/drive_error.h"
 #include "controls/twips.h"
@@ -34,24 +31,38 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class FrmMainTest : public test::MainWindowTest {
-protected:
-    void Store(const std::string& content) { std::ofstream(settings) << content; }
-};
+using FrmMainTest = test::MainWindowTest;
 
-TEST_F(FrmMainTest, FirstStartWithoutSettingsShowsTheOptionsPageAndTheDefaults) {
-    frmMain& w = Open();
-    EXPECT_TRUE(w.Pages().fraTab[0]->isVisible());
-    EXPECT_FALSE(w.Pages().fraTab[1]->isVisible());
-    for (QCheckBox* box : w.findChildren<QCheckBox*>()) {
+TEST_F(FrmMainTest, FirstStartShowsTheOptionsPageAndTheDefaultsAndOddSettingsFallBackSensibly) {
+    frmMain& first = Open();
+    EXPECT_TRUE(first.Pages().fraTab[0]->isVisible());
+    EXPECT_FALSE(first.Pages().fraTab[1]->isVisible());
+    for (QCheckBox* box : first.findChildren<QCheckBox*>()) {
         // Asking MusicBrainz and embedding its covers are on until the user
         // turns them off.
         EXPECT_EQ(box->isChecked(),
-                  box == w.Options().chkAskMusicBrainz || box == w.Options().chkEmbedCover)
+                  box == first.Options().chkAskMusicBrainz || box == first.Options().chkEmbedCover)
             << box->objectName().toStdString();
     }
     EXPECT_TRUE(messages->Messages().empty());
     EXPECT_FALSE(fs::exists(settings));  // created at the first close
+
+    // Odd stored values fall back sensibly.
+    Store("[Paths]\nMP3 Folder=" + (folder / "gone").string() +
+          "\n[Options]\nTrack option=7\nImport ticked=\nAuto rename=0.5\nTick on read=1.5\n"
+          "[FreeDB]\nPort=\n[MusicBrainz]\nAsk=0\nServer=\n");
+    frmMain& w = Open();
+    EXPECT_TRUE(w.Options().optTrack[0]->isChecked());
+    EXPECT_FALSE(w.Options().chkImportChecked->isChecked());
+    EXPECT_FALSE(w.Options().chkAutoRename->isChecked());  // 0.5 rounds to 0
+    EXPECT_TRUE(w.Options().chkTickRead->isChecked());     // 1.5 rounds to 2
+    EXPECT_EQ(w.FreeDb().txtPort->text(), "80");
+    // A stored value stands, "0" or empty, where a missing key reads its fallback.
+    EXPECT_FALSE(w.Options().chkAskMusicBrainz->isChecked());
+    EXPECT_EQ(w.Options().txtMusicBrainz->text(), "");
+    // A remembered folder that no longer exists is ignored without a word.
+    EXPECT_EQ(w.CurrentFolder(), "");
+    EXPECT_TRUE(messages->Messages().empty());
 }
 
 TEST_F(FrmMainTest, AtFirstStartTheFolderListScrollsTheCurrentFolderIntoView) {
@@ -118,21 +129,6 @@ TEST_F(FrmMainTest, SettingsAreReadAtStartAndWrittenBackAtCloseKeepingForeignOne
     EXPECT_EQ(ReadIniValue("Options", "Save tags on import", settings), "1");
     EXPECT_EQ(ReadIniValue("Options", "Track option", settings), "1");
     EXPECT_EQ(ReadIniValue("FreeDB", "Port", settings), "81");
-}
-
-TEST_F(FrmMainTest, OddSettingsValuesFallBackSensibly) {
-    Store("[Paths]\nMP3 Folder=" + (folder / "gone").string() +
-          "\n[Options]\nTrack option=7\nImport ticked=\nAuto rename=0.5\nTick on read=1.5\n"
-          "[FreeDB]\nPort=\n");
-    frmMain& w = Open();
-    EXPECT_TRUE(w.Options().optTrack[0]->isChecked());
-    EXPECT_FALSE(w.Options().chkImportChecked->isChecked());
-    EXPECT_FALSE(w.Options().chkAutoRename->isChecked());  // 0.5 rounds to 0
-    EXPECT_TRUE(w.Options().chkTickRead->isChecked());     // 1.5 rounds to 2
-    EXPECT_EQ(w.FreeDb().txtPort->text(), "80");
-    // A remembered folder that no longer exists is ignored without a word.
-    EXPECT_EQ(w.CurrentFolder(), "");
-    EXPECT_TRUE(messages->Messages().empty());
 }
 
 TEST_F(FrmMainTest, ErrorsOfTheDriveSelectionAreShown) {

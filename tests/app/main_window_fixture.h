@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <memory>
 
 #include "app/frm_main.h"
@@ -32,6 +33,7 @@ protected:
         window->show();
         return *window;
     }
+    void Store(const std::string& content) { std::ofstream(settings) << content; }
 
     TempFolder temp{"kalvex-window"};
     const std::filesystem::path folder = temp.path();

@@ -39,6 +39,10 @@ class Failed(Exception):
     pass
 
 
+def run(*command):
+    subprocess.run(command, check=True, timeout=WAIT)
+
+
 class Window:
     """The running program, seen through the widget map it keeps."""
 
@@ -65,7 +69,7 @@ class Window:
                 raise Failed(f"the program ended ({self.proc.returncode}) while waiting for "
                              f"{what}:\n{self.log.read_text(errors='replace')[-3000:]}")
             shown = json.loads(self.map_file.read_text()) if self.map_file.exists() else None
-            result = found(shown) if shown else None
+            result = shown and found(shown)
             if result and (not settled or shown["settled"]):
                 return result
             time.sleep(0.05)
@@ -75,48 +79,34 @@ class Window:
     def window(shown, name):
         return next((w for w in shown["windows"] if name in (w["name"], w["class"])), None)
 
-    def control(self, shown, window, name):
-        found = self.window(shown, window)
-        return found and found["widgets"].get(name)
+    def control(self, window, name, state=lambda c: True, what=None):
+        def found(shown):
+            c = (self.window(shown, window) or {"widgets": {}})["widgets"].get(name)
+            return c and state(c) and c
+        return self.wait(what or f"{name} of {window}", found)
 
-    def wait_control(self, window, name, state=lambda c: True, what=None, settled=False):
-        return self.wait(what or f"{name} of {window}",
-                         lambda shown: (c := self.control(shown, window, name)) and
-                         state(c) and c, settled)
-
-    def click_control(self, window, name):
-        click(self.wait_control(window, name, lambda c: c["visible"] and c["enabled"],
-                                f"{name} of {window}, shown and enabled")["rect"])
+    def click(self, window, name, state=None, what=None):
+        """Clicks the control once it is shown and enabled, then waits for `state`."""
+        click(self.control(window, name, lambda c: c["visible"] and c["enabled"],
+                           f"{name} of {window}, shown and enabled")["rect"])
+        if state:
+            self.control(window, name, state, what)
 
     def click_tab(self, caption):
-        strip = self.wait_control("frmMain", "nTab")
-        index = [tab["text"] for tab in strip["tabs"]].index(caption)
-        click(strip["tabs"][index]["rect"])
-        self.wait_control("frmMain", "nTab", lambda c: c["selected"] == index,
-                          f"the {caption} page")
-
-    def tick(self, window, name):
-        self.click_control(window, name)
-        self.wait_control(window, name, lambda c: c["checked"], f"{name} ticked")
+        tabs = self.control("frmMain", "nTab")["tabs"]
+        index = [tab["text"] for tab in tabs].index(caption)
+        click(tabs[index]["rect"])
+        self.control("frmMain", "nTab", lambda c: c["selected"] == index, f"the {caption} page")
 
     def picture(self, window, path):
         """Saves the window as PNG once everything changed is painted."""
         shown = self.wait(f"{window} painted", lambda m: self.window(m, window), settled=True)
-        subprocess.run(["import", "-window", shown["id"], str(path)], check=True, timeout=WAIT)
+        run("import", "-window", shown["id"], str(path))
 
 
 def click(rect):
     x, y, width, height = rect
-    subprocess.run(["xdotool", "mousemove", "--sync", str(x + width // 2), str(y + height // 2),
-                    "click", "1"], check=True, timeout=WAIT)
-
-
-def wait_for_x_window(title):
-    """The window as the X server has it, found by its exact title."""
-    result = subprocess.run(["timeout", str(WAIT), "xdotool", "search", "--sync", "--onlyvisible",
-                             "--name", f"^{title}$"], capture_output=True, text=True)
-    if result.returncode != 0:
-        raise Failed(f"no window titled '{title}' appeared within {WAIT} s")
+    run("xdotool", "mousemove", "--sync", str(x + width // 2), str(y + height // 2), "click", "1")
 
 
 def row_named(rows, part):
@@ -127,86 +117,81 @@ def check_files(album_folder, old_folder):
     if old_folder.exists():
         raise Failed(f"{old_folder} is still there")
     names = sorted(p.name for p in album_folder.iterdir())
-    expected = [f"{n:02d} {title}.mp3" for n, (_, title) in enumerate(TRACKS, 1)]
-    if names != expected:
-        raise Failed(f"{album_folder} holds {names}, not {expected}")
+    if names != [f"{n:02d} {title}.mp3" for n, (_, title) in enumerate(TRACKS, 1)]:
+        raise Failed(f"{album_folder} holds {names}")
     for number, (name, (artist, title)) in enumerate(zip(names, TRACKS), 1):
-        path = album_folder / name
-        tags = ID3(path)
+        tags = ID3(album_folder / name)
         got = {key: str(tags[key]) if key in tags else None
                for key in ("TPE1", "TALB", "TIT2", "TRCK", "TDRC", "TCON")}
         want = {"TPE1": artist, "TALB": ALBUM, "TIT2": title, "TRCK": str(number),
                 "TDRC": YEAR, "TCON": GENRE}
         if got != want:
             raise Failed(f"{name}: ID3 v2 holds {got}, not {want}")
-        tail = path.read_bytes()[-128:]
+        tail = (album_folder / name).read_bytes()[-128:]
         if tail[:3] != b"TAG" or tail[3:33].rstrip(b"\0 ").decode("latin-1") != title[:30]:
             raise Failed(f"{name}: no ID3 v1 tag titled '{title}' at its end")
 
 
 def drive(build, out):
-    materials = json.loads(os.environ["DEMO_MATERIALS"])
-    old_folder = Path(materials["Folder"])
-    album_folder = old_folder.parent / ALBUM
+    old_folder = Path(json.loads(os.environ["DEMO_MATERIALS"])["Folder"])
     for stale in out.glob("*.png"):
         stale.unlink()
     w = Window(build / "src/app/kalvex-tagger", out)
     try:
-        w.wait_control("frmMain", "lvwTracks", lambda c: len(c["rows"]) == len(TRACKS),
-                       "the ripped folder's five files in the track list")
+        w.control("frmMain", "lvwTracks", lambda c: len(c["rows"]) == len(TRACKS),
+                  "the ripped folder's five files in the track list")
         # The drive, from the drop-down list as a user picks it.
-        w.click_control("frmMain", "cboDrives")
-        popup = w.wait("the drive list", lambda m: w.control(m, "QComboBoxPrivateContainer",
-                                                             "QComboBoxListView"))
-        virtual = row_named(popup["rows"], "VIRTUAL")
-        if not virtual:
+        w.click("frmMain", "cboDrives")
+        popup = w.control("QComboBoxPrivateContainer", "QComboBoxListView", what="the drive list")
+        if not (virtual := row_named(popup["rows"], "VIRTUAL")):
             raise Failed(f"no virtual drive among {[row['text'] for row in popup['rows']]}")
         click(virtual["rect"])
-        w.wait_control("frmMain", "cboDrives", lambda c: "VIRTUAL" in c["text"],
-                       "the virtual drive chosen")
+        w.control("frmMain", "cboDrives", lambda c: "VIRTUAL" in c["text"], "the drive chosen")
 
-        w.click_control("frmMain", "cmdRead")
-        wait_for_x_window("CD Matches")
-        rows = w.wait_control("frmMatches", "lstMatches", lambda c: len(c["rows"]) == 2,
-                              "two matches in the match dialog")["rows"]
+        w.click("frmMain", "cmdRead")
+        # The dialog as the X server has it, found by its exact title.
+        if subprocess.run(["timeout", str(WAIT), "xdotool", "search", "--sync", "--onlyvisible",
+                           "--name", "^CD Matches$"], capture_output=True).returncode != 0:
+            raise Failed(f"no window titled 'CD Matches' appeared within {WAIT} s")
+        rows = w.control("frmMatches", "lstMatches", lambda c: len(c["rows"]) == 2,
+                         "two matches in the match dialog")["rows"]
         second = row_named(rows, f"{ARTIST} / {ALBUM}")
         if rows.index(second) != 1:
             raise Failed(f"the matches are {[row['text'] for row in rows]}")
         click(second["rect"])
-        w.wait_control("frmMatches", "lstMatches", lambda c: c["rows"][1]["selected"],
-                       "the second match selected")
+        w.control("frmMatches", "lstMatches", lambda c: c["rows"][1]["selected"],
+                  "the second match selected")
         w.picture("frmMatches", out / "matches.png")
-        w.click_control("frmMatches", "OKButton")
-        w.wait_control("frmMain", "cmdImport", lambda c: c["enabled"], "the album loaded")
+        w.click("frmMatches", "OKButton")
+        w.control("frmMain", "cmdImport", lambda c: c["enabled"], "the album loaded")
 
         w.click_tab("FreeDB")
         for box, text in (("txtFArtist", ARTIST), ("txtFAlbum", ALBUM), ("txtFGenre", GENRE),
                           ("txtFYear", YEAR)):
-            w.wait_control("frmMain", box, lambda c, t=text: c["text"] == t, f"{box} '{text}'")
+            w.control("frmMain", box, lambda c, t=text: c["text"] == t, f"{box} '{text}'")
         w.picture("frmMain", out / "freedb.png")
 
         # The rip has no tags: "Optimise" writes both versions, alike.
         w.click_tab("Options")
         for option in ("chkSaveImport", "chkOptimiseTags", "chkAutoRename"):
-            w.tick("frmMain", option)
+            w.click("frmMain", option, lambda c: c["checked"], f"{option} ticked")
         w.picture("frmMain", out / "main-window.png")
-        w.click_control("frmMain", "cmdImport")
-        w.wait_control("frmMain", "lvwTracks",
-                       lambda c: c["enabled"] and row_named(c["rows"], "01 "),
-                       "the renamed files in the track list")
-        check_files(album_folder, old_folder)
+        w.click("frmMain", "cmdImport")
+        w.control("frmMain", "lvwTracks", lambda c: c["enabled"] and row_named(c["rows"], "01 "),
+                  "the renamed files in the track list")
+        check_files(old_folder.parent / ALBUM, old_folder)
 
         # The first file's tags, as the tag pages show them.
-        click(w.wait_control("frmMain", "lvwTracks")["rows"][0]["rect"])
-        w.wait_control("frmMain", "v2Title", lambda c: c["text"] == TRACKS[0][1],
-                       "the first file's title in the tag editor")
+        click(w.control("frmMain", "lvwTracks")["rows"][0]["rect"])
+        w.control("frmMain", "v2Title", lambda c: c["text"] == TRACKS[0][1],
+                  "the first file's title in the tag editor")
         for caption, name in (("Tag v1", "tag-v1.png"), ("Tag v2", "tag-v2.png")):
             w.click_tab(caption)
             if caption == "Tag v2" and shutil.which("convert"):
                 # The album came from MusicBrainz: its cover came along.
-                w.wait_control("frmMain", "lblPicture",
-                               lambda c: c["text"].startswith("Front cover: JPEG, 500 x 500"),
-                               "the album's front cover on the Tag v2 page")
+                w.control("frmMain", "lblPicture",
+                          lambda c: c["text"].startswith("Front cover: JPEG, 500 x 500"),
+                          "the album's front cover on the Tag v2 page")
             w.picture("frmMain", out / name)
     finally:
         w.close()

@@ -58,9 +58,10 @@ struct Recorder {
 };
 
 // The TOC read through ASPI itself is the random disc test's
-// (scsi_interface_test.cpp); here how devices are found and addressed, and a
-// request that completes only after the settling pause.
-TEST(AspiVirtualDrive, FindsAndAddressesDevicesAndWaitsForALateAnswer) {
+// (scsi_interface_test.cpp); here how devices are found and addressed, a
+// request that completes only after the settling pause, and the status and
+// sense rules.
+TEST(AspiVirtualDrive, FindsAndAddressesDevicesWaitsForALateAnswerAndReadsStatusAndSense) {
     VirtualDisc disc;
     LibraryCalls calls = Recorder::Calls();
     Recorder::support_answer = 0x0102;  // completed, two adapters
@@ -85,13 +86,6 @@ TEST(AspiVirtualDrive, FindsAndAddressesDevicesAndWaitsForALateAnswer) {
     EXPECT_EQ(status, 0);
     EXPECT_EQ(toc.bytes, MakeDiscToc(2, 3, {{0, 2, 0}, {3, 0, 0}, {5, 30, 10}}).bytes);
 
-    Recorder::support_answer = 0x0401;  // an error status: not initialised
-    EXPECT_FALSE(scsi.Initialized());
-}
-
-TEST(AspiVirtualDrive, StatusAndSenseRules) {
-    LibraryCalls calls = Recorder::Calls();
-    clsASPI scsi(VirtualAspi(calls));
     // A check condition reported with a sense key byte that carries flags.
     Recorder::exec = [](SRB_ExecSCSICmd& srb) -> std::uint32_t {
         srb.SRB_TargStat = 2;
@@ -119,8 +113,10 @@ TEST(AspiVirtualDrive, StatusAndSenseRules) {
         srb.SRB_Status = SS_COMP;
         return SS_COMP;
     };
-    DiscToc toc;
     EXPECT_EQ(ReadTocCommand(scsi, scsi.DriveHandle(1), true, toc), 0);
+
+    Recorder::support_answer = 0x0401;  // an error status: not initialised
+    EXPECT_FALSE(scsi.Initialized());
 }
 
 // A request that outlives its time-out: the library completes it later, and
@@ -202,18 +198,6 @@ TEST_F(AspiTimeOut, ASignalWithoutAStatusIsNoCompletionAndTheLibraryMayStillAnsw
     ASSERT_NE(late.SRB_BufPointer, 0u);
     std::memset(reinterpret_cast<void*>(late.SRB_BufPointer), 0x5A, 804);
     std::atomic_ref<std::uint8_t>(late.SRB_Status).store(SS_COMP);
-}
-
-// A missing library is the selection's (scsi_interface_test.cpp).
-TEST(AspiLibrary, ALibraryWithoutTheAspiFunctionsRaises) {
-    AspiOptions options;
-    options.library = KALVEX_CDECL_TEST_LIBRARY;
-    try {
-        clsASPI scsi(options);
-        FAIL() << "no error raised";
-    } catch (const CdeclError& error) {
-        EXPECT_STREQ(error.what(), "Failed to locate function: GetASPI32SupportInfo");
-    }
 }
 
 }  // namespace

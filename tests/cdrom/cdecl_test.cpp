@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "cdrom/aspi.h"
+
 namespace kalvex {
 namespace {
 
@@ -63,6 +65,10 @@ TEST(CdeclCaller, LooksANameUpOnceAndRaisesWithoutALibraryOrForAnUnknownName) {
     EXPECT_EQ(lookups, 4);
     ExpectError([&] { caller.CallFunc("NoSuchFunction", {}); }, 1,
                 "Failed to locate function: NoSuchFunction");
+    // The ASPI back end on a library without its functions raises the same.
+    // (A missing library is the selection's, scsi_interface_test.cpp.)
+    ExpectError([] { clsASPI scsi(AspiOptions{.library = kLibrary}); }, 1,
+                "Failed to locate function: GetASPI32SupportInfo");
     EXPECT_TRUE(caller.DllUnload());
     ExpectError([&] { caller.CallFunc("Args0", {}); }, 0, "DLL not loaded");
 }

@@ -11,9 +11,11 @@
 namespace kalvex {
 namespace {
 
-// Ids whose top bit is set (read as negative) come up in about half the
-// rounds, and ones with a leading zero in many.
-TEST(DiscIdAgainstLibdiscid, TenThousandRandomTocsAgree) {
+// Ten thousand random discs, some numbered from a track above 1. Ids whose top
+// bit is set (read as negative) come up in about half the rounds, and ones
+// with a leading zero in many. For the MusicBrainz id every fourth disc of two
+// tracks or more is an enhanced CD, whose last track holds data.
+TEST(DiscIdAgainstLibdiscid, RandomTocsAgree) {
     std::mt19937 random(20261206);
     DiscId* disc = discid_new();
     for (int round = 0; round < 10000; ++round) {
@@ -34,27 +36,15 @@ TEST(DiscIdAgainstLibdiscid, TenThousandRandomTocsAgree) {
         std::transform(id.begin(), id.end(), id.begin(), ::toupper);
         ASSERT_EQ(ComputeDiscId(toc), id);
         ASSERT_EQ(LeadOutFrames(toc), discid_get_sectors(disc));
-    }
-    discid_free(disc);
-}
 
-// The MusicBrainz id over discs numbered from any first track, a quarter of
-// them enhanced CDs whose last track holds data.
-TEST(DiscIdAgainstLibdiscid, MusicBrainzIdsAgreeOnRandomTocs) {
-    std::mt19937 random(20261207);
-    DiscId* disc = discid_new();
-    for (int round = 0; round < 2000; ++round) {
-        test::RandomDisc random_disc = test::MakeRandomDisc(random, round % 2 == 0);
-        const int tracks = random_disc.tracks;
         std::vector<MsfAddress> starts;
         for (int n = 1; n <= tracks + 1; ++n) {
             starts.push_back(test::FramesToMsf(random_disc.offsets[n <= tracks ? n : 0]));
         }
         const bool enhanced = tracks > 1 && round % 4 == 1;
         starts[tracks - 1].data = enhanced;
-        const int first = random_disc.toc.FirstTrack();
-        const DiscToc toc = MakeDiscToc(first, first + tracks - 1, starts);
-
+        const int first = toc.FirstTrack();
+        const DiscToc mixed = MakeDiscToc(first, first + tracks - 1, starts);
         // libdiscid takes the audio tracks by number and the audio lead-out.
         const int audio = enhanced ? tracks - 1 : tracks;
         int offsets[100] = {};
@@ -67,11 +57,11 @@ TEST(DiscIdAgainstLibdiscid, MusicBrainzIdsAgreeOnRandomTocs) {
         }
         ASSERT_TRUE(discid_put(disc, first, first + audio - 1, offsets))
             << discid_get_error_msg(disc);
-        ASSERT_EQ(MusicBrainzDiscId(toc), discid_get_id(disc))
-            << "round " << round << ": " << FormatTocText(toc);
+        ASSERT_EQ(MusicBrainzDiscId(mixed), discid_get_id(disc))
+            << "round " << round << ": " << FormatTocText(mixed);
         std::string their_toc = discid_get_toc_string(disc);
         std::replace(their_toc.begin(), their_toc.end(), ' ', '+');
-        ASSERT_EQ(MusicBrainzToc(toc), their_toc);
+        ASSERT_EQ(MusicBrainzToc(mixed), their_toc);
     }
     discid_free(disc);
 }

@@ -105,25 +105,22 @@ TEST_F(SptiFixture, OpensEveryDriveOnceAtFirstUseClosesThemAtTheEndAndNamesThemE
     EXPECT_EQ(address("/dev/sr9"), std::tuple(0, 0, 0));
     spti.reset();
     EXPECT_EQ(state->closed, 2);
-}
 
-TEST_F(SptiFixture, NotInstalledWithoutDrivesOrWhenTheFirstRefuses) {
+    // Not installed without drives, or when the first refuses.
     EXPECT_FALSE(Make({}).Installed());
     state->refused = {"/dev/sr0"};
     EXPECT_FALSE(Make({"/dev/sr0", "/dev/sr1"}).Installed());
 }
 
-TEST(DriveLetterHandles, OnlyTheFirstCharacterCountsInEitherCase) {
-    const std::vector<std::string> letters = {"D", "E"};
+// Windows drive letters count by their first character in either case; the
+// Linux address word holds host 3, channel 2, LUN 1, target 4.
+TEST(SptiAddresses, DriveLettersAndIdLunWords) {
     const std::pair<const char*, int> cases[] = {
         {"d", 0}, {"D:", 0}, {"e:\\", 1}, {"F", -1}, {"", -1}};
     for (const auto& [handle, index] : cases) {
-        EXPECT_EQ(MatchDriveLetter(letters, handle), index) << handle;
+        EXPECT_EQ(MatchDriveLetter({"D", "E"}, handle), index) << handle;
     }
-}
-
-TEST(IdLunWord, DecodesHostTargetAndLun) {
-    const ScsiAddress address = DecodeIdLun(0x03020104);  // host 3, channel 2, LUN 1, target 4
+    const ScsiAddress address = DecodeIdLun(0x03020104);
     EXPECT_EQ(std::tuple(address.host, address.target, address.lun), std::tuple(3, 4, 1));
 }
 

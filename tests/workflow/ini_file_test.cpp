@@ -70,19 +70,18 @@ TEST_F(IniFileTest, RefusesWhatWouldBreakTheFileAndLeavesItAlone) {
     EXPECT_FALSE(WriteIniValue("S", "A", "1", (folder / "missing" / "Settings.ini").string()));
 }
 
-TEST_F(IniFileTest, ReplacingTheFileKeepsItsPermissionsAndLeavesNoTemporaryFiles) {
+// A replaced file keeps its mode. Read-only is the owner's missing write bit
+// (what the read-only attribute becomes here). The mode is checked, not
+// access(2), which lets root write anything, so this holds when the tests run
+// as root too.
+TEST_F(IniFileTest, AReplacedFileKeepsItsModeAndAReadOnlyOneStaysAsItWasByteForByte) {
     Store("[S]\nA=1\n");
     fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_TRUE(WriteIniValue("S", "A", "2", file));
     EXPECT_EQ(fs::status(file).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
-}
 
-// Read-only is the owner's missing write bit (what the read-only attribute
-// becomes here). The mode is checked, not access(2), which lets root write
-// anything, so this holds when the tests run as root too.
-TEST_F(IniFileTest, AReadOnlyFileIsRefusedAndStaysAsItWasByteForByte) {
     const std::string before = "; by hand\r\n[S]\r\nA=1\r\n";
     Store(before);
     struct stat old_status {};

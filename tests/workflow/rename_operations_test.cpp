@@ -105,6 +105,7 @@ TEST_F(RenameOperationsTest, TheFolderTakesTheCleanedAlbumTitleBesideItselfOrSay
                   "Could not rename '" + old_path + "/none': " + strerror(ENOENT)}));
 
     const fs::path target = root / "ACDC Live";
+    fs::create_directory(root / "ACDC Live.");  // only a near namesake
     EXPECT_TRUE(RenameAlbumFolder(old_path + "/./", "AC/DC: Live...", messages, true).renamed);
     EXPECT_TRUE(fs::exists(folder));
     const FolderRename done = RenameAlbumFolder(old_path, "AC/DC: Live...", messages, false);

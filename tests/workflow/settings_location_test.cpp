@@ -12,10 +12,7 @@ namespace fs = std::filesystem;
 
 TEST(SettingsLocationTest, BesideTheProgramWhenItsFolderIsWritableElseInTheConfigurationFolder) {
     const std::string folder = fs::temp_directory_path().string() + "/";
-    SettingsPlaces places;
-    places.program_folder = folder;
-    places.config_home = "/config";
-    places.home = "/home/u";
+    SettingsPlaces places{folder, "/config", "/home/u", "", true};
     EXPECT_EQ(SettingsFilePath(places), folder + "Settings.ini");
     // A system-wide install never writes beside the program, even as root.
     places.beside_program = false;
@@ -27,10 +24,7 @@ TEST(SettingsLocationTest, BesideTheProgramWhenItsFolderIsWritableElseInTheConfi
         places.config_home = config;
         EXPECT_EQ(SettingsFilePath(places), "/home/u/.config/kalvex-tagger/Settings.ini") << config;
     }
-}
-
-TEST(SettingsLocationTest, KalvexSettingsDirOverridesEveryOtherPlace) {
-    const std::string folder = fs::temp_directory_path().string() + "/";
+    // KALVEX_SETTINGS_DIR overrides every other place.
     setenv("KALVEX_SETTINGS_DIR", "/demo/settings", 1);
     EXPECT_EQ(SettingsFilePath(folder), "/demo/settings/Settings.ini");
     unsetenv("KALVEX_SETTINGS_DIR");

@@ -22,22 +22,26 @@ Bytes Mp3(const std::string& source) {
     return test::ReadFileBytes(test::TestDataPath("id3/mutagen/" + source));
 }
 
+// What a click on the file's row does: load it, then show its fields.
+void Show(TagEditor& editor, const std::string& path) {
+    editor.LoadFileTags(path);
+    editor.ShowFileTags();
+}
+
 TEST(TagEditor, AVersion2OnlyFileSavesItsTagWithTheDefaultLinkAndEncoder) {
     const TempFile file(Tag(3, 0, Frame23("TIT2", Latin("Song"))) + Mp3("xing.mp3"));
     TagEditor editor;
-    editor.LoadFileTags(file.path());
-    editor.ShowFileTags();
+    Show(editor, file.path());
     EXPECT_FALSE(editor.Fields().Version1);
     EXPECT_TRUE(editor.Fields().Version2);
 
     // The fields themselves go back as they were: the independent reader's test below.
     ASSERT_TRUE(editor.SaveFileTags(file.path()));
-    TagRecord v1;
+    TagRecord v1, v2;
     EXPECT_FALSE(ReadTagV1(file.path(), v1));
-    TagRecord v2;
     ASSERT_TRUE(ReadTagV2(file.path(), v2));
-    EXPECT_EQ(v2.LinkTo, "www.kalvex-tagger.example");
-    EXPECT_EQ(v2.Encoder, "Kalvex Tagger");
+    EXPECT_EQ(test::Fields(v2),
+              "Title=Song; Encoder=Kalvex Tagger; LinkTo=www.kalvex-tagger.example");
 }
 
 TEST(TagEditor, CopyingBetweenTheTagsKeepsEachWithinItsLimits) {
@@ -47,10 +51,9 @@ TEST(TagEditor, CopyingBetweenTheTagsKeepsEachWithinItsLimits) {
     editor.SetV2(&TagRecord::Comment, "first line\r\nsecond\nthird");
     editor.SetV2(&TagRecord::Genre, "Eurodisco");
     editor.CopyTo1();
-    EXPECT_EQ(editor.Fields().V1.Title, "A title far longer than thirty");
-    EXPECT_EQ(editor.Fields().V1.TNR, "3/1");
-    EXPECT_EQ(editor.Fields().V1.Comment, "first line second third");
-    EXPECT_EQ(editor.Fields().V1.Genre, "Other");
+    EXPECT_EQ(test::Fields(editor.Fields().V1),
+              "Title=A title far longer than thirty; Genre=Other; "
+              "Comment=first line second third; TNR=3/1");
     EXPECT_EQ(editor.Fields().V2.TNR, "3/12");
 
     editor.SetV2(&TagRecord::Genre, "pop");
@@ -71,16 +74,14 @@ TEST(TagEditor, CopyingBetweenTheTagsKeepsEachWithinItsLimits) {
 TEST(TagEditor, DetailsDescribeTheFileShownAndNoOther) {
     const TempFile tagged(Mp3("silence-44-s.mp3"));
     TagEditor editor;
-    editor.LoadFileTags(tagged.path());
-    editor.ShowFileTags();
+    Show(editor, tagged.path());
     EXPECT_NE(editor.Details().find("Length: 0:04\r\n"), std::string::npos);
 
     // A version 1.0 tag (no track byte) on a file without any MPEG frame.
     Bytes v1_0 = test::TagV1("Old", 0, 17);
     v1_0[125] = 'x';
     const TempFile frameless(Bytes(4000, '\x55') + v1_0);
-    editor.LoadFileTags(frameless.path());
-    editor.ShowFileTags();
+    Show(editor, frameless.path());
     // The lines' wording is the stream facts' own test.
     EXPECT_TRUE(editor.Details().starts_with("\r\nLength: 0:00\r\n")) << editor.Details();
     EXPECT_TRUE(editor.Details().ends_with("ID3 v1 tag: version 1.0\r\nID3 v2 tag: none"));
@@ -91,8 +92,7 @@ TEST(TagEditor, AFailedSaveSaysWhyAndLeavesTheFileAsItWas) {
     const TempFile file(Mp3("silence-44-s.mp3"));
     const Bytes original = file.Read();
     TagEditor editor;
-    editor.LoadFileTags(file.path());
-    editor.ShowFileTags();
+    Show(editor, file.path());
     editor.SetV2(&TagRecord::Comment, std::string(5000, 'c'));
     editor.SetV1(&TagRecord::Title, "changed");
     FileResult saved;
@@ -113,9 +113,6 @@ TEST(TagEditor, SavingWhatWasLoadedKeepsEveryFieldForAnotherReader) {
     const std::string dump =
         "/usr/bin/python3 -c \"import sys, mutagen.id3 as m; t = m.ID3(sys.argv[1]); "
         "print(sorted((k, f.genres if k == 'TCON' else str(f)) for k, f in t.items()))\" ";
-    if (test::Shell("/usr/bin/python3 -c 'import mutagen' 2>/dev/null").exit_code != 0) {
-        GTEST_SKIP() << "mutagen is not installed";
-    }
     const test::CliRun made = test::Shell(
         "/usr/bin/python3 -c \"import sys, mutagen.id3 as m; t = m.ID3(); "
         "[t.add(f) for f in (m.TPE1(text='Art'), m.TALB(text='Alb'), m.TIT2(text='Tit'), "
@@ -128,8 +125,7 @@ TEST(TagEditor, SavingWhatWasLoadedKeepsEveryFieldForAnotherReader) {
     const std::string before = test::Shell(dump + test::Quote(file.path())).out;
 
     TagEditor editor;
-    editor.LoadFileTags(file.path());
-    editor.ShowFileTags();
+    Show(editor, file.path());
     ASSERT_TRUE(editor.SaveFileTags(file.path()));
     EXPECT_EQ(test::Shell(dump + test::Quote(file.path())).out, before);
     EXPECT_NE(before.find("3/12"), std::string::npos);
@@ -160,8 +156,7 @@ TEST(TagEditor, ThePictureShownIsTheFrontCoverAndAnImportsCoverStaysWithItsFile)
     const TempFile file(Mp3("xing.mp3"));
     const TempFile other(Mp3("xing.mp3"));
     TagEditor editor;
-    editor.LoadFileTags(file.path());
-    editor.ShowFileTags();
+    Show(editor, file.path());
     EXPECT_EQ(editor.ShownPicture(), nullptr);
     EXPECT_EQ(editor.PictureCaption(), "No picture in the tag");
 
@@ -169,8 +164,7 @@ TEST(TagEditor, ThePictureShownIsTheFrontCoverAndAnImportsCoverStaysWithItsFile)
     editor.Fields().NewPictures = {TagPicture{kBackCover, "image/png", "", Png(64, 32)},
                                    TagPicture{kFrontCover, "image/jpeg", "", Jpeg(500, 400)}};
     ASSERT_TRUE(editor.SaveFileTags(file.path()));
-    editor.LoadFileTags(file.path());
-    editor.ShowFileTags();
+    Show(editor, file.path());
     ASSERT_EQ(editor.LoadedPictures().size(), 2u);
     ASSERT_NE(editor.ShownPicture(), nullptr);
     EXPECT_EQ(editor.ShownPicture()->Data, Jpeg(500, 400));
@@ -179,12 +173,10 @@ TEST(TagEditor, ThePictureShownIsTheFrontCoverAndAnImportsCoverStaysWithItsFile)
     // Loading a file forgets the pictures meant for the last one; saving
     // other fields keeps the file's own.
     EXPECT_TRUE(editor.Fields().NewPictures.empty());
-    editor.LoadFileTags(other.path());
-    editor.ShowFileTags();
+    Show(editor, other.path());
     editor.Fields().Version2 = true;
     ASSERT_TRUE(editor.SaveFileTags(other.path()));
-    editor.LoadFileTags(file.path());
-    editor.ShowFileTags();
+    Show(editor, file.path());
     editor.SetV2(&TagRecord::Title, "Renamed");
     ASSERT_TRUE(editor.SaveFileTags(file.path()));
     EXPECT_TRUE(ReadTagV2Pictures(other.path()).empty());

@@ -39,18 +39,16 @@ mkdir -p "$work/root/bin" "$work/root/lib/modules" "$work/root/dev" "$work/root/
 cp "$busybox" "$work/root/bin/busybox"
 cp "$guest_program" "$work/root/kalvex-qemu-guest"
 
-# The modules in the order modprobe would load them, each once.
+# The modules in the order modprobe would load them, each once, unpacked.
 : > "$work/root/modules.order"
 for module in virtio_pci virtio_scsi scsi_mod cdrom sr_mod sg; do
     while read -r verb path _; do
         [ "$verb" = insmod ] || continue
-        name=$(basename "$path")
-        case "$name" in
-            *.ko.xz) xz -dc "$path" > "$work/root/lib/modules/${name%.xz}"; name=${name%.xz} ;;
-            *.ko.zst) zstd -qdc "$path" > "$work/root/lib/modules/${name%.zst}"; name=${name%.zst} ;;
-            *.ko) cp "$path" "$work/root/lib/modules/$name" ;;
+        name=$(basename "${path%.xz}") && name=${name%.zst}
+        case "$path" in
+            *.ko.xz) xz -dc "$path" ;; *.ko.zst) zstd -qdc "$path" ;; *.ko) cat "$path" ;;
             *) fail "unexpected module file $path" ;;
-        esac
+        esac > "$work/root/lib/modules/$name"
         grep -qx "$name" "$work/root/modules.order" || echo "$name" >> "$work/root/modules.order"
     done < <("$modprobe" -S "$version" --show-depends "$module")
 done
