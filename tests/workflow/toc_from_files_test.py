@@ -7,55 +7,34 @@ both its disc ids. The same files without lame's Info frame give an estimated
 table of contents, whose CDDB query the local server's inexact match finds.
 
 usage: toc_from_files_test.py KALVEX_CLI [--albums 4] [--most-tracks 12]
-                              [--longest 60] [--long-track] [--seed N]
+                              [--longest 60] [--long-track 1] [--seed N]
 Exit code 77 (skipped) when sox or lame is missing.
 """
 
-import argparse
 import json
 import os
 import random
 import shutil
-import subprocess
 import sys
 import tempfile
-import time
-
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-import album_maker  # noqa: E402
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-SOURCE = os.path.dirname(os.path.dirname(HERE))
-
-
-def cli(binary, *args):
-    run = subprocess.run([binary, *args], capture_output=True, text=True)
-    return run.returncode, run.stdout, run.stderr
+sys.path[:0] = [HERE, os.path.join(HERE, "../id3")]
+import album_maker  # noqa: E402
+from mp3_tools import SKIP, make_mp3, missing, parse_args, run, start_server  # noqa: E402
 
 
 def discid(binary, *args):
-    code, out, err = cli(binary, "discid", "--json", *args)
-    assert code == 0, "discid %s failed: %s" % (" ".join(args), err)
-    return json.loads(out)
+    return json.loads(run(binary, "discid", "--json", *args).stdout)
 
 
 def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("cli")
-    parser.add_argument("--albums", type=int, default=4)
-    parser.add_argument("--most-tracks", type=int, default=12)
-    parser.add_argument("--longest", type=int, default=60)
-    parser.add_argument("--long-track", action="store_true",
-                        help="the last album's first track lasts 20 minutes")
-    parser.add_argument("--seed", type=int, default=None)
-    args = parser.parse_args()
-    if not (shutil.which("sox") and shutil.which("lame")):
-        print("sox and lame are needed to make the albums; skipped")
-        return 77
-    seed = args.seed if args.seed is not None else int(time.time())
+    args = parse_args(kills=0, albums=4, most_tracks=12, longest=60, long_track=0)
+    if missing("sox", "lame"):
+        return SKIP
+    seed = args.seed
     rng = random.Random(seed)
-    work = tempfile.mkdtemp(prefix="kalvex-toc-files-")
-    server = None
+    work = tempfile.mkdtemp(prefix="kalvex-toc-files-", dir=args.work)
     try:
         db = os.path.join(work, "db")
         albums = []
@@ -83,43 +62,35 @@ def main():
             albums.append((folder, lengths, context))
 
         # Without the Info frames: estimated, and found by the inexact match.
-        server = subprocess.Popen([sys.executable, os.path.join(SOURCE, "tools/cddb_server.py"),
-                                   "--port", "0", "--db", db], stdout=subprocess.PIPE, text=True)
-        port = int(server.stdout.readline().split()[1])
+        server = start_server("cddb_server.py", "--db", db)
         for n, (folder, lengths, context) in enumerate(albums):
             for name in sorted(os.listdir(folder)):
                 album_maker.strip_info_frame(os.path.join(folder, name))
             found = discid(args.cli, "--files", folder)
             assert found["Confidence"] == "estimated", context
             assert not any(f["Exact"] for f in found["Files"]), context
-            code, out, err = cli(args.cli, "lookup", "--files", folder, "--source", "cddb",
-                                 "--server", "http://127.0.0.1:%d" % port, "--choose", "0",
-                                 "--json")
-            assert code == 0, context + ": " + err
+            out = run(args.cli, "lookup", "--files", folder, "--source", "cddb", "--server",
+                      server.url, "--choose", "0", "--json").stdout
             assert json.loads(out)["Album"]["Album"] == "Album %d" % n, context + ": " + out
 
         # Folders that give none say why.
         odd = os.path.join(work, "odd")
         os.mkdir(odd)
-        subprocess.run(["sox", "-V1", "-n", "-r", "48000", "-c", "1", "-b", "16",
-                        os.path.join(odd, "a.wav"), "synth", "1", "sine", "440"], check=True)
-        subprocess.run(["lame", "--quiet", os.path.join(odd, "a.wav"),
-                        os.path.join(odd, "01.mp3")], check=True)
+        make_mp3(odd, "01", 48000, 1, 1)
         with open(os.path.join(odd, "02.mp3"), "w") as f:
             f.write("not audio at all\n" * 50)
-        code, _, err = cli(args.cli, "discid", "--files", odd)
-        assert code == 1 and "48000 Hz, not a CD's 44100 Hz" in err, err
-        os.remove(os.path.join(odd, "01.mp3"))
-        code, _, err = cli(args.cli, "discid", "--files", odd)
-        assert code == 1 and "'02.mp3' holds no MPEG audio" in err, err
+        # Once the other rate is gone, the file that is no audio.
+        for gone, reason in ((None, "48000 Hz, not a CD's 44100 Hz"),
+                             ("01.mp3", "'02.mp3' holds no MPEG audio")):
+            if gone:
+                os.remove(os.path.join(odd, gone))
+            refused = run(args.cli, "discid", "--files", odd, check=False)
+            assert refused.returncode == 1 and reason in refused.stderr, refused.stderr
 
         print("%d albums (seed %d): the exact table of contents and disc ids from the files; "
               "without their Info frames, estimated ones the inexact match found"
               % (args.albums, seed))
     finally:
-        if server:
-            server.terminate()
-            server.wait()
         shutil.rmtree(work, ignore_errors=True)
     return 0
 
