@@ -71,7 +71,6 @@ TEST(Cli, ParseQueryAndParseAlbumJsonContracts) {
     const Json album = Parse(read);
     EXPECT_EQ(album["AlbumTitle"], "Caf\u00E9 Ensemble / Un \u00E9t\u00E9");
     EXPECT_EQ(album["TrackTitles"][2], (Json{{"TrackNumber", 2}, {"Text", "Track 3 of 1701c003"}}));
-    EXPECT_EQ(Cli("cddb parse-album --json " + Reply("read-401-not-found.txt")).exit_code, 1);
 }
 
 TEST(Cli, ListJsonContract) {
@@ -83,8 +82,6 @@ TEST(Cli, ListJsonContract) {
 
     const CliRun tags = Cli("list '" + folder + "/' --track-option tag --json");
     const CliRun names = Cli("list '" + folder + "' --track-option name");
-    const CliRun bad = Cli("list '" + folder + "/02 Silence.mp3' 2>&1");
-    const CliRun usage = Cli("list '" + folder + "' --track-option title 2>/dev/null");
 
     ASSERT_EQ(tags.exit_code, 0);
     EXPECT_EQ(Parse(tags),
@@ -95,9 +92,6 @@ TEST(Cli, ListJsonContract) {
     EXPECT_EQ(names.out,
               "Filename\tTrack\tTitle\tLength\n02 Silence.mp3\t2\tSilence\t0:04\n"
               "a b.MP3\t0\t\t0:02\n");
-    EXPECT_EQ(bad.exit_code, 1);
-    EXPECT_NE(bad.out.find("Not a directory"), std::string::npos);
-    EXPECT_EQ(usage.exit_code, 2);
 }
 
 class CliLookupTest : public ::testing::Test {
@@ -135,11 +129,6 @@ TEST_F(CliLookupTest, ManualReadAndConnectionTest) {
     EXPECT_EQ(Parse(missing)["Messages"].size(), 2u);
 
     EXPECT_EQ(Cli("cddb motd" + Server() + " 2>&1").exit_code, 0);
-    const CliRun bad_port = Cli("cddb motd" + Server() + " --port 70000 2>&1");
-    EXPECT_EQ(bad_port.exit_code, 1);
-    EXPECT_NE(bad_port.out.find("Could not connect to the FreeDB server: the port"),
-              std::string::npos)
-        << bad_port.out;
 }
 
 const Bytes kAudio = Bytes("\xFF\xFB\x90\x64", 4) + Bytes(4000, '\x55');
@@ -242,6 +231,12 @@ TEST(Cli, UsageErrorsAndUnusableFiles) {
         {"discid --toc '1 1 0:2:0 1:0:0' --bogus", 2, "unknown option --bogus"},
         {"nosuchcommand", 2, "unknown command 'nosuchcommand'"},
         {"cddb parse-query /no/such/file", 1, "/no/such/file: No such file or directory"},
+        {"cddb parse-album " + Reply("read-401-not-found.txt"), 1,
+         "Could not read album data from FreeDB server."},
+        // The port is refused before anything is sent, here to the default server.
+        {"cddb motd --port 70000", 1, "Could not connect to the FreeDB server: the port"},
+        {"list " + path, 1, "Not a directory"},
+        {"list /tmp --track-option title", 2, "--track-option takes count, name or tag"},
         {"--help", 0, "usage: kalvex-cli COMMAND"},
         {"cddb --help", 0, "usage: kalvex-cli cddb read"},
         {"write " + path + " --title x", 2, "write needs --v1, --no-v1, --v2 or --no-v2"},
