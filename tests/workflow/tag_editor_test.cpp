@@ -170,17 +170,13 @@ TEST(TagEditor, ThePictureShownIsTheFrontCoverAndAnImportsCoverStaysWithItsFile)
     EXPECT_EQ(editor.ShownPicture()->Data, Jpeg(500, 400));
     EXPECT_EQ(editor.PictureCaption(), "Front cover: JPEG, 500 x 400, 2 KB (1 of 2)");
 
-    // Loading a file forgets the pictures meant for the last one; saving
-    // other fields keeps the file's own.
+    // Loading a file forgets the pictures meant for the last one. (A save
+    // of other fields keeps a file's own: the interop test's pictures.)
     EXPECT_TRUE(editor.Fields().NewPictures.empty());
     Show(editor, other.path());
     editor.Fields().Version2 = true;
     ASSERT_TRUE(editor.SaveFileTags(other.path()));
-    Show(editor, file.path());
-    editor.SetV2(&TagRecord::Title, "Renamed");
-    ASSERT_TRUE(editor.SaveFileTags(file.path()));
     EXPECT_TRUE(ReadTagV2Pictures(other.path()).empty());
-    EXPECT_EQ(ReadTagV2Pictures(file.path()).size(), 2u);
 }
 
 TEST(TagEditor, ImageFactsComeFromWholeHeadersOnly) {
