@@ -108,9 +108,7 @@ TEST_F(AlbumJobTest, OptimisedImportPutsTheAlbumIntoBothTags) {
     Import({.ImportTicked = true, .Optimise = true, .SaveTags = true});
     EXPECT_EQ(ReadBack(Path(1)),
               "The Band|Intro|1|First Light|2003|Composer 1|Live at home|Pop|Intro\n");
-    TagRecord v1;
-    ASSERT_TRUE(ReadTagV1(Path(2), v1));
-    EXPECT_EQ(test::Fields(v1),
+    EXPECT_EQ(test::TagFields(ReadTagV1, Path(2)),
               "Artist=Various Artist; Album=First Light; Title=Some Song; "
               "Year=2003; Genre=Pop; TNR=2");
 }
