@@ -207,8 +207,7 @@ protected:
                std::vector<std::string> musicbrainz_options = {}) {
         cddb.emplace(Db("cddb/db", cddb_options));
         musicbrainz.emplace(Db("musicbrainz", musicbrainz_options));
-        lookup.emplace([this] { return std::make_unique<CurlFetcher>(limits); }, chooser, messages,
-                       ProgramHelloSuffix());
+        lookup.emplace(MakeLookup(limits));
         lookup->SetSources({true, true, musicbrainz->BaseUrl()});
     }
     bool LookUp(const std::string& toc) {
@@ -347,8 +346,7 @@ TEST_F(MusicBrainzLookupTest, RecordedRepliesOfTheWebService) {
         GTEST_SKIP() << "no recorded replies in " << recorded;
     }
     musicbrainz.emplace(std::vector<std::string>{"--db", recorded.string()});
-    lookup.emplace([] { return std::make_unique<CurlFetcher>(); }, chooser, messages,
-                   ProgramHelloSuffix());
+    lookup.emplace(MakeLookup());
     lookup->SetSources({false, true, musicbrainz->BaseUrl()});
     // Each disc's table of contents from a recorded disc id's offsets and sectors.
     struct Case {
