@@ -71,7 +71,6 @@ TEST(Cli, ParseQueryAndParseAlbumJsonContracts) {
     const Json album = Parse(read);
     EXPECT_EQ(album["AlbumTitle"], "Caf\u00E9 Ensemble / Un \u00E9t\u00E9");
     EXPECT_EQ(album["TrackTitles"][2], (Json{{"TrackNumber", 2}, {"Text", "Track 3 of 1701c003"}}));
-    EXPECT_EQ(Cli("cddb parse-album --json " + Reply("read-401-not-found.txt")).exit_code, 1);
 }
 
 TEST(Cli, ListJsonContract) {
@@ -83,8 +82,6 @@ TEST(Cli, ListJsonContract) {
 
     const CliRun tags = Cli("list '" + folder + "/' --track-option tag --json");
     const CliRun names = Cli("list '" + folder + "' --track-option name");
-    const CliRun bad = Cli("list '" + folder + "/02 Silence.mp3' 2>&1");
-    const CliRun usage = Cli("list '" + folder + "' --track-option title 2>/dev/null");
 
     ASSERT_EQ(tags.exit_code, 0);
     EXPECT_EQ(Parse(tags),
@@ -95,9 +92,6 @@ TEST(Cli, ListJsonContract) {
     EXPECT_EQ(names.out,
               "Filename\tTrack\tTitle\tLength\n02 Silence.mp3\t2\tSilence\t0:04\n"
               "a b.MP3\t0\t\t0:02\n");
-    EXPECT_EQ(bad.exit_code, 1);
-    EXPECT_NE(bad.out.find("Not a directory"), std::string::npos);
-    EXPECT_EQ(usage.exit_code, 2);
 }
 
 class CliLookupTest : public ::testing::Test {
@@ -135,11 +129,6 @@ TEST_F(CliLookupTest, ManualReadAndConnectionTest) {
     EXPECT_EQ(Parse(missing)["Messages"].size(), 2u);
 
     EXPECT_EQ(Cli("cddb motd" + Server() + " 2>&1").exit_code, 0);
-    const CliRun bad_port = Cli("cddb motd" + Server() + " --port 70000 2>&1");
-    EXPECT_EQ(bad_port.exit_code, 1);
-    EXPECT_NE(bad_port.out.find("Could not connect to the FreeDB server: the port"),
-              std::string::npos)
-        << bad_port.out;
 }
 
 const Bytes kAudio = Bytes("\xFF\xFB\x90\x64", 4) + Bytes(4000, '\x55');
@@ -184,19 +173,16 @@ TEST(CliWrite, FieldsNotGivenKeepTheirValueInEachVersion) {
     ASSERT_EQ(run.exit_code, 0) << run.out;
     EXPECT_EQ(Parse(run),
               Json({{"File", file.path()}, {"TagV1", "written"}, {"TagV2", "written"}}));
-    TagRecord v1, v2;
-    ASSERT_TRUE(ReadTagV1(file.path(), v1));
-    ASSERT_TRUE(ReadTagV2(file.path(), v2));
-    EXPECT_EQ(Fields(v1), "Artist=New artist; Title=v1 title; Genre=Pop; TNR=4");
-    EXPECT_EQ(Fields(v2), "Artist=New artist; Title=v2 title");
+    EXPECT_EQ(TagFields(ReadTagV1, file.path()),
+              "Artist=New artist; Title=v1 title; Genre=Pop; TNR=4");
+    EXPECT_EQ(TagFields(ReadTagV2, file.path()), "Artist=New artist; Title=v2 title");
     EXPECT_NE(file.Read().find("TXXX"), std::string::npos);
 
     run = Cli("write " + Quote(file.path()) + " --v2 2.3 --clear --no-v1");
     ASSERT_EQ(run.exit_code, 0) << run.out;
     EXPECT_EQ(file.Read().find("TXXX"), std::string::npos);
-    EXPECT_FALSE(ReadTagV1(file.path(), v1));
-    ASSERT_TRUE(ReadTagV2(file.path(), v2));
-    EXPECT_EQ(Fields(v2), "Artist=New artist; Title=v2 title");
+    EXPECT_EQ(TagFields(ReadTagV1, file.path()), "no tag");
+    EXPECT_EQ(TagFields(ReadTagV2, file.path()), "Artist=New artist; Title=v2 title");
 
     run = Cli("remove " + Quote(file.path()));
     ASSERT_EQ(run.exit_code, 0) << run.out;
@@ -221,8 +207,7 @@ TEST(CliWrite, ABrokenTagSizeKeepsTheAudioAndTheV1Tag) {
             ASSERT_EQ(run.exit_code, 0) << which << ": " << run.out;
             const std::optional<Mp3File> open = Mp3File::Open(file.path(), Mp3File::Mode::kRead);
             EXPECT_EQ(file.Read().substr(static_cast<size_t>(TagV2Size(*open, 0))), rest) << which;
-            TagRecord v2;
-            EXPECT_EQ(ReadTagV2(file.path(), v2), command[0] == 'w') << which;
+            EXPECT_EQ(TagFields(ReadTagV2, file.path()) != "no tag", command[0] == 'w') << which;
         }
     }
 }
@@ -242,6 +227,12 @@ TEST(Cli, UsageErrorsAndUnusableFiles) {
         {"discid --toc '1 1 0:2:0 1:0:0' --bogus", 2, "unknown option --bogus"},
         {"nosuchcommand", 2, "unknown command 'nosuchcommand'"},
         {"cddb parse-query /no/such/file", 1, "/no/such/file: No such file or directory"},
+        {"cddb parse-album " + Reply("read-401-not-found.txt"), 1,
+         "Could not read album data from FreeDB server."},
+        // The port is refused before anything is sent, here to the default server.
+        {"cddb motd --port 70000", 1, "Could not connect to the FreeDB server: the port"},
+        {"list " + path, 1, "Not a directory"},
+        {"list /tmp --track-option title", 2, "--track-option takes count, name or tag"},
         {"--help", 0, "usage: kalvex-cli COMMAND"},
         {"cddb --help", 0, "usage: kalvex-cli cddb read"},
         {"write " + path + " --title x", 2, "write needs --v1, --no-v1, --v2 or --no-v2"},
@@ -283,10 +274,8 @@ TEST(CliWrite, AFailedWriteGivesTheSystemsReasonAndWhatChanged) {
     EXPECT_EQ(v1_after_v2.out, "kalvex-cli: cannot write the ID3 v1 tag to " + path +
                                    ": File too large; the ID3 v2 tag was written, the ID3 v1 "
                                    "tag is unchanged\n");
-    TagRecord v1, v2;
-    EXPECT_FALSE(ReadTagV1(path, v1));
-    ASSERT_TRUE(ReadTagV2(path, v2));
-    EXPECT_EQ(Fields(v2), "Title=New");
+    EXPECT_EQ(TagFields(ReadTagV1, path), "no tag");
+    EXPECT_EQ(TagFields(ReadTagV2, path), "Title=New");
     EXPECT_EQ(file.Read().size(), original.size());
 }
 

@@ -89,6 +89,8 @@ Bytes BrokenTag(const Bytes& body) {
     return Bytes("ID3\3\0\0", 6) + SyncSafe32(200 << 20) + body;
 }
 
+// Broken sizes before audio, a v1 tag or both are also written over and
+// removed by kalvex-cli's test (cli_test.cpp), which keeps what follows.
 TEST(TagV2Extent, ABrokenSizeEndsAtTheAudioAndNeverCoversTheV1Tag) {
     const Bytes frames = Frame23("TIT2", Latin("Old")) + Bytes(100, '\0');
     const Bytes v1 = TagV1("v1", 1, 2);
@@ -101,9 +103,6 @@ TEST(TagV2Extent, ABrokenSizeEndsAtTheAudioAndNeverCoversTheV1Tag) {
         {kAudio + v1, 0},
         {Tag(3, 0, frames) + kAudio + v1, end},
         {Tag(3, 0, frames), end},
-        {BrokenTag(frames) + kAudio + v1, end},
-        {BrokenTag(frames) + kAudio, end},
-        {BrokenTag(frames) + v1, end},
         {BrokenTag(frames) + in_v1, end},
         {BrokenTag(frames), end},
         // A size that ends inside the v1 tag is broken too.

@@ -92,6 +92,14 @@ std::string Fields(const T& value, const std::string& like = "") {
     return out;
 }
 
+// The fields of the file's tag that `read` (ReadTagV1 or ReadTagV2) finds, as
+// Fields gives them, or "no tag".
+inline std::string TagFields(bool (*read)(const std::string&, TagRecord&), const std::string& path,
+                             const std::string& like = "") {
+    TagRecord record;
+    return read(path, record) ? Fields(record, like) : "no tag";
+}
+
 // A record with the given fields set, the others empty.
 inline TagRecord Record(const std::string& fields) {
     TagRecord r;
