@@ -65,7 +65,7 @@ crash-test: deps
 	cmake -S . -B $(TEST_DIR) -DCMAKE_BUILD_TYPE=Debug -DKALVEX_SANITIZE=ON -DKALVEX_WERROR=$(WERROR)
 	cmake --build $(TEST_DIR) --target kalvex-cli -j $(JOBS)
 	/usr/bin/python3 tests/id3/crash_test.py $(TEST_DIR)/src/cli/kalvex-cli --size-mb 128 --kills 200 --work $(TEST_DIR)
-	/usr/bin/python3 tests/id3/loop_fs.py xfs $(TEST_DIR) --size-mb 600 -- /usr/bin/python3 \
+	/usr/bin/python3 tools/loop_fs.py xfs $(TEST_DIR) --size-mb 600 -- /usr/bin/python3 \
 	    tests/id3/crash_test.py $(TEST_DIR)/src/cli/kalvex-cli --size-mb 128 --kills 200 --work {} \
 	    || [ $$? -eq 77 ]
 	/usr/bin/python3 tests/cli/tag_album_crash_test.py $(TEST_DIR)/src/cli/kalvex-cli --kills 300 --work $(TEST_DIR)

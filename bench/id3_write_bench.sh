@@ -33,6 +33,6 @@ $build/bench/id3_write_bench grow "$work" --mb "$megabytes"
 echo
 echo "on XFS (a loop image in $build):"
 status=0
-/usr/bin/python3 tests/id3/loop_fs.py xfs $build --size-mb $((megabytes * 3 + 300)) -- \
+/usr/bin/python3 tools/loop_fs.py xfs $build --size-mb $((megabytes * 3 + 300)) -- \
     $build/bench/id3_write_bench grow {} --mb "$megabytes" --reflink || status=$?
 [ $status -eq 0 ] || [ $status -eq 77 ] || exit $status

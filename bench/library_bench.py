@@ -26,7 +26,7 @@ import tempfile
 import time
 
 SOURCE = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(SOURCE, "tests/workflow"))
+sys.path.insert(0, os.path.join(SOURCE, "tools"))
 import album_maker  # noqa: E402
 
 

@@ -20,7 +20,7 @@ import tempfile
 import mutagen.id3
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path[:0] = [os.path.join(HERE, "../id3"), os.path.join(HERE, "../workflow")]
+sys.path[:0] = [os.path.join(HERE, "../id3"), os.path.join(HERE, "../../tools")]
 import album_maker  # noqa: E402
 from mp3_tools import (SKIP, TEMP_NAME, audio_digest, kill_runs, missing,  # noqa: E402
                        parse_args, read_bytes)

@@ -18,7 +18,7 @@ import sys
 import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path[:0] = [os.path.join(HERE, "../id3"), os.path.join(HERE, "../workflow")]
+sys.path[:0] = [os.path.join(HERE, "../id3"), os.path.join(HERE, "../../tools")]
 import album_maker  # noqa: E402
 import mutagen.id3 as id3  # noqa: E402
 from mp3_tools import (SKIP, audio_digest, kill_runs, missing, parse_args,  # noqa: E402

@@ -18,7 +18,8 @@ import struct
 import subprocess
 import sys
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path[:0] = [HERE, os.path.join(HERE, "../../tools")]
 import loop_fs  # noqa: E402
 from mp3_tools import SKIP, read_bytes, tag_length, write_tagged  # noqa: E402
 

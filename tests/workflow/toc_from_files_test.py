@@ -19,7 +19,7 @@ import sys
 import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-sys.path[:0] = [HERE, os.path.join(HERE, "../id3")]
+sys.path[:0] = [os.path.join(HERE, "../id3"), os.path.join(HERE, "../../tools")]
 import album_maker  # noqa: E402
 from mp3_tools import SKIP, make_mp3, missing, parse_args, run, start_server  # noqa: E402
 

@@ -1,7 +1,7 @@
-"""Albums made for the tests from tables of contents: each track's audio made
-by sox with its exact number of samples (whole CD frames of 588), encoded by
-lame (whose encoder delay and padding then vary with each length), and the
-CDDB records and MusicBrainz releases that know those discs."""
+"""Albums made for the tests and benchmarks from tables of contents: each
+track's audio made by sox with its exact number of samples (whole CD frames of
+588), encoded by lame (whose encoder delay and padding then vary with each
+length), and the CDDB records and MusicBrainz releases that know those discs."""
 
 import concurrent.futures
 import json
