@@ -385,7 +385,6 @@ TEST_F(CliTagAlbumTest, ProtocolLevelSixBringsAnyScriptIntoTheTags) {
 // A bonus track beyond the album keeps its own tags and name, and while it is
 // there the folder keeps its name too; DIR given as a link renames the folder.
 TEST_F(CliTagAlbumTest, AFileBeyondTheAlbumIsSkippedAndALinkedFolderIsRenamedItself) {
-    // What it keeps of its own tags is the album job's test; here that it is untouched.
     fs::copy_file(TestDataPath("id3/mutagen/xing.mp3"), album / "Track03.mp3");
     const std::string bonus_bytes = ReadFileBytes((album / "Track03.mp3").string());
     const fs::path link = work.path() / "link";
